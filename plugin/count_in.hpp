@@ -1,0 +1,47 @@
+#pragma once
+// The three-second count-in before a take, with its clicks. The editor and the
+// audio thread meet through `request`, `active` and `secondsLeft` only.
+#include <atomic>
+#include <cstdint>
+
+namespace palmtone {
+
+struct CountIn {
+    // --- shared ---
+    std::atomic<int32_t> request{0}; // editor stores 1 start, 2 cancel; audio thread takes by exchange
+    // --- audio thread (and suspend) ---
+    int64_t remaining = 0;  // samples until the count-in ends
+    double rate = 48000.0;  // the rate `remaining` counts in
+    int32_t mask = 0;       // clicks already scheduled
+    struct Click {
+        int32_t offset;
+        int32_t kind; // 0, 1, 2 for the clicks three, two and one seconds before the end
+    };
+    Click events[3]{};
+    int32_t eventCount = 0;
+    int32_t clickRemaining = 0;
+    double phase = 0.0;
+    double clickAge = 0.0;
+    double clickFrequency = 1400.0;
+    // --- shared ---
+    std::atomic<bool> active{false};      // a count-in runs (editor loads)
+    std::atomic<int32_t> secondsLeft{0};  // 3, 2, 1 while counting; changed by exchange only
+
+    struct Step {
+        int32_t endOffset; // 1..frames where the count-in ends in this block, else -1
+        bool cancelled;    // a cancel was taken
+    };
+
+    // Audio thread: the count-in step of one block.
+    Step beginBlock(double sampleRate, int32_t frames) noexcept;
+    // Audio thread: adds this block's clicks and clamps both channels to -1..1.
+    void mix(float* left, float* right, int32_t frames, double sampleRate) noexcept;
+    // Suspend: clears the count-in from the dispatcher's thread.
+    void clear() noexcept;
+
+    // Editor side of the handshake.
+    void requestStart() noexcept;
+    void requestCancel() noexcept;
+};
+
+} // namespace palmtone

@@ -1,0 +1,141 @@
+// The body of the host's dispatcher call: every opcode but close.
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "editor/editor.hpp"
+#include "plugin/plugin.hpp"
+
+namespace palmtone {
+
+namespace {
+
+const vst2::Rect editorRect = {0, 0, 740, 980};
+
+// Writes text into a host field of `size` bytes: the text (cut to fit), then
+// zeros to the end of the field, whose last byte is always 0.
+void writeField(void* ptr, const char* text, size_t size) noexcept {
+    if (!ptr) return;
+    char* out = static_cast<char*>(ptr);
+    std::memset(out, 0, size);
+    const size_t length = std::strlen(text);
+    std::memcpy(out, text, length < size - 1 ? length : size - 1);
+}
+
+// The 8-byte parameter fields: 7 characters and a terminating zero.
+void writeShort(void* ptr, const char* text) noexcept { writeField(ptr, text, 8); }
+
+bool validParam(int32_t index) noexcept { return index >= 0 && index < paramCount; }
+
+bool canDo(const char* text) noexcept {
+    if (!text) return false;
+    static const char* const answers[] = {"receiveVstEvents", "receiveVstMidiEvent", "sendVstEvents",
+                                          "sendVstMidiEvent"};
+    for (const char* answer : answers)
+        if (std::strcmp(text, answer) == 0) return true;
+    return false;
+}
+
+} // namespace
+
+intptr_t Plugin::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) {
+    try {
+        switch (opcode) {
+        case 0: // open
+            if (host) host(&effect, vst2::hostWantMidi, 0, 1, nullptr, 0.0f);
+            return 1;
+        case 2: return value == 0 ? 1 : 0;
+        case 3: return 0;
+        case 4: return 1;
+        case 5:
+        case 29: writeField(ptr, "VELK Soft Keys", 24); return 1;
+        case 6: writeShort(ptr, label(index)); return 1;
+        case 7: {
+            if (!validParam(index)) return 0;
+            const std::string text = display(index, params[index].load());
+            writeShort(ptr, text.c_str());
+            return 1;
+        }
+        case 8:
+            if (!validParam(index)) return 0;
+            writeShort(ptr, specs[index].name);
+            return 1;
+        case 10: {
+            const double rate = option;
+            if (!std::isfinite(rate) || rate < 8000.0 || rate > 384000.0) return 0;
+            sampleRate.store(rate);
+            engine.sampleRate.store(rate);
+            return 1;
+        }
+        case 11:
+            if (value < 1 || value > 1048576) return 0;
+            blockSize = static_cast<int32_t>(value);
+            return 1;
+        case 12:
+            if (value == 0) {
+                suspend();
+            } else if (host) {
+                host(&effect, vst2::hostWantMidi, 0, 1, nullptr, 0.0f);
+            }
+            return 1;
+        case 13:
+            if (!ptr) return 0;
+            *static_cast<const vst2::Rect**>(ptr) = &editorRect;
+            return 1;
+        case 14:
+            if (!ptr) return 0;
+            if (editor) {
+                closeEditor(editor);
+                editor = nullptr;
+            }
+            editor = openEditor(*this, ptr);
+            return editor ? 1 : 0;
+        case 15:
+            closeEditor(editor);
+            editor = nullptr;
+            return 1;
+        case 19: return 1;
+        case 23: return saveState(static_cast<void**>(ptr));
+        case 24: return restoreState(ptr, value);
+        case 25: return takeEvents(static_cast<const vst2::HostEventList*>(ptr));
+        case 26: return validParam(index) ? 1 : 0;
+        case 35: return 2; // instrument
+        case 45: writeField(ptr, "VELK beta", 32); return 1;
+        case 47: writeField(ptr, "VELK / Tarnwell", 64); return 1;
+        case 48: writeField(ptr, "VELK beta", 64); return 1;
+        case 49: return pluginVersion;
+        case 51: return canDo(static_cast<const char*>(ptr)) ? 1 : 0;
+        case 52: return static_cast<intptr_t>(static_cast<int32_t>(sampleRate.load() * 30.0));
+        case 57: return 1;
+        case 58: return 2400;
+        case 71: return 1;
+        case 72: suspend(); return 1;
+        case 77: return value == 0 ? 1 : 0;
+        case 78:
+        case 79: return 16;
+        default: return 0;
+        }
+    } catch (...) {
+        return 0;
+    }
+}
+
+intptr_t Plugin::takeEvents(const vst2::HostEventList* list) noexcept {
+    if (!list) return 0;
+    int32_t count = list->numEvents;
+    if (count <= 0) return 1;
+    if (count > 4096) count = 4096;
+    for (int32_t i = 0; i < count; ++i) {
+        const vst2::MidiEvent* e = list->events[i];
+        if (!e || e->type != vst2::midiEventType || e->byteSize < 24) continue;
+        if (blockEventCount >= maxBlockEvents) {
+            overflow.exchange(true);
+            return 1;
+        }
+        blockEvents[blockEventCount++] =
+            InputEvent{e->deltaFrames, e->midiData[0], e->midiData[1] & 0x7F, e->midiData[2] & 0x7F, 0};
+    }
+    return 1;
+}
+
+} // namespace palmtone

@@ -1,0 +1,264 @@
+// The voice engine's rendering. Each voice follows the sound model frame by
+// frame, but with recurrences in place of per-sample library calls: the
+// oscillator's sine and cosine advance by a rotation, the two decays by a
+// constant factor (synth_kernel.hpp). That state is carried from call to call,
+// and voices are assigned to vector lanes by note, so the samples do not depend
+// on how the host cuts its blocks. Silent voices cost nothing.
+#include <cmath>
+
+#include "plugin/engine.hpp"
+#include "plugin/engine_kernels.hpp"
+#include "plugin/synth_kernel.hpp"
+
+namespace palmtone {
+
+namespace {
+
+using kernel::SynthConstants;
+using kernel::SynthLane;
+
+constexpr double twoPi = 6.283185307179586476925286766559;
+constexpr double silence = 0.000001; // a voice below this level is silent
+constexpr int chunkFrames = 512;     // the size of the renderer's stack buffers
+constexpr int maxLanes = 4;
+constexpr int maxGroups = 4;
+
+// 0.999^k for the volume glide: power(k) = big[k / 512] * small[k % 512],
+// and 0 from 80 * 512 frames on, where the glide has long arrived.
+struct GlideTable {
+    static constexpr int bigCount = 80;
+    double small[chunkFrames];
+    double big[bigCount];
+    GlideTable() noexcept {
+        small[0] = 1.0;
+        for (int i = 1; i < chunkFrames; ++i) small[i] = small[i - 1] * (1.0 - 0.001);
+        const double step = small[chunkFrames - 1] * (1.0 - 0.001);
+        big[0] = 1.0;
+        for (int i = 1; i < bigCount; ++i) big[i] = big[i - 1] * step;
+    }
+    double power(int64_t k) const noexcept {
+        return k < int64_t(bigCount) * chunkFrames ? big[k / chunkFrames] * small[k % chunkFrames] : 0.0;
+    }
+};
+const GlideTable glide; // filled when the library loads, never on the audio thread
+
+// The phase after `frames` audible frames of the per-frame rule (add the step,
+// subtract 2 pi once when the result reaches 2 pi), kept for the record.
+double advancePhase(double phase, double step, int64_t frames) noexcept {
+    if (frames <= 0) return phase;
+    if (phase >= 0.0 && phase < twoPi && step >= 0.0 && step < twoPi) {
+        const double p = phase + static_cast<double>(frames) * step;
+        return p - twoPi * std::floor(p / twoPi);
+    }
+    if (step >= twoPi && phase >= 0.0) return phase + static_cast<double>(frames) * (step - twoPi);
+    for (int64_t i = 0; i < frames; ++i) {
+        phase += step;
+        if (phase >= twoPi) phase -= twoPi;
+    }
+    return phase;
+}
+
+bool bandLimited(double frequency, double sr, double multiple) noexcept { return 0.45 * sr > multiple * frequency; }
+
+// The audible frames of a released voice that went silent within `frames`,
+// found by the same multiplications the kernel made.
+int64_t framesUntilSilent(double env, double release, int64_t frames) noexcept {
+    int64_t audible = 0;
+    while (audible < frames) {
+        env *= release;
+        if (env < silence) break;
+        ++audible;
+    }
+    return audible;
+}
+
+} // namespace
+
+double noteFrequency(int note) noexcept { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
+
+void Engine::startNote(int n) noexcept {
+    age[n] = 0.0;
+    position[n] = 0.0;
+    sampleActive[n] = true;
+    if (lastUseWave) envelope[n] = 0.0;
+    oscFade2[n] = 0.5;
+    oscLevel[n] = 0.55;
+}
+
+void Engine::render(float* left, float* right, int32_t frames, const Settings& settings) noexcept {
+    const double sr = sampleRate.load(std::memory_order_relaxed);
+    const bool wave = settings.useWave;
+    const double attack = std::exp(-1.0 / (sr * (wave ? 0.002 : 0.008)));
+    const double release = std::exp(-1.0 / (sr * (wave ? 0.08 : 0.16)));
+    const double ageStep = 1.0 / sr;
+    SynthConstants k;
+    k.silence = silence;
+    k.decay2 = std::exp(-2.0 * ageStep);
+    k.decay12 = std::exp(-1.2 * ageStep);
+
+    if (sr != renderRate) {
+        // First call, or a new sample rate: the rotation per frame, and (first
+        // call only) the oscillators from their phase and age.
+        for (int n = 0; n < voices; ++n) {
+            const double step = twoPi * frequency[n] / sr;
+            stepCos[n] = std::cos(step);
+            stepSin[n] = std::sin(step);
+            if (renderRate == 0.0) {
+                oscSin[n] = std::sin(phase[n]);
+                oscCos[n] = std::cos(phase[n]);
+                oscFade2[n] = 0.5 * std::exp(-2.0 * age[n]);
+                oscLevel[n] = 0.55 * std::exp(-1.2 * age[n]);
+            }
+        }
+        renderRate = sr;
+    }
+
+    const SampleData* one = sample;
+    const double pitch =
+        one ? (one->sampleRate / sr) / (440.0 * std::pow(2.0, (settings.waveRoot - 69) / 12.0)) : 0.0;
+
+    if (frames < 1) {
+        peak.store(0.0f, std::memory_order_relaxed);
+        return;
+    }
+
+    // The volume glide restarts from the present gain when the volume moves.
+    if (settings.volume != glideTo) {
+        glideFrom = gain;
+        glideTo = settings.volume;
+        glideSteps = 0;
+    }
+
+    const kernel::Kernels& kernels = kernel::active();
+    const int lanes = kernels.lanes;
+    float callPeak = 0.0f;
+    for (int32_t done = 0; done < frames; done += chunkFrames) {
+        const int m = frames - done < chunkFrames ? frames - done : chunkFrames;
+        // Room for the output stage's last whole vector past the chunk's end.
+        double accL[chunkFrames + maxLanes];
+        double accR[chunkFrames + maxLanes];
+        double gains[chunkFrames + maxLanes];
+        for (int i = 0; i < m + maxLanes; ++i) accL[i] = accR[i] = 0.0;
+
+        if (!wave) {
+            // Voices that sound take the lane of their note's class; the j-th
+            // sounding voice of each class goes into the j-th group.
+            int order[maxLanes][voices];
+            int count[maxLanes] = {};
+            for (int n = 0; n < voices; ++n) {
+                if (!gate[n] && envelope[n] == 0.0) continue;
+                const int lane = n % lanes;
+                order[lane][count[lane]++] = n;
+            }
+            int deepest = 0;
+            for (int l = 0; l < lanes; ++l) deepest = count[l] > deepest ? count[l] : deepest;
+            // A released voice that may fall silent in this chunk needs the
+            // kernel's masks; the margin leaves rounding no say.
+            const double releaseOverChunk = std::pow(release, m);
+            for (int first = 0; first < deepest; first += maxGroups) {
+                const int groups = deepest - first < maxGroups ? deepest - first : maxGroups;
+                SynthLane batch[maxGroups * maxLanes];
+                int note[maxGroups * maxLanes];
+                bool masked = false;
+                for (int g = 0; g < groups; ++g) {
+                    for (int l = 0; l < lanes; ++l) {
+                        SynthLane& x = batch[g * lanes + l];
+                        const int j = first + g;
+                        const int n = j < count[l] ? order[l][j] : -1;
+                        note[g * lanes + l] = n;
+                        if (n < 0) { // an empty lane: silent, adds nothing
+                            x = SynthLane{0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 1, 0, 0, 0};
+                            continue;
+                        }
+                        const bool on = gate[n];
+                        if (!on && envelope[n] * releaseOverChunk < 2.0 * silence) masked = true;
+                        const double f = frequency[n];
+                        const double h3 = bandLimited(f, sr, 3.0) ? 0.08 : 0.0;
+                        const double amp = velocity[n] / 127.0 * 0.11;
+                        const double d = ((n % 12) - 5.5) * 0.02;
+                        x = SynthLane{envelope[n], on ? attack : release, on ? 1.0 - attack : 0.0,
+                                      oscSin[n], oscCos[n], stepCos[n], stepSin[n],
+                                      oscFade2[n], oscLevel[n], bandLimited(f, sr, 2.0) ? 1.0 : 0.0,
+                                      1.0 + 3.0 * h3, 4.0 * h3, amp * (0.7 - d), amp * (0.7 + d)};
+                    }
+                }
+                kernels.synthBatch(batch, groups, masked, k, m, accL, accR);
+                for (int b = 0; b < groups * lanes; ++b) {
+                    const int n = note[b];
+                    if (n < 0) continue;
+                    const SynthLane& x = batch[b];
+                    const int64_t audible =
+                        gate[n] || x.env > 0.0 ? m : framesUntilSilent(envelope[n], release, m);
+                    phase[n] = advancePhase(phase[n], twoPi * frequency[n] / sr, audible);
+                    age[n] += static_cast<double>(audible) * ageStep;
+                    envelope[n] = x.env;
+                    oscSin[n] = x.s;
+                    oscCos[n] = x.c;
+                    oscFade2[n] = x.p2;
+                    oscLevel[n] = x.lvl;
+                }
+            }
+        } else {
+            // One-shot voices, frame by frame (a voice's file may end inside
+            // the chunk), added in note order; their oscillators run on so that
+            // the synth takes over where they stand.
+            for (int n = 0; n < voices; ++n) {
+                double env = envelope[n];
+                if (env == 0.0 && !sampleActive[n]) continue;
+                const double speed = frequency[n] * pitch;
+                const double cw = stepCos[n], sw = stepSin[n];
+                double s = oscSin[n], c = oscCos[n];
+                int64_t audible = 0;
+                for (int i = 0; i < m; ++i) {
+                    const bool on = sampleActive[n] && (settings.wholeOneShot || gate[n]);
+                    env = on ? env + (1.0 - env) * (1.0 - attack) : env * release;
+                    if (env < silence) {
+                        env = 0.0;
+                        continue;
+                    }
+                    ++audible;
+                    const double ns = s * cw + c * sw;
+                    c = c * cw - s * sw;
+                    s = ns;
+                    if (!one || !sampleActive[n]) continue;
+                    const double p = position[n];
+                    const uint64_t at = static_cast<uint64_t>(p);
+                    if (at + 1 < one->left.size()) {
+                        const double frac = p - static_cast<double>(at);
+                        const double l = one->left[at] + (one->left[at + 1] - one->left[at]) * frac;
+                        const double r = one->right.empty()
+                                             ? l
+                                             : one->right[at] + (one->right[at + 1] - one->right[at]) * frac;
+                        position[n] = p + speed;
+                        const double v = env * velocity[n] / 127.0 * 0.26;
+                        accL[i] += v * l;
+                        accR[i] += v * r;
+                    } else {
+                        sampleActive[n] = false;
+                        env = 0.0;
+                    }
+                }
+                envelope[n] = env;
+                oscSin[n] = s;
+                oscCos[n] = c;
+                oscFade2[n] *= std::pow(k.decay2, static_cast<double>(audible));
+                oscLevel[n] *= std::pow(k.decay12, static_cast<double>(audible));
+                phase[n] = advancePhase(phase[n], twoPi * frequency[n] / sr, audible);
+                age[n] += static_cast<double>(audible) * ageStep;
+            }
+        }
+
+        const double span = glideFrom - glideTo;
+        for (int i = 0; i < m; ++i) gains[i] = glideTo + span * glide.power(glideSteps + i + 1);
+        for (int i = m; i < m + maxLanes; ++i) gains[i] = 0.0;
+        glideSteps += m;
+        gain = glideTo + span * glide.power(glideSteps);
+
+        const float chunkPeak = kernels.outputStage(accL, accR, gains, m, left ? left + done : nullptr,
+                                                    right ? right + done : nullptr);
+        if (chunkPeak > callPeak) callPeak = chunkPeak;
+    }
+    peak.store(callPeak, std::memory_order_relaxed);
+}
+
+} // namespace palmtone

@@ -1,0 +1,118 @@
+// Played keys become sounding chord notes: the held-key table, note evaluation,
+// full reset, re-voicing and the host's suspend.
+#include "plugin/plugin.hpp"
+
+namespace palmtone {
+
+void Plugin::releaseKey(HeldKey& key) noexcept {
+    for (int i = 0; i < key.chord.count; ++i) engine.noteRefCount[key.chord.notes[i]] -= 1;
+    key.free();
+}
+
+void Plugin::evaluateNotes(int32_t frame, const Settings& settings, bool syncEach) noexcept {
+    int32_t sounding = 0;
+    for (int n = 0; n < Engine::voices; ++n) {
+        const bool on = engine.noteRefCount[n] >= 1;
+        if (on != engine.gate[n]) {
+            engine.gate[n] = on;
+            if (on) engine.startNote(n);
+            capture.add(frame, n, on, settings.channel, engine.velocity[n]);
+            if (syncEach) syncOutput(frame, settings);
+        }
+        engine.soundingNotes[n].store(on, std::memory_order_relaxed);
+        sounding += on ? 1 : 0;
+    }
+    engine.soundingCount.store(sounding, std::memory_order_relaxed);
+}
+
+void Plugin::handleEvent(const InputEvent& event, const Settings& settings) noexcept {
+    const int32_t row = event.status & 0x0F;
+    const int32_t kind = event.status & 0xF0;
+    const int32_t data1 = event.data1;
+    const int32_t data2 = event.data2;
+    const int32_t frame = event.frame;
+    if (data1 < 0 || data1 > 127) return;
+    HeldKey& key = engine.heldKeys[row][data1];
+
+    if (kind == 0x90 && data2 >= 1) {
+        if (key.active) {
+            releaseKey(key);
+            evaluateNotes(frame, settings, true);
+        }
+        key.down = true;
+        key.active = true;
+        key.velocity = data2 > 127 ? 127 : data2;
+        key.chord = voicing(data1, settings);
+        for (int i = 0; i < key.chord.count; ++i) {
+            const int32_t n = key.chord.notes[i];
+            engine.noteRefCount[n] += 1;
+            engine.velocity[n] = key.velocity;
+        }
+        engine.lastChordRoot.store(key.chord.root, std::memory_order_relaxed);
+        evaluateNotes(frame, settings, true);
+    } else if (kind == 0x80 || kind == 0x90) {
+        key.down = false;
+        if (key.active && !engine.sustain[row]) releaseKey(key);
+        evaluateNotes(frame, settings, true);
+    } else if (kind == 0xB0 && data1 == 64) {
+        engine.sustain[row] = data2 >= 64;
+        if (data2 < 64) {
+            for (HeldKey& k : engine.heldKeys[row])
+                if (k.active && !k.down) releaseKey(k);
+        }
+        evaluateNotes(frame, settings, true);
+    } else if (kind == 0xB0 && (data1 == 120 || data1 == 123)) {
+        engine.sustain[row] = false;
+        for (HeldKey& k : engine.heldKeys[row])
+            if (k.active) releaseKey(k);
+        evaluateNotes(frame, settings, true);
+    }
+}
+
+void Plugin::fullReset(const Settings& settings) noexcept {
+    for (auto& row : engine.heldKeys)
+        for (HeldKey& k : row) k.free();
+    for (bool& pedal : engine.sustain) pedal = false;
+    for (int32_t& refs : engine.noteRefCount) refs = 0;
+    evaluateNotes(0, settings, true);
+    for (bool& active : engine.sampleActive) active = false;
+    engine.lastChordRoot.exchange(-1);
+    blockEventCount = 0;
+    uiTail.exchange(uiHead.load(std::memory_order_acquire));
+}
+
+void Plugin::revoice(const Settings& settings) noexcept {
+    for (int32_t& refs : engine.noteRefCount) refs = 0;
+    for (int row = 0; row < 16; ++row) {
+        for (int key = 0; key < 128; ++key) {
+            HeldKey& k = engine.heldKeys[row][key];
+            if (!k.active) continue;
+            k.chord = voicing(key, settings);
+            for (int i = 0; i < k.chord.count; ++i) {
+                const int32_t n = k.chord.notes[i];
+                engine.noteRefCount[n] += 1;
+                engine.velocity[n] = k.velocity;
+            }
+        }
+    }
+    evaluateNotes(0, settings, true);
+}
+
+void Plugin::suspend() noexcept {
+    countIn.clear();
+    const Settings s = settings(snapshot());
+    for (auto& row : engine.heldKeys)
+        for (HeldKey& k : row) k.free();
+    for (bool& pedal : engine.sustain) pedal = false;
+    for (int32_t& refs : engine.noteRefCount) refs = 0;
+    evaluateNotes(0, s, false);
+    for (bool& active : engine.sampleActive) active = false;
+    engine.lastChordRoot.exchange(-1);
+    capture.suspend();
+    syncOutput(0, s);
+    flush();
+    blockEventCount = 0;
+    uiTail.exchange(uiHead.load(std::memory_order_acquire));
+}
+
+} // namespace palmtone

@@ -1,0 +1,8 @@
+#pragma once
+// The plug-in library's module handle, stored when the library is attached; the
+// editor registers its window class with it. Windows builds only.
+#include <windows.h>
+
+namespace palmtone {
+extern HINSTANCE moduleInstance;
+}

@@ -1,0 +1,78 @@
+#pragma once
+// The 16 automatable parameters: their table, the quantisation rule, the decoding
+// into one block's Settings and the display texts.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "chords/chord.hpp"
+
+namespace palmtone {
+
+constexpr int paramCount = 16;
+using ParamValues = std::array<double, paramCount>;
+
+enum ParamIndex : int {
+    pTonic = 0,
+    pScale = 1,
+    pChords = 2,
+    pInversion = 3,
+    pOctave = 4,
+    pVolume = 5,
+    pInput = 6,
+    pChannel = 7,
+    pMidiOut = 8,
+    pBpm = 9,
+    pCustomScale = 10,
+    pSeventh = 11,
+    pNinth = 12,
+    pSound = 13,
+    pWaveRoot = 14,
+    pWholeOneShot = 15,
+};
+
+struct ParamSpec {
+    const char* name;
+    double minimum;
+    double maximum;
+    double defaultValue;
+    int64_t steps; // whole steps from minimum to maximum; 0 for the continuous one
+};
+
+extern const ParamSpec specs[paramCount];
+extern const char* const extensions[4]; // texts of "Acordes"
+extern const char* const inputModes[3]; // texts of "Entrada"
+
+// The 16 values decoded for one block.
+struct Settings {
+    tamso::Config config{0, 0, 0, 0, 0, 0, 0, 0, 2741};
+    double volume = 0.65;
+    double bpm = 120.0;
+    int32_t inputMode = 0;
+    int32_t channel = 1; // 1..16
+    int32_t waveRoot = 60;
+    bool midiOut = true;
+    bool useWave = false;
+    bool wholeOneShot = false;
+};
+
+// Nearest whole number, halves away from zero.
+double roundHalfAway(double x) noexcept;
+
+// The normalised default of parameter index (valid index 0..15).
+double normalisedDefault(int index) noexcept;
+
+// The quantisation rule: the value to store for a normalised input, or false when
+// nothing is stored (index outside 0..15 or a non-finite value).
+bool quantise(int index, double normalised, double& stored) noexcept;
+
+// Decodes 16 normalised values. Pure, no allocation.
+Settings settings(const ParamValues& values) noexcept;
+
+// The display text of a normalised value (index 0..15; others give an empty text).
+std::string display(int index, double value);
+
+// The host's unit label of a parameter: "BPM" for the tempo, empty otherwise.
+const char* label(int index) noexcept;
+
+} // namespace palmtone

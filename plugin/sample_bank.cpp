@@ -1,0 +1,194 @@
+#include "plugin/sample_bank.hpp"
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include "plugin/text.hpp"
+#include "plugin/windows_path.hpp"
+
+namespace palmtone {
+
+namespace {
+
+using Lock = std::lock_guard<std::mutex>;
+
+// Removal matches paths by their normal form, ignoring letter case.
+struct PathMatch {
+    std::wstring key;
+    explicit PathMatch(const std::wstring& path) : key(winpath::lexicallyNormal(path)) {}
+    bool operator()(const std::wstring& other) const {
+        return compareNoCase(winpath::lexicallyNormal(other), key) == 0;
+    }
+};
+
+void removeMatching(std::vector<std::wstring>& paths, const std::wstring& path) {
+    paths.erase(std::remove_if(paths.begin(), paths.end(), PathMatch(path)), paths.end());
+}
+
+bool isWaveName(const std::wstring& name) {
+    return compareNoCase(winpath::extension(name), L".wav") == 0;
+}
+
+} // namespace
+
+SampleBank::~SampleBank() = default; // members go in reverse order: lists first, samples last
+
+void SampleBank::publish(std::unique_ptr<SampleData> sample, std::wstring selection) {
+    Lock lock(mutex);
+    // Grow first: if that fails nothing has changed and the caller's sample is freed.
+    if (sample) owned.reserve(owned.size() + 1);
+    SampleData* address = sample.get();
+    if (sample) {
+        sample->serial = nextSerial++;
+        owned.push_back(std::move(sample));
+    }
+    selectedPath = std::move(selection);
+    published.exchange(address);
+    collectLocked();
+    revision.fetch_add(1);
+}
+
+void SampleBank::restoreLibrary(std::wstring folder, std::vector<std::wstring> newFiles) {
+    Lock lock(mutex);
+    folderPath = std::move(folder);
+    paths = std::move(newFiles);
+    revision.fetch_add(1);
+}
+
+void SampleBank::addFiles(const std::vector<std::wstring>& newPaths) {
+    Lock lock(mutex);
+    for (const std::wstring& path : newPaths) {
+        if (paths.size() >= maxFiles) break;
+        if (std::find(paths.begin(), paths.end(), path) != paths.end()) continue;
+        paths.push_back(path);
+    }
+    revision.fetch_add(1);
+}
+
+bool SampleBank::removeCurrent() {
+    Lock lock(mutex);
+    const bool hadSample = published.load() != nullptr;
+    if (!selectedPath.empty()) removeMatching(paths, selectedPath);
+    published.exchange(nullptr);
+    selectedPath.clear();
+    collectLocked();
+    revision.fetch_add(1);
+    return hadSample;
+}
+
+bool SampleBank::removeFile(const std::wstring& path) {
+    if (path.empty()) return false;
+    Lock lock(mutex);
+    removeMatching(paths, path);
+    bool matched = false;
+    if (!selectedPath.empty() && PathMatch(path)(selectedPath)) {
+        published.exchange(nullptr);
+        selectedPath.clear();
+        collectLocked();
+        matched = true;
+    }
+    revision.fetch_add(1);
+    return matched;
+}
+
+void SampleBank::scan(const std::wstring& folder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::directory_iterator it(fs::path(folder), error);
+    if (error) throw std::runtime_error("No se pudo abrir esa carpeta");
+
+    std::vector<std::wstring> found;
+    for (const fs::directory_iterator end; it != end && found.size() < maxFiles; ++it) {
+        std::error_code statusError;
+        const fs::file_status status = it->status(statusError); // follows links
+        if (statusError || !fs::is_regular_file(status)) continue;
+        if (!isWaveName(it->path().filename().wstring())) continue;
+        found.push_back(it->path().wstring());
+    }
+    std::sort(found.begin(), found.end(), [](const std::wstring& a, const std::wstring& b) {
+        return compareNoCase(a, b) < 0;
+    });
+
+    Lock lock(mutex);
+    folderPath = folder;
+    paths = std::move(found);
+    revision.fetch_add(1);
+}
+
+SampleSummary SampleBank::summary() {
+    SampleSummary s;
+    Lock lock(mutex);
+    if (const SampleData* p = published.load()) {
+        s.name = p->name;
+        s.frames = p->left.size();
+        s.sampleRate = p->sampleRate;
+        s.seconds = double(s.frames) / p->sampleRate;
+        std::copy(std::begin(p->peaks), std::end(p->peaks), std::begin(s.peaks));
+    }
+    return s;
+}
+
+std::vector<uint8_t> SampleBank::embedded(std::wstring& name) {
+    Lock lock(mutex);
+    if (const SampleData* p = published.load()) {
+        name = p->name;
+        return p->file;
+    }
+    name.clear();
+    return {};
+}
+
+std::wstring SampleBank::directory() {
+    Lock lock(mutex);
+    return folderPath;
+}
+
+std::wstring SampleBank::selection() {
+    Lock lock(mutex);
+    return selectedPath;
+}
+
+std::vector<std::wstring> SampleBank::files() {
+    Lock lock(mutex);
+    return paths;
+}
+
+LibrarySnapshot SampleBank::snapshot() {
+    LibrarySnapshot s;
+    Lock lock(mutex);
+    if (const SampleData* p = published.load()) {
+        s.name = p->name;
+        s.file = p->file;
+    }
+    s.folder = folderPath;
+    s.selection = selectedPath;
+    s.files = paths;
+    return s;
+}
+
+void SampleBank::collectLocked() {
+    // Published first, then the hazard slot: a sample the audio thread announced
+    // after the retirement is either seen here or was never used (it re-reads
+    // `published` after announcing, sees the change and retries).
+    const SampleData* keep = published.load();
+    const SampleData* held = inUse.load();
+    owned.erase(std::remove_if(owned.begin(), owned.end(),
+                               [&](const std::unique_ptr<SampleData>& s) {
+                                   return s.get() != keep && s.get() != held;
+                               }),
+                owned.end());
+}
+
+const SampleData* SampleBank::borrow() noexcept {
+    for (;;) {
+        SampleData* p = published.load();
+        inUse.exchange(p);
+        if (published.load() == p) return p;
+    }
+}
+
+void SampleBank::giveBack() noexcept { inUse.exchange(nullptr); }
+
+} // namespace palmtone

@@ -1,0 +1,95 @@
+#pragma once
+// The one-shot library and the lock-free hand-over of the selected sample to the
+// audio thread. Everything but `published`/`inUse` is guarded by `mutex`; the
+// audio thread only borrows and gives back (hazard slot `inUse`), never locks,
+// allocates or frees. Samples are freed only by a collection that finds them
+// neither published nor in the hazard slot.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "plugin/sample_data.hpp"
+
+namespace palmtone {
+
+struct SampleSummary {
+    std::wstring name = L"Soft Keys";
+    double seconds = 0.0;
+    double sampleRate = 0.0;
+    uint64_t frames = 0; // 0: no WAV loaded
+    float peaks[96] = {};
+};
+
+// Everything the state chunk stores of the library, taken under one lock.
+struct LibrarySnapshot {
+    std::wstring name;          // of the published one-shot; empty when none
+    std::vector<uint8_t> file;  // its file bytes; empty when none
+    std::wstring folder;
+    std::wstring selection;
+    std::vector<std::wstring> files;
+};
+
+// The same, read in place: valid only inside SampleBank::inspect.
+struct LibraryView {
+    const std::wstring& name;
+    const std::vector<uint8_t>& file;
+    const std::wstring& folder;
+    const std::wstring& selection;
+    const std::vector<std::wstring>& files;
+};
+
+struct SampleBank {
+    static constexpr size_t maxFiles = 1024;
+
+    std::mutex mutex;
+    std::vector<std::unique_ptr<SampleData>> owned; // every sample still alive
+    std::atomic<SampleData*> published{nullptr};    // written by exchange under the mutex
+    std::atomic<SampleData*> inUse{nullptr};        // hazard slot, written by the audio thread only
+    std::vector<std::wstring> paths;
+    std::wstring folderPath;
+    std::wstring selectedPath;
+    int64_t nextSerial = 1;
+    std::atomic<int32_t> revision{0};
+
+    ~SampleBank();
+
+    // --- UI and state threads; each takes `mutex` itself ---
+    void publish(std::unique_ptr<SampleData> sample, std::wstring selection);
+    void restoreLibrary(std::wstring folder, std::vector<std::wstring> files);
+    void addFiles(const std::vector<std::wstring>& newPaths);
+    bool removeCurrent();
+    bool removeFile(const std::wstring& path);
+    void scan(const std::wstring& folder); // lists outside the lock; throws on failure
+    SampleSummary summary();
+    std::vector<uint8_t> embedded(std::wstring& name);
+    std::wstring directory();
+    std::wstring selection();
+    std::vector<std::wstring> files();
+    LibrarySnapshot snapshot();
+    // Calls read(const LibraryView&) under the mutex: one consistent look at the
+    // library without copying the one-shot's bytes (a state save writes them
+    // straight into its chunk). read must not call back into the bank.
+    template <class Read>
+    void inspect(Read&& read) {
+        static const std::wstring noName;
+        static const std::vector<uint8_t> noFile;
+        std::lock_guard<std::mutex> lock(mutex);
+        const SampleData* p = published.load();
+        read(LibraryView{p ? p->name : noName, p ? p->file : noFile, folderPath, selectedPath,
+                         paths});
+    }
+
+    // The caller holds `mutex`: frees every sample neither published nor in use.
+    void collectLocked();
+
+    // --- audio thread: the hand-over ---
+    // Announces and returns the published sample for one block (may be null).
+    const SampleData* borrow() noexcept;
+    // Ends the block's use of the borrowed sample.
+    void giveBack() noexcept;
+};
+
+} // namespace palmtone

@@ -1,0 +1,17 @@
+#pragma once
+// Strict text conversions and comparisons. Wide strings hold UTF-16 code units in
+// every build (on Windows wchar_t is 16 bits; elsewhere each wchar_t holds one unit).
+#include <string>
+
+namespace palmtone {
+
+// UTF-16 to UTF-8; an unpaired surrogate throws "Nombre de archivo no valido".
+std::string utf8(const std::wstring& text);
+
+// UTF-8 to UTF-16; an invalid or truncated sequence throws "Nombre de archivo no valido".
+std::wstring fromUtf8(const std::string& text);
+
+// Case-insensitive comparison in the manner of the C runtime's _wcsicmp.
+int compareNoCase(const std::wstring& a, const std::wstring& b) noexcept;
+
+} // namespace palmtone
