@@ -1,0 +1,243 @@
+// The fast renderer against the literal sound model, over scripted note
+// sequences, sample rates and piece sizes; plus the facts a listener hears.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "plugin/engine.hpp"
+#include "plugin/engine_kernels.hpp"
+#include "reference_engine.hpp"
+
+namespace {
+
+using palmtone::Engine;
+using palmtone::Settings;
+using velktest::ReferenceEngine;
+
+struct Pair {
+    std::unique_ptr<Engine> fast = std::make_unique<Engine>();
+    std::unique_ptr<ReferenceEngine> ref = std::make_unique<ReferenceEngine>();
+    Settings settings;
+
+    explicit Pair(double rate) {
+        for (int n = 0; n < 128; ++n) fast->frequency[n] = palmtone::noteFrequency(n);
+        fast->sampleRate.store(rate);
+        ref->sampleRate = rate;
+    }
+
+    // What note evaluation does when a note starts or stops sounding.
+    void start(int n, int velocity) {
+        fast->gate[n] = ref->gate[n] = true;
+        fast->velocity[n] = ref->velocity[n] = velocity;
+        fast->lastUseWave = settings.useWave;
+        fast->startNote(n);
+        ref->age[n] = 0.0;
+        ref->position[n] = 0.0;
+        ref->sampleActive[n] = true;
+        if (settings.useWave) ref->envelope[n] = 0.0;
+    }
+    void stop(int n) { fast->gate[n] = ref->gate[n] = false; }
+
+    void useSample(const palmtone::SampleData* s) { fast->sample = ref->sample = s; }
+
+    // Renders `frames` in pieces of `piece` and compares output and state.
+    void renderAndCompare(int frames, int piece, bool buffers = true) {
+        std::vector<float> fl(frames, 9.0f), fr(frames, 9.0f), rl(frames, 9.0f), rr(frames, 9.0f);
+        for (int done = 0; done < frames; done += piece) {
+            const int m = std::min(piece, frames - done);
+            fast->render(buffers ? fl.data() + done : nullptr, buffers ? fr.data() + done : nullptr, m, settings);
+            ref->render(buffers ? rl.data() + done : nullptr, buffers ? rr.data() + done : nullptr, m, settings);
+            ASSERT_NEAR(fast->peak.load(), ref->peak, 1e-6);
+        }
+        for (int i = 0; i < frames; ++i) {
+            ASSERT_NEAR(fl[i], rl[i], 1e-6) << "left frame " << i;
+            ASSERT_NEAR(fr[i], rr[i], 1e-6) << "right frame " << i;
+        }
+        for (int n = 0; n < 128; ++n) {
+            // A voice that fell silent stops at 0 instead of sinking on below
+            // the silence level.
+            if (!(ref->envelope[n] < 0.000001 && fast->envelope[n] == 0.0))
+                ASSERT_NEAR(fast->envelope[n], ref->envelope[n], 1e-9) << "note " << n;
+            ASSERT_NEAR(fast->age[n], ref->age[n], 1e-9) << "note " << n;
+            ASSERT_NEAR(std::remainder(fast->phase[n] - ref->phase[n], 2 * 3.14159265358979323846), 0.0, 1e-7) << "note " << n;
+            ASSERT_NEAR(fast->position[n], ref->position[n], 1e-6) << "note " << n;
+            ASSERT_EQ(fast->sampleActive[n], ref->sampleActive[n]) << "note " << n;
+        }
+        ASSERT_NEAR(fast->gain, ref->gain, 1e-12);
+    }
+};
+
+// Runs a check with the SSE2 kernels and, where the CPU has them, the AVX2 ones.
+template <typename Check>
+void forEachKernel(Check check) {
+    for (bool wide : {false, true}) {
+        if (wide && !palmtone::kernel::wideAvailable()) continue;
+        palmtone::kernel::useWide(wide);
+        SCOPED_TRACE(wide ? "AVX2 kernels" : "SSE2 kernels");
+        check();
+    }
+    palmtone::kernel::useWide(true);
+}
+
+struct Scenario {
+    double rate;
+    int piece;
+};
+
+std::ostream& operator<<(std::ostream& out, const Scenario& s) {
+    return out << s.rate << " Hz in pieces of " << s.piece;
+}
+
+void chordsAttackReleaseAndRetrigger(const Scenario& sc) {
+    Pair p(sc.rate);
+    const int block = static_cast<int>(sc.rate / 20); // 50 ms steps
+    for (int n : {60, 64, 67, 71, 74}) p.start(n, 100);
+    p.renderAndCompare(block, sc.piece);
+    p.stop(64);
+    p.stop(60);
+    p.start(62, 40); // starts while others sound
+    p.renderAndCompare(block, sc.piece);
+    p.start(60, 127); // retrigger: envelope and phase run on
+    p.settings.volume = 0.2;
+    p.renderAndCompare(block, sc.piece);
+    for (int n = 0; n < 128; ++n) p.stop(n);
+    // Long release: voices cross the silence threshold inside pieces.
+    for (int i = 0; i < 50; ++i) p.renderAndCompare(block, sc.piece);
+}
+
+class SynthMatchesModel : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(SynthMatchesModel, ChordsAttackReleaseAndRetrigger) {
+    const Scenario sc = GetParam();
+    forEachKernel([&] { chordsAttackReleaseAndRetrigger(sc); });
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, SynthMatchesModel,
+                         ::testing::Values(Scenario{48000, 512}, Scenario{48000, 1}, Scenario{48000, 3},
+                                           Scenario{44100, 127}, Scenario{8000, 257}, Scenario{96000, 1000},
+                                           Scenario{384000, 4096}, Scenario{22050, 256}));
+
+TEST(SynthMatchesModel, AllVoicesAndExtremeNotes) {
+    forEachKernel([] {
+        Pair p(8000); // notes above the sample rate: the phase step exceeds 2 pi
+        for (int n = 0; n < 128; ++n) p.start(n, 1 + n % 127);
+        p.renderAndCompare(3000, 512);
+        for (int n = 0; n < 128; n += 2) p.stop(n);
+        p.renderAndCompare(3000, 700);
+    });
+}
+
+TEST(SynthMatchesModel, NullBuffersAdvanceVoicesAndPeak) {
+    forEachKernel([] {
+        Pair p(48000);
+        p.start(69, 90);
+        p.renderAndCompare(1000, 128, false);
+        EXPECT_GT(p.fast->peak.load(), 0.0f);
+        p.renderAndCompare(1000, 128, true);
+    });
+}
+
+TEST(SynthMatchesModel, RandomScript) {
+    forEachKernel([] {
+        std::mt19937 random(7);
+        Pair p(44100);
+        for (int step = 0; step < 200; ++step) {
+            const int n = static_cast<int>(random() % 128);
+            if (random() % 2) p.start(n, 1 + static_cast<int>(random() % 127));
+            else p.stop(n);
+            if (random() % 10 == 0) p.settings.volume = (random() % 101) / 100.0;
+            p.renderAndCompare(1 + static_cast<int>(random() % 700), 1 + static_cast<int>(random() % 300));
+        }
+    });
+}
+
+palmtone::SampleData makeSample(int frames, double rate, bool stereo) {
+    palmtone::SampleData s;
+    s.sampleRate = rate;
+    for (int i = 0; i < frames; ++i) {
+        s.left.push_back(static_cast<float>(std::sin(i * 0.05) * 0.8));
+        if (stereo) s.right.push_back(static_cast<float>(std::cos(i * 0.03) * 0.5));
+    }
+    return s;
+}
+
+TEST(OneShotMatchesModel, FollowKeyAndWholeFile) {
+    forEachKernel([] {
+        for (bool whole : {false, true}) {
+            for (bool stereo : {false, true}) {
+                Pair p(48000);
+                const auto sample = makeSample(20000, 44100, stereo);
+                p.settings.useWave = true;
+                p.settings.wholeOneShot = whole;
+                p.settings.waveRoot = 57;
+                p.useSample(&sample);
+                for (int n : {48, 60, 72, 84}) p.start(n, 110);
+                p.renderAndCompare(4800, 333);
+                p.stop(60);
+                p.stop(84); // plays on to its end in whole-file mode
+                for (int i = 0; i < 20; ++i) p.renderAndCompare(4800, 480);
+            }
+        }
+    });
+}
+
+TEST(OneShotMatchesModel, TwoFrameFileAndNoFile) {
+    forEachKernel([] {
+        Pair p(48000);
+        const auto tiny = makeSample(2, 48000, false);
+        p.settings.useWave = true;
+        p.useSample(&tiny);
+        p.start(60, 100);
+        p.renderAndCompare(50, 7);
+        EXPECT_FALSE(p.fast->sampleActive[60]); // the file ended after one interpolated frame
+
+        Pair silent(48000); // the WAV sound selected without a file: silence, envelopes still move
+        silent.settings.useWave = true;
+        silent.start(60, 100);
+        silent.renderAndCompare(500, 100);
+        EXPECT_GT(silent.fast->envelope[60], 0.9);
+        EXPECT_EQ(silent.fast->peak.load(), 0.0f);
+    });
+}
+
+TEST(Engine, ZeroFramesLeaveBuffersAndClearPeak) {
+    Pair p(48000);
+    p.start(60, 100);
+    p.renderAndCompare(100, 100);
+    float l = 5.0f, r = 5.0f;
+    p.fast->render(&l, &r, 0, p.settings);
+    EXPECT_EQ(l, 5.0f);
+    EXPECT_EQ(p.fast->peak.load(), 0.0f);
+}
+
+TEST(Engine, ReleasedEnvelopeEndsAtExactZero) {
+    Pair p(48000);
+    p.start(60, 100);
+    p.renderAndCompare(4800, 512);
+    p.stop(60);
+    std::vector<float> out(48000);
+    for (int i = 0; i < 20; ++i) p.fast->render(out.data(), out.data(), 48000, p.settings);
+    EXPECT_EQ(p.fast->envelope[60], 0.0); // never a denormal tail
+}
+
+TEST(Engine, EnvelopeTimeConstants) {
+    Pair p(48000);
+    p.start(60, 100);
+    p.fast->render(nullptr, nullptr, 384, p.settings); // 8 ms
+    EXPECT_NEAR(p.fast->envelope[60], 1.0 - std::exp(-1.0), 1e-3);
+    p.fast->render(nullptr, nullptr, 48000, p.settings);
+    const double held = p.fast->envelope[60];
+    p.stop(60);
+    p.fast->render(nullptr, nullptr, 7680, p.settings); // 160 ms
+    EXPECT_NEAR(p.fast->envelope[60] / held, std::exp(-1.0), 1e-3);
+}
+
+TEST(Engine, FrequencyTable) {
+    EXPECT_DOUBLE_EQ(palmtone::noteFrequency(69), 440.0);
+    EXPECT_NEAR(palmtone::noteFrequency(60), 261.6255653, 1e-6);
+}
+
+} // namespace

@@ -1,0 +1,152 @@
+// The instance under the threads a host and an open editor bring: blocks on an
+// audio thread while other threads automate parameters, push editor keys, drive
+// the count-in and the take, publish and remove one-shots and collect them, and
+// read the display fields. ThreadSanitizer checks the hand-overs; the audio
+// stays finite and within -1..1 throughout.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <memory>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "plugin/plugin.hpp"
+
+namespace {
+
+using palmtone::Plugin;
+
+std::atomic<long> hostCalls{0};
+
+intptr_t host(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+    static vst2::TimeInfo time = [] {
+        vst2::TimeInfo t{};
+        t.tempo = 133.0;
+        t.flags = vst2::tempoValid;
+        return t;
+    }();
+    hostCalls.fetch_add(1, std::memory_order_relaxed);
+    return opcode == vst2::hostGetTime ? reinterpret_cast<intptr_t>(&time) : 0;
+}
+
+std::unique_ptr<palmtone::SampleData> oneShot(int frames) {
+    auto s = std::make_unique<palmtone::SampleData>();
+    s->sampleRate = 48000.0;
+    s->left.resize(frames);
+    for (int i = 0; i < frames; ++i) s->left[i] = static_cast<float>(std::sin(i * 0.01));
+    return s;
+}
+
+TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
+    auto plugin = std::make_unique<Plugin>(&host);
+    vst2::Effect* fx = &plugin->effect;
+    std::atomic<bool> done{false};
+    constexpr int blocks = 2500;
+
+    std::thread audio([&] {
+        std::vector<float> left(512), right(512);
+        float* outputs[2] = {left.data(), right.data()};
+        vst2::MidiEvent events[4] = {};
+        struct {
+            int32_t numEvents;
+            intptr_t reserved;
+            vst2::MidiEvent* events[4];
+        } list{};
+        for (int b = 0; b < blocks; ++b) {
+            list.numEvents = 0;
+            auto add = [&](int frame, int status, int d1, int d2) {
+                vst2::MidiEvent& e = events[list.numEvents];
+                e.type = vst2::midiEventType;
+                e.byteSize = 24;
+                e.deltaFrames = frame;
+                e.midiData[0] = static_cast<uint8_t>(status);
+                e.midiData[1] = static_cast<uint8_t>(d1);
+                e.midiData[2] = static_cast<uint8_t>(d2);
+                list.events[list.numEvents++] = &e;
+            };
+            if (b % 8 == 0) add(b % 256, 0x90, 48 + b % 24, 90);
+            if (b % 8 == 5) add(10, 0x80, 48 + (b - 5) % 24, 0);
+            if (b % 64 == 33) add(0, 0xB0, 123, 0);
+            fx->dispatcher(fx, 25, 0, 0, &list, 0.0f);
+            const int frames = 64 + (b * 29) % 449;
+            fx->processReplacing(fx, nullptr, outputs, frames);
+            for (int i = 0; i < frames; ++i) {
+                ASSERT_TRUE(std::isfinite(left[i]) && std::fabs(left[i]) <= 1.0f);
+                ASSERT_TRUE(std::isfinite(right[i]) && std::fabs(right[i]) <= 1.0f);
+            }
+        }
+        done = true;
+    });
+
+    std::thread automation([&] {
+        std::mt19937 random(3);
+        while (!done) {
+            const int index = static_cast<int>(random() % 16);
+            fx->setParameter(fx, index, static_cast<float>((random() % 1001) / 1000.0));
+            (void)fx->getParameter(fx, index);
+            std::this_thread::yield();
+        }
+    });
+
+    std::thread editor([&] {
+        std::mt19937 random(5);
+        while (!done) {
+            const int key = 60 + static_cast<int>(random() % 12);
+            plugin->pushUiEvent(0x9F, key, 100);
+            plugin->pushUiEvent(0x8F, key, 0);
+            switch (random() % 6) {
+            case 0:
+                if (!plugin->countIn.active.load()) plugin->countIn.requestStart();
+                break;
+            case 1: {
+                int32_t s = tamso::Recording;
+                plugin->capture.state.compare_exchange_strong(s, tamso::PauseRequested);
+                break;
+            }
+            case 2: {
+                int32_t s = tamso::Paused;
+                plugin->capture.state.compare_exchange_strong(s, tamso::ResumeRequested);
+                break;
+            }
+            case 3: tamso::applyStopTransition(plugin->capture.state); break;
+            case 4: plugin->countIn.requestCancel(); break;
+            default: plugin->resetRequest.store(true); break;
+            }
+            // What the editor's repaint reads.
+            long sum = plugin->engine.soundingCount.load() + plugin->engine.lastChordRoot.load() +
+                       plugin->countIn.secondsLeft.load() + plugin->capture.publishedNotes.load();
+            sum += static_cast<long>(plugin->engine.peak.load() + plugin->tempo.load() +
+                                     plugin->capture.endBeats.load());
+            for (auto& note : plugin->engine.soundingNotes) sum += note.load(std::memory_order_relaxed);
+            (void)sum;
+            std::this_thread::yield();
+        }
+    });
+
+    std::thread library([&] {
+        int round = 0;
+        while (!done) {
+            if (round % 3 == 2) {
+                plugin->bank.removeCurrent();
+            } else {
+                plugin->bank.publish(oneShot(2000 + round % 500), L"C:\\s\\a.wav");
+            }
+            {
+                std::lock_guard<std::mutex> lock(plugin->bank.mutex);
+                plugin->bank.collectLocked();
+            }
+            ++round;
+            std::this_thread::yield();
+        }
+    });
+
+    audio.join();
+    automation.join();
+    editor.join();
+    library.join();
+    EXPECT_GT(hostCalls.load(), blocks);
+}
+
+} // namespace
