@@ -69,16 +69,25 @@ void Plugin::handleEvent(const InputEvent& event, const Settings& settings) noex
     }
 }
 
-void Plugin::fullReset(const Settings& settings) noexcept {
+void Plugin::releaseEverything(const Settings& settings, bool syncEach) noexcept {
     for (auto& row : engine.heldKeys)
         for (HeldKey& k : row) k.free();
     for (bool& pedal : engine.sustain) pedal = false;
     for (int32_t& refs : engine.noteRefCount) refs = 0;
-    evaluateNotes(0, settings, true);
+    evaluateNotes(0, settings, syncEach);
+    // One-shots stop at once; synth voices fade by their release.
     for (bool& active : engine.sampleActive) active = false;
     engine.lastChordRoot.exchange(-1);
+}
+
+void Plugin::dropPendingEvents() noexcept {
     blockEventCount = 0;
     uiTail.exchange(uiHead.load(std::memory_order_acquire));
+}
+
+void Plugin::fullReset(const Settings& settings) noexcept {
+    releaseEverything(settings, true);
+    dropPendingEvents();
 }
 
 void Plugin::revoice(const Settings& settings) noexcept {
@@ -101,18 +110,12 @@ void Plugin::revoice(const Settings& settings) noexcept {
 void Plugin::suspend() noexcept {
     countIn.clear();
     const Settings s = settings(snapshot());
-    for (auto& row : engine.heldKeys)
-        for (HeldKey& k : row) k.free();
-    for (bool& pedal : engine.sustain) pedal = false;
-    for (int32_t& refs : engine.noteRefCount) refs = 0;
-    evaluateNotes(0, s, false);
-    for (bool& active : engine.sampleActive) active = false;
-    engine.lastChordRoot.exchange(-1);
+    // Every note-off reaches the take first, then the host at once.
+    releaseEverything(s, false);
     capture.suspend();
     syncOutput(0, s);
     flush();
-    blockEventCount = 0;
-    uiTail.exchange(uiHead.load(std::memory_order_acquire));
+    dropPendingEvents();
 }
 
 } // namespace palmtone

@@ -111,6 +111,8 @@ private:
     void handleEvent(const InputEvent& event, const Settings& settings) noexcept;
     void evaluateNotes(int32_t frame, const Settings& settings, bool syncEach) noexcept;
     void releaseKey(HeldKey& key) noexcept;
+    void releaseEverything(const Settings& settings, bool syncEach) noexcept;
+    void dropPendingEvents() noexcept;
     void fullReset(const Settings& settings) noexcept;
     void revoice(const Settings& settings) noexcept;
     void countInEnd(int32_t offset, double tempoBpm, const Settings& settings) noexcept;
