@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "host_events.hpp"
 #include "plugin/engine_kernels.hpp"
 #include "plugin/plugin.hpp"
 
@@ -17,25 +18,6 @@ constexpr int blockFrames = 512;
 constexpr double rate = 48000.0;
 
 intptr_t host(vst2::Effect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
-
-struct NoteList {
-    vst2::MidiEvent events[128];
-    struct {
-        int32_t numEvents;
-        intptr_t reserved;
-        vst2::MidiEvent* events[128];
-    } list{};
-    void add(int status, int note, int velocity) {
-        vst2::MidiEvent& e = events[list.numEvents];
-        e = vst2::MidiEvent{};
-        e.type = vst2::midiEventType;
-        e.byteSize = 24;
-        e.midiData[0] = static_cast<uint8_t>(status);
-        e.midiData[1] = static_cast<uint8_t>(note);
-        e.midiData[2] = static_cast<uint8_t>(velocity);
-        list.events[list.numEvents++] = &e;
-    }
-};
 
 void runBlocks(benchmark::State& state, std::unique_ptr<Plugin>& plugin) {
     std::vector<float> left(blockFrames), right(blockFrames);
@@ -56,15 +38,15 @@ std::unique_ptr<Plugin> playing(bool allVoices) {
     auto plugin = std::make_unique<Plugin>(&host);
     vst2::Effect* fx = &plugin->effect;
     fx->dispatcher(fx, 10, 0, 0, nullptr, static_cast<float>(rate));
-    NoteList notes;
+    velktest::HostEvents<128> notes;
     if (allVoices) {
         // Pass-through input mode: every key is its own note.
         fx->setParameter(fx, palmtone::pInput, 1.0f);
-        for (int n = 0; n < 128; ++n) notes.add(0x90, n, 100);
+        for (int n = 0; n < 128; ++n) notes.add(0, 0x90, n, 100);
     } else {
-        notes.add(0x90, 62, 100); // a ninth chord in C major: D F A C E
+        notes.add(0, 0x90, 62, 100); // a ninth chord in C major: D F A C E
     }
-    fx->dispatcher(fx, 25, 0, 0, &notes.list, 0.0f);
+    fx->dispatcher(fx, 25, 0, 0, notes.pointer(), 0.0f);
     return plugin;
 }
 

@@ -20,18 +20,9 @@ using coretest::on;
 using coretest::TestHost;
 using Out = std::vector<Midi>;
 
-class Block : public ::testing::Test {
+class Block : public coretest::TriadTest {
   protected:
-    Block() { host.setUnit(palmtone::pChords, 0); } // triads: C = 60 64 67
-
-    Out block(int32_t frames = 512) {
-        host.run(frames);
-        return host.outputOf(host.blocks - 1);
-    }
     void passThrough() { host.setUnit(palmtone::pInput, 2); }
-    palmtone::Plugin& p() { return host.plugin(); }
-
-    TestHost host;
 };
 
 TEST_F(Block, EmptyBlocksChangeNothingAndKeepTheHostEvents) {

@@ -16,17 +16,7 @@ using coretest::on;
 using coretest::TestHost;
 using Out = std::vector<Midi>;
 
-class MidiOutput : public ::testing::Test {
-  protected:
-    MidiOutput() { host.setUnit(palmtone::pChords, 0); } // triads: C = 60 64 67
-
-    Out block(int32_t frames = 512) {
-        host.run(frames);
-        return host.outputOf(host.blocks - 1);
-    }
-
-    TestHost host;
-};
+using MidiOutput = coretest::TriadTest;
 
 TEST_F(MidiOutput, ChordOnChannelOne) {
     host.noteOn(100, 60, 77);

@@ -3,6 +3,8 @@
 // call the plug-in makes back, answers the time query with a TimeInfo the test
 // controls, copies every MIDI list it is handed, and delivers queued MIDI events
 // through opcode 25 right before each block, as a host's audio thread does.
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -140,6 +142,21 @@ class TestHost {
 
     std::unique_ptr<palmtone::Plugin> plugin_;
     EventList queued_;
+};
+
+// A fixture playing C major triads (C = 60 64 67), with the output of the
+// block just run.
+class TriadTest : public ::testing::Test {
+  protected:
+    TriadTest() { host.setUnit(palmtone::pChords, 0); }
+
+    std::vector<Midi> block(int32_t frames = 512) {
+        host.run(frames);
+        return host.outputOf(host.blocks - 1);
+    }
+    palmtone::Plugin& p() { return host.plugin(); }
+
+    TestHost host;
 };
 
 // One take entry as the tests compare it; beats match within 1e-9.

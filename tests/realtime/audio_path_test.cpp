@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "allocation_counter.hpp"
+#include "host_events.hpp"
 #include "plugin/plugin.hpp"
 
 namespace {
@@ -29,28 +30,6 @@ struct QuietHost {
 };
 vst2::TimeInfo QuietHost::time{};
 long QuietHost::eventsReceived = 0;
-
-// Host MIDI events for one block, in storage that outlives the call.
-struct EventBatch {
-    vst2::MidiEvent events[64];
-    struct {
-        int32_t numEvents;
-        intptr_t reserved;
-        vst2::MidiEvent* events[64];
-    } list;
-    void clear() { list.numEvents = 0; }
-    void add(int32_t frame, int status, int data1, int data2) {
-        vst2::MidiEvent& e = events[list.numEvents];
-        e = vst2::MidiEvent{};
-        e.type = vst2::midiEventType;
-        e.byteSize = 24;
-        e.deltaFrames = frame;
-        e.midiData[0] = static_cast<uint8_t>(status);
-        e.midiData[1] = static_cast<uint8_t>(data1);
-        e.midiData[2] = static_cast<uint8_t>(data2);
-        list.events[list.numEvents++] = &e;
-    }
-};
 
 std::unique_ptr<palmtone::SampleData> testOneShot() {
     auto s = std::make_unique<palmtone::SampleData>();
@@ -85,7 +64,7 @@ TEST(AudioPath, AllocatesNothing) {
 
     static float left[4096], right[4096];
     float* outputs[2] = {left, right};
-    EventBatch* batch = new EventBatch;
+    auto* batch = new velktest::HostEvents<64>;
     std::vector<int> sizes;
     for (int i = 0; i < 1500; ++i) sizes.push_back(i % 97 == 0 ? 4096 : 1 + (i * 37) % 700);
 
@@ -143,7 +122,7 @@ TEST(AudioPath, AllocatesNothing) {
             if (b % 25 == 14) plugin->pushUiEvent(0x8F, 64, 0);
             if (b % 300 == 299) QuietHost::time.flags ^= vst2::tempoValid;
 
-            fx->dispatcher(fx, 25, 0, 0, &batch->list, 0.0f);
+            fx->dispatcher(fx, 25, 0, 0, batch->pointer(), 0.0f);
             fx->processReplacing(fx, nullptr, outputs, frames);
             if (b == 250 || b == 1250) {
                 fx->dispatcher(fx, 12, 0, 0, nullptr, 0.0f); // suspend

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "host_events.hpp"
 #include "plugin/plugin.hpp"
 
 namespace {
@@ -48,28 +49,13 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
     std::thread audio([&] {
         std::vector<float> left(512), right(512);
         float* outputs[2] = {left.data(), right.data()};
-        vst2::MidiEvent events[4] = {};
-        struct {
-            int32_t numEvents;
-            intptr_t reserved;
-            vst2::MidiEvent* events[4];
-        } list{};
+        velktest::HostEvents<4> events;
         for (int b = 0; b < blocks; ++b) {
-            list.numEvents = 0;
-            auto add = [&](int frame, int status, int d1, int d2) {
-                vst2::MidiEvent& e = events[list.numEvents];
-                e.type = vst2::midiEventType;
-                e.byteSize = 24;
-                e.deltaFrames = frame;
-                e.midiData[0] = static_cast<uint8_t>(status);
-                e.midiData[1] = static_cast<uint8_t>(d1);
-                e.midiData[2] = static_cast<uint8_t>(d2);
-                list.events[list.numEvents++] = &e;
-            };
-            if (b % 8 == 0) add(b % 256, 0x90, 48 + b % 24, 90);
-            if (b % 8 == 5) add(10, 0x80, 48 + (b - 5) % 24, 0);
-            if (b % 64 == 33) add(0, 0xB0, 123, 0);
-            fx->dispatcher(fx, 25, 0, 0, &list, 0.0f);
+            events.clear();
+            if (b % 8 == 0) events.add(b % 256, 0x90, 48 + b % 24, 90);
+            if (b % 8 == 5) events.add(10, 0x80, 48 + (b - 5) % 24, 0);
+            if (b % 64 == 33) events.add(0, 0xB0, 123, 0);
+            fx->dispatcher(fx, 25, 0, 0, events.pointer(), 0.0f);
             const int frames = 64 + (b * 29) % 449;
             fx->processReplacing(fx, nullptr, outputs, frames);
             for (int i = 0; i < frames; ++i) {
