@@ -59,8 +59,9 @@ struct Pair {
         for (int n = 0; n < 128; ++n) {
             // A voice that fell silent stops at 0 instead of sinking on below
             // the silence level.
-            if (!(ref->envelope[n] < 0.000001 && fast->envelope[n] == 0.0))
+            if (!(ref->envelope[n] < 0.000001 && fast->envelope[n] == 0.0)) {
                 ASSERT_NEAR(fast->envelope[n], ref->envelope[n], 1e-9) << "note " << n;
+            }
             ASSERT_NEAR(fast->age[n], ref->age[n], 1e-9) << "note " << n;
             ASSERT_NEAR(std::remainder(fast->phase[n] - ref->phase[n], 2 * 3.14159265358979323846), 0.0, 1e-7) << "note " << n;
             ASSERT_NEAR(fast->position[n], ref->position[n], 1e-6) << "note " << n;

@@ -12,7 +12,7 @@ void put16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(static_cast<uint8_t>(v >> 8));
 }
 void putId(std::vector<uint8_t>& out, const char (&id)[5]) {
-    out.insert(out.end(), id, id + 4);
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(id[i]));
 }
 } // namespace
 
