@@ -98,8 +98,10 @@ void Plugin::process(float** outputs, int32_t frames) noexcept {
 
     syncOutput(0, s);
 
-    // Editor events act at frame 0, before any host event.
-    for (;;) {
+    // Editor events act at frame 0, before any host event. At most a ring's
+    // worth per block: an editor pushing without pause cannot hold the audio
+    // thread here, and what it pushes meanwhile waits for the next block.
+    for (uint32_t taken = 0; taken < uiRingSize - 1; ++taken) {
         const uint32_t tail = uiTail.load(std::memory_order_relaxed);
         if (tail == uiHead.load(std::memory_order_acquire)) break;
         const InputEvent event = uiEvents[tail];

@@ -47,6 +47,12 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
     constexpr int blocks = 2500;
 
     std::thread audio([&] {
+        // The other threads run until this one ends, also when an assertion
+        // ends it early.
+        struct Done {
+            std::atomic<bool>& flag;
+            ~Done() { flag = true; }
+        } finished{done};
         std::vector<float> left(512), right(512);
         float* outputs[2] = {left.data(), right.data()};
         velktest::HostEvents<4> events;
@@ -63,7 +69,6 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
                 ASSERT_TRUE(std::isfinite(right[i]) && std::fabs(right[i]) <= 1.0f);
             }
         }
-        done = true;
     });
 
     std::thread automation([&] {
