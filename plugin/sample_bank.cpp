@@ -23,8 +23,18 @@ struct PathMatch {
     }
 };
 
-void removeMatching(std::vector<std::wstring>& paths, const std::wstring& path) {
-    paths.erase(std::remove_if(paths.begin(), paths.end(), PathMatch(path)), paths.end());
+// Every normal form is made before the list changes, so running out of memory
+// on the way leaves the list whole.
+void removeMatching(std::vector<std::wstring>& paths, const PathMatch& match) {
+    std::vector<char> drop(paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) drop[i] = match(paths[i]);
+    size_t kept = 0;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (drop[i]) continue;
+        if (kept != i) paths[kept] = std::move(paths[i]);
+        ++kept;
+    }
+    paths.resize(kept);
 }
 
 bool isWaveName(const std::wstring& name) {
@@ -70,7 +80,7 @@ void SampleBank::addFiles(const std::vector<std::wstring>& newPaths) {
 bool SampleBank::removeCurrent() {
     Lock lock(mutex);
     const bool hadSample = published.load() != nullptr;
-    if (!selectedPath.empty()) removeMatching(paths, selectedPath);
+    if (!selectedPath.empty()) removeMatching(paths, PathMatch(selectedPath));
     published.exchange(nullptr);
     selectedPath.clear();
     collectLocked();
@@ -81,13 +91,13 @@ bool SampleBank::removeCurrent() {
 bool SampleBank::removeFile(const std::wstring& path) {
     if (path.empty()) return false;
     Lock lock(mutex);
-    removeMatching(paths, path);
-    bool matched = false;
-    if (!selectedPath.empty() && PathMatch(path)(selectedPath)) {
+    const PathMatch match(path);
+    const bool matched = !selectedPath.empty() && match(selectedPath);
+    removeMatching(paths, match);
+    if (matched) {
         published.exchange(nullptr);
         selectedPath.clear();
         collectLocked();
-        matched = true;
     }
     revision.fetch_add(1);
     return matched;
@@ -100,12 +110,13 @@ void SampleBank::scan(const std::wstring& folder) {
     if (error) throw std::runtime_error("No se pudo abrir esa carpeta");
 
     std::vector<std::wstring> found;
-    for (const fs::directory_iterator end; it != end && found.size() < maxFiles; ++it) {
+    for (const fs::directory_iterator end; it != end; ++it) {
         std::error_code statusError;
         const fs::file_status status = it->status(statusError); // follows links
         if (statusError || !fs::is_regular_file(status)) continue;
         if (!isWaveName(it->path().filename().wstring())) continue;
         found.push_back(it->path().wstring());
+        if (found.size() == maxFiles) break; // the listing is not read further
     }
     std::sort(found.begin(), found.end(), [](const std::wstring& a, const std::wstring& b) {
         return compareNoCase(a, b) < 0;
@@ -153,19 +164,6 @@ std::wstring SampleBank::selection() {
 std::vector<std::wstring> SampleBank::files() {
     Lock lock(mutex);
     return paths;
-}
-
-LibrarySnapshot SampleBank::snapshot() {
-    LibrarySnapshot s;
-    Lock lock(mutex);
-    if (const SampleData* p = published.load()) {
-        s.name = p->name;
-        s.file = p->file;
-    }
-    s.folder = folderPath;
-    s.selection = selectedPath;
-    s.files = paths;
-    return s;
 }
 
 void SampleBank::collectLocked() {

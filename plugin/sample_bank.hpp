@@ -23,7 +23,7 @@ struct SampleSummary {
     float peaks[96] = {};
 };
 
-// Everything the state chunk stores of the library, taken under one lock.
+// Everything the state chunk stores of the library, as values.
 struct LibrarySnapshot {
     std::wstring name;          // of the published one-shot; empty when none
     std::vector<uint8_t> file;  // its file bytes; empty when none
@@ -68,7 +68,6 @@ struct SampleBank {
     std::wstring directory();
     std::wstring selection();
     std::vector<std::wstring> files();
-    LibrarySnapshot snapshot();
     // Calls read(const LibraryView&) under the mutex: one consistent look at the
     // library without copying the one-shot's bytes (a state save writes them
     // straight into its chunk). read must not call back into the bank.

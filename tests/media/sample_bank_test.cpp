@@ -90,12 +90,13 @@ TEST(SampleBank, SummaryAndSnapshotDescribeThePublishedSample) {
     std::wstring name;
     EXPECT_EQ(bank.embedded(name), (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_EQ(name, L"Bell");
-    const palmtone::LibrarySnapshot snap = bank.snapshot();
-    EXPECT_EQ(snap.name, L"Bell");
-    EXPECT_EQ(snap.file, (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(snap.folder, L"C:\\lib");
-    EXPECT_EQ(snap.selection, L"C:\\bell.wav");
-    EXPECT_EQ(snap.files, (std::vector<std::wstring>{L"C:\\lib\\x.wav"}));
+    bank.inspect([](const palmtone::LibraryView& view) {
+        EXPECT_EQ(view.name, L"Bell");
+        EXPECT_EQ(view.file, (std::vector<uint8_t>{1, 2, 3}));
+        EXPECT_EQ(view.folder, L"C:\\lib");
+        EXPECT_EQ(view.selection, L"C:\\bell.wav");
+        EXPECT_EQ(view.files, (std::vector<std::wstring>{L"C:\\lib\\x.wav"}));
+    });
 }
 
 TEST(SampleBank, PublishNumbersSamplesAndFreesTheUnheldAtOnce) {
@@ -232,7 +233,7 @@ TEST(SampleBank, RevisionCountsEveryChange) {
     changed("removeCurrent");
     bank.summary();
     bank.files();
-    bank.snapshot();
+    bank.inspect([](const palmtone::LibraryView&) {});
     collect(bank);
     EXPECT_EQ(bank.revision.load(), expected) << "reads and collections";
 }
