@@ -103,10 +103,12 @@ void CountIn::clear() noexcept {
     active.store(false);
 }
 
-void CountIn::requestStart() noexcept {
+bool CountIn::requestStart() noexcept {
+    if (active.load()) return false;
     secondsLeft.exchange(3);
     active.store(true);
     request.store(1);
+    return true;
 }
 
 void CountIn::requestCancel() noexcept { request.store(2); }

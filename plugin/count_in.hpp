@@ -39,8 +39,8 @@ struct CountIn {
     // Suspend: clears the count-in from the dispatcher's thread.
     void clear() noexcept;
 
-    // Editor side of the handshake.
-    void requestStart() noexcept;
+    // Editor side of the handshake. A start is refused (false) while a count-in runs.
+    bool requestStart() noexcept;
     void requestCancel() noexcept;
 };
 

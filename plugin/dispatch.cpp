@@ -1,5 +1,6 @@
 // The body of the host's dispatcher call: every opcode but close.
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -10,7 +11,8 @@ namespace palmtone {
 
 namespace {
 
-const vst2::Rect editorRect = {0, 0, 740, 980};
+// Handed to the host by address; the host may write through the pointer.
+vst2::Rect editorRect = {0, 0, 740, 980};
 
 // Writes text into a host field of `size` bytes: the text (cut to fit), then
 // zeros to the end of the field, whose last byte is always 0.
@@ -24,8 +26,6 @@ void writeField(void* ptr, const char* text, size_t size) noexcept {
 
 // The 8-byte parameter fields: 7 characters and a terminating zero.
 void writeShort(void* ptr, const char* text) noexcept { writeField(ptr, text, 8); }
-
-bool validParam(int32_t index) noexcept { return index >= 0 && index < paramCount; }
 
 bool canDo(const char* text) noexcept {
     if (!text) return false;
@@ -51,13 +51,13 @@ intptr_t Plugin::dispatch(int32_t opcode, int32_t index, intptr_t value, void* p
         case 29: writeField(ptr, "VELK Soft Keys", 24); return 1;
         case 6: writeShort(ptr, label(index)); return 1;
         case 7: {
-            if (!validParam(index)) return 0;
+            if (!isParamIndex(index)) return 0;
             const std::string text = display(index, params[index].load());
             writeShort(ptr, text.c_str());
             return 1;
         }
         case 8:
-            if (!validParam(index)) return 0;
+            if (!isParamIndex(index)) return 0;
             writeShort(ptr, specs[index].name);
             return 1;
         case 10: {
@@ -80,7 +80,7 @@ intptr_t Plugin::dispatch(int32_t opcode, int32_t index, intptr_t value, void* p
             return 1;
         case 13:
             if (!ptr) return 0;
-            *static_cast<const vst2::Rect**>(ptr) = &editorRect;
+            *static_cast<vst2::Rect**>(ptr) = &editorRect;
             return 1;
         case 14:
             if (!ptr) return 0;
@@ -98,7 +98,7 @@ intptr_t Plugin::dispatch(int32_t opcode, int32_t index, intptr_t value, void* p
         case 23: return saveState(static_cast<void**>(ptr));
         case 24: return restoreState(ptr, value);
         case 25: return takeEvents(static_cast<const vst2::HostEventList*>(ptr));
-        case 26: return validParam(index) ? 1 : 0;
+        case 26: return isParamIndex(index) ? 1 : 0;
         case 35: return 2; // instrument
         case 45: writeField(ptr, "VELK beta", 32); return 1;
         case 47: writeField(ptr, "VELK / Tarnwell", 64); return 1;
@@ -125,8 +125,11 @@ intptr_t Plugin::takeEvents(const vst2::HostEventList* list) noexcept {
     int32_t count = list->numEvents;
     if (count <= 0) return 1;
     if (count > 4096) count = 4096;
+    // The host's list is as long as its count, whatever the declared size.
+    const vst2::MidiEvent* const* pointers = reinterpret_cast<const vst2::MidiEvent* const*>(
+        reinterpret_cast<const char*>(list) + offsetof(vst2::HostEventList, events));
     for (int32_t i = 0; i < count; ++i) {
-        const vst2::MidiEvent* e = list->events[i];
+        const vst2::MidiEvent* e = pointers[i];
         if (!e || e->type != vst2::midiEventType || e->byteSize < 24) continue;
         if (blockEventCount >= maxBlockEvents) {
             overflow.exchange(true);

@@ -55,6 +55,15 @@ struct Engine {
     double glideFrom = 0.65;       // the volume glide: gain = glideTo + (glideFrom - glideTo) 0.999^glideSteps
     double glideTo = 0.65;
     int64_t glideSteps = 0;
+    // The renderer's working buffers for one chunk of frames (here rather than
+    // on the audio thread's stack); the last whole vector may run past the chunk.
+    static constexpr int chunkFrames = 512;
+    static constexpr int maxLanes = 4;
+    double laneLeft[chunkFrames + maxLanes][maxLanes] = {};  // per-lane sums of the synth voices
+    double laneRight[chunkFrames + maxLanes][maxLanes] = {};
+    double mixLeft[chunkFrames + maxLanes] = {};             // every voice, before the gain
+    double mixRight[chunkFrames + maxLanes] = {};
+    double mixGain[chunkFrames + maxLanes] = {};
 
     // --- display fields: written by the audio thread, read by the editor ---
     std::atomic<bool> soundingNotes[voices] = {};

@@ -8,8 +8,8 @@ using fastmath::V2;
 using fastmath::V4;
 
 void synthBatchSse2(SynthLane* v, int groups, bool masked, const SynthConstants& k, int frames,
-                    double* accL, double* accR) noexcept {
-    synthBatch<V2>(v, groups, masked, k, frames, accL, accR);
+                    double (*laneL)[maxLanes], double (*laneR)[maxLanes]) noexcept {
+    synthBatch<V2>(v, groups, masked, k, frames, laneL, laneR);
 }
 
 float outputSse2(const double* accL, const double* accR, const double* gains, int frames, float* left,
@@ -17,13 +17,16 @@ float outputSse2(const double* accL, const double* accR, const double* gains, in
     return outputStage<V2>(accL, accR, gains, frames, left, right);
 }
 
+// The wide kernels spill 256-bit values to the stack, which Windows aligns to
+// only 16 bytes: this relies on the compiler using unaligned moves for them, as
+// Debian's mingw-w64 GCC and clang do (an unpatched mingw GCC may not).
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define VELK_WIDE_KERNELS 1
 #define VELK_WIDE __attribute__((target("avx2,fma")))
 
 VELK_WIDE void synthBatchAvx2(SynthLane* v, int groups, bool masked, const SynthConstants& k,
-                              int frames, double* accL, double* accR) noexcept {
-    synthBatch<V4>(v, groups, masked, k, frames, accL, accR);
+                              int frames, double (*laneL)[maxLanes], double (*laneR)[maxLanes]) noexcept {
+    synthBatch<V4>(v, groups, masked, k, frames, laneL, laneR);
 }
 
 VELK_WIDE float outputAvx2(const double* accL, const double* accR, const double* gains, int frames,

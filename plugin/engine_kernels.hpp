@@ -8,7 +8,7 @@ namespace palmtone::kernel {
 struct Kernels {
     int lanes; // voices per vector
     void (*synthBatch)(SynthLane* lanes, int groups, bool masked, const SynthConstants& k,
-                       int frames, double* accL, double* accR) noexcept;
+                       int frames, double (*laneL)[maxLanes], double (*laneR)[maxLanes]) noexcept;
     float (*outputStage)(const double* accL, const double* accR, const double* gains, int frames,
                          float* left, float* right) noexcept;
 };

@@ -19,8 +19,8 @@ using kernel::SynthLane;
 
 constexpr double twoPi = 6.283185307179586476925286766559;
 constexpr double silence = 0.000001; // a voice below this level is silent
-constexpr int chunkFrames = 512;     // the size of the renderer's stack buffers
-constexpr int maxLanes = 4;
+constexpr int chunkFrames = Engine::chunkFrames;
+static_assert(Engine::maxLanes == kernel::maxLanes, "the engine's buffers hold the widest vector");
 constexpr int maxGroups = 4;
 
 // 0.999^k for the volume glide: power(k) = big[k / 512] * small[k % 512],
@@ -42,20 +42,11 @@ struct GlideTable {
 };
 const GlideTable glide; // filled when the library loads, never on the audio thread
 
-// The phase after `frames` audible frames of the per-frame rule (add the step,
-// subtract 2 pi once when the result reaches 2 pi), kept for the record.
+// The phase after `frames` audible frames, for the record (the oscillator
+// itself runs on oscSin/oscCos).
 double advancePhase(double phase, double step, int64_t frames) noexcept {
-    if (frames <= 0) return phase;
-    if (phase >= 0.0 && phase < twoPi && step >= 0.0 && step < twoPi) {
-        const double p = phase + static_cast<double>(frames) * step;
-        return p - twoPi * std::floor(p / twoPi);
-    }
-    if (step >= twoPi && phase >= 0.0) return phase + static_cast<double>(frames) * (step - twoPi);
-    for (int64_t i = 0; i < frames; ++i) {
-        phase += step;
-        if (phase >= twoPi) phase -= twoPi;
-    }
-    return phase;
+    const double p = phase + static_cast<double>(frames) * step;
+    return p - twoPi * std::floor(p / twoPi);
 }
 
 bool bandLimited(double frequency, double sr, double multiple) noexcept { return 0.45 * sr > multiple * frequency; }
@@ -132,12 +123,11 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
     const kernel::Kernels& kernels = kernel::active();
     const int lanes = kernels.lanes;
     float callPeak = 0.0f;
-    for (int32_t done = 0; done < frames; done += chunkFrames) {
+    double* accL = mixLeft;
+    double* accR = mixRight;
+    double* gains = mixGain;
+    for (int32_t done = 0; done < frames;) {
         const int m = frames - done < chunkFrames ? frames - done : chunkFrames;
-        // Room for the output stage's last whole vector past the chunk's end.
-        double accL[chunkFrames + maxLanes];
-        double accR[chunkFrames + maxLanes];
-        double gains[chunkFrames + maxLanes];
         for (int i = 0; i < m + maxLanes; ++i) accL[i] = accR[i] = 0.0;
 
         if (!wave) {
@@ -152,6 +142,8 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
             }
             int deepest = 0;
             for (int l = 0; l < lanes; ++l) deepest = count[l] > deepest ? count[l] : deepest;
+            for (int i = 0; i < m; ++i)
+                for (int l = 0; l < maxLanes; ++l) laneLeft[i][l] = laneRight[i][l] = 0.0;
             // A released voice that may fall silent in this chunk needs the
             // kernel's masks; the margin leaves rounding no say.
             const double releaseOverChunk = std::pow(release, m);
@@ -182,7 +174,7 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
                                       1.0 + 3.0 * h3, 4.0 * h3, amp * (0.7 - d), amp * (0.7 + d)};
                     }
                 }
-                kernels.synthBatch(batch, groups, masked, k, m, accL, accR);
+                kernels.synthBatch(batch, groups, masked, k, m, laneLeft, laneRight);
                 for (int b = 0; b < groups * lanes; ++b) {
                     const int n = note[b];
                     if (n < 0) continue;
@@ -198,6 +190,16 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
                     oscLevel[n] = x.lvl;
                 }
             }
+            // The lanes are added in a fixed order.
+            for (int i = 0; i < m; ++i) {
+                double l = laneLeft[i][0], r = laneRight[i][0];
+                for (int j = 1; j < lanes; ++j) {
+                    l += laneLeft[i][j];
+                    r += laneRight[i][j];
+                }
+                accL[i] = l;
+                accR[i] = r;
+            }
         } else {
             // One-shot voices, frame by frame (a voice's file may end inside
             // the chunk), added in note order; their oscillators run on so that
@@ -208,6 +210,7 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
                 const double speed = frequency[n] * pitch;
                 const double cw = stepCos[n], sw = stepSin[n];
                 double s = oscSin[n], c = oscCos[n];
+                double fade2 = oscFade2[n], level = oscLevel[n];
                 int64_t audible = 0;
                 for (int i = 0; i < m; ++i) {
                     const bool on = sampleActive[n] && (settings.wholeOneShot || gate[n]);
@@ -220,6 +223,8 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
                     const double ns = s * cw + c * sw;
                     c = c * cw - s * sw;
                     s = ns;
+                    fade2 *= k.decay2;
+                    level *= k.decay12;
                     if (!one || !sampleActive[n]) continue;
                     const double p = position[n];
                     const uint64_t at = static_cast<uint64_t>(p);
@@ -241,8 +246,8 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
                 envelope[n] = env;
                 oscSin[n] = s;
                 oscCos[n] = c;
-                oscFade2[n] *= std::pow(k.decay2, static_cast<double>(audible));
-                oscLevel[n] *= std::pow(k.decay12, static_cast<double>(audible));
+                oscFade2[n] = fade2;
+                oscLevel[n] = level;
                 phase[n] = advancePhase(phase[n], twoPi * frequency[n] / sr, audible);
                 age[n] += static_cast<double>(audible) * ageStep;
             }
@@ -257,6 +262,7 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
         const float chunkPeak = kernels.outputStage(accL, accR, gains, m, left ? left + done : nullptr,
                                                     right ? right + done : nullptr);
         if (chunkPeak > callPeak) callPeak = chunkPeak;
+        done += m; // never past `frames`, so no overflow near the largest block
     }
     peak.store(callPeak, std::memory_order_relaxed);
 }

@@ -33,12 +33,7 @@ const char* const inputModes[3] = {"Teclas / grados de escala", "Raices MIDI rea
 
 namespace {
 
-bool validIndex(int index) noexcept { return index >= 0 && index < paramCount; }
-
 double clamp01(double x) noexcept { return x < 0.0 ? 0.0 : (x > 1.0 ? 1.0 : x); }
-
-// A value read from the host or the table: non-finite counts as 0, then clamped.
-double clean(double x) noexcept { return std::isfinite(x) ? clamp01(x) : 0.0; }
 
 // The whole value of row index for a clean normalised c.
 int32_t whole(int index, double c) noexcept {
@@ -48,6 +43,8 @@ int32_t whole(int index, double c) noexcept {
 
 } // namespace
 
+double cleanNormalised(double x) noexcept { return std::isfinite(x) ? clamp01(x) : 0.0; }
+
 double roundHalfAway(double x) noexcept { return std::round(x); }
 
 double normalisedDefault(int index) noexcept {
@@ -56,7 +53,7 @@ double normalisedDefault(int index) noexcept {
 }
 
 bool quantise(int index, double normalised, double& stored) noexcept {
-    if (!validIndex(index) || !std::isfinite(normalised)) return false;
+    if (!isParamIndex(index) || !std::isfinite(normalised)) return false;
     const ParamSpec& s = specs[index];
     const double span = s.maximum - s.minimum;
     double e = s.minimum + clamp01(normalised) * span;
@@ -68,7 +65,7 @@ bool quantise(int index, double normalised, double& stored) noexcept {
 
 Settings settings(const ParamValues& values) noexcept {
     double c[paramCount];
-    for (int i = 0; i < paramCount; ++i) c[i] = clean(values[i]);
+    for (int i = 0; i < paramCount; ++i) c[i] = cleanNormalised(values[i]);
 
     Settings s;
     tamso::Config& k = s.config;
@@ -94,8 +91,8 @@ Settings settings(const ParamValues& values) noexcept {
 }
 
 std::string display(int index, double value) {
-    if (!validIndex(index)) return std::string();
-    const double c = clean(value);
+    if (!isParamIndex(index)) return std::string();
+    const double c = cleanNormalised(value);
     const int32_t a = whole(index, c);
     switch (index) {
     case pTonic: return tamso::notes[a];

@@ -56,6 +56,13 @@ struct Settings {
     bool wholeOneShot = false;
 };
 
+// Whether index names one of the 16 parameters.
+constexpr bool isParamIndex(int index) noexcept { return index >= 0 && index < paramCount; }
+
+// A normalised value as every decoder reads it: non-finite counts as 0, then
+// clamped to 0..1.
+double cleanNormalised(double x) noexcept;
+
 // Nearest whole number, halves away from zero.
 double roundHalfAway(double x) noexcept;
 

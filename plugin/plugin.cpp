@@ -72,10 +72,9 @@ void Plugin::set(int index, double normalised) noexcept {
 }
 
 void Plugin::edit(int index, double value) noexcept {
-    if (index < 0 || index >= paramCount) return;
+    if (!isParamIndex(index)) return;
     const ParamSpec& s = specs[index];
-    double n = (value - s.minimum) / (s.maximum - s.minimum);
-    n = std::isfinite(n) ? (n < 0.0 ? 0.0 : (n > 1.0 ? 1.0 : n)) : 0.0;
+    const double n = cleanNormalised((value - s.minimum) / (s.maximum - s.minimum));
     set(index, n);
     if (host) {
         host(&effect, vst2::hostBeginEdit, index, 0, nullptr, 0.0f);

@@ -115,7 +115,7 @@ private:
     void dropPendingEvents() noexcept;
     void fullReset(const Settings& settings) noexcept;
     void revoice(const Settings& settings) noexcept;
-    void countInEnd(int32_t offset, double tempoBpm, const Settings& settings) noexcept;
+    void countInEnd(int32_t offset, double rate, double tempoBpm, const Settings& settings) noexcept;
     void enterSoundingNotes(int32_t offset, const Settings& settings) noexcept;
     void renderPiece(float* left, float* right, int32_t from, int32_t to,
                      const Settings& settings) noexcept;

@@ -39,12 +39,12 @@ void Plugin::enterSoundingNotes(int32_t offset, const Settings& settings) noexce
     }
 }
 
-void Plugin::countInEnd(int32_t offset, double tempoBpm, const Settings& settings) noexcept {
+void Plugin::countInEnd(int32_t offset, double rate, double tempoBpm, const Settings& settings) noexcept {
     if (countIn.request.load() != 2) {
         int32_t state = capture.state.load();
         while (state == tamso::Idle || state == tamso::Finished || state == tamso::Full) {
             if (capture.state.compare_exchange_weak(state, tamso::StartRequested)) {
-                if (capture.beginBlock(sampleRate.load(), tempoBpm, offset))
+                if (capture.beginBlock(rate, tempoBpm, offset))
                     enterSoundingNotes(offset, settings);
                 break;
             }
@@ -128,7 +128,7 @@ void Plugin::process(float** outputs, int32_t frames) noexcept {
         const InputEvent event = blockEvents[i];
         if (endPending && event.frame > countStep.endOffset) {
             renderPiece(left, right, rendered, countStep.endOffset, s);
-            countInEnd(countStep.endOffset, t, s);
+            countInEnd(countStep.endOffset, rate, t, s);
             rendered = countStep.endOffset;
             endPending = false;
         }
@@ -138,7 +138,7 @@ void Plugin::process(float** outputs, int32_t frames) noexcept {
     }
     if (endPending) {
         renderPiece(left, right, rendered, countStep.endOffset, s);
-        countInEnd(countStep.endOffset, t, s);
+        countInEnd(countStep.endOffset, rate, t, s);
         rendered = countStep.endOffset;
     }
     renderPiece(left, right, rendered, frames, s);

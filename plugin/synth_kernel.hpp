@@ -8,6 +8,8 @@
 
 namespace palmtone::kernel {
 
+constexpr int maxLanes = 4; // voices per vector, at the widest
+
 // One synth voice as a lane of the kernel. Every frame:
 //   env <- env * mul + add; below the silence level the voice is silent: its
 //          envelope drops to 0 and its oscillator stands still
@@ -33,15 +35,16 @@ struct SynthConstants {
     double decay12; // exp(-1.2 / sr)
 };
 
-// Renders Groups * lanes voices over `frames`, adding their sum into
-// accL/accR, and writes their state back into the lanes. Within a frame the
-// voices are added lane by lane, group after group, then the lanes in order:
-// a silent voice adds exactly nothing, so the sums do not depend on which
-// silent voices take part. Unless Masked, no voice may fall silent within
-// `frames`; both forms give the same result where none does.
+// Renders Groups * lanes voices over `frames`, adding each lane's voices into
+// that lane's running sum laneL[i][lane] / laneR[i][lane] (rows of maxLanes
+// doubles), and writes their state back into the lanes. A lane's voices are
+// added group after group, batch after batch, in the order of their notes, and
+// a silent voice adds exactly nothing: the sums do not depend on which silent
+// voices take part. Unless Masked, no voice may fall silent within `frames`;
+// both forms give the same result where none does.
 template <typename Vec, int Groups, bool Masked>
-VELK_ALWAYS_INLINE void synthGroups(SynthLane* v, const SynthConstants& k, int frames, double* accL,
-                                    double* accR) noexcept {
+VELK_ALWAYS_INLINE void synthGroups(SynthLane* v, const SynthConstants& k, int frames,
+                                    double (*laneL)[maxLanes], double (*laneR)[maxLanes]) noexcept {
     using fastmath::splat;
     using Int = fastmath::IntOf<Vec>;
     constexpr int lanes = fastmath::Lanes<Vec>::count;
@@ -69,7 +72,7 @@ VELK_ALWAYS_INLINE void synthGroups(SynthLane* v, const SynthConstants& k, int f
     const Vec d2 = splat<Vec>(k.decay2), d12 = splat<Vec>(k.decay12), base = splat<Vec>(0.45);
     const Vec silence = splat<Vec>(k.silence);
     for (int i = 0; i < frames; ++i) {
-        Vec sumL = splat<Vec>(0.0), sumR = splat<Vec>(0.0);
+        Vec sumL = fastmath::load<Vec>(laneL[i]), sumR = fastmath::load<Vec>(laneR[i]);
         // Unrolled, so that every group's state stays in registers.
 #pragma GCC unroll 8
         for (int g = 0; g < Groups; ++g) {
@@ -95,14 +98,8 @@ VELK_ALWAYS_INLINE void synthGroups(SynthLane* v, const SynthConstants& k, int f
             sumL += x * ampL[g];
             sumR += x * ampR[g];
         }
-        double l = sumL[0], r = sumR[0];
-#pragma GCC unroll 8
-        for (int j = 1; j < lanes; ++j) {
-            l += sumL[j];
-            r += sumR[j];
-        }
-        accL[i] += l;
-        accR[i] += r;
+        fastmath::store(laneL[i], sumL);
+        fastmath::store(laneR[i], sumR);
     }
     for (int g = 0; g < Groups; ++g) {
         for (int l = 0; l < lanes; ++l) {
@@ -119,20 +116,21 @@ VELK_ALWAYS_INLINE void synthGroups(SynthLane* v, const SynthConstants& k, int f
 // Renders 1..4 groups of lanes; `masked` when a voice may fall silent.
 template <typename Vec, bool Masked>
 VELK_ALWAYS_INLINE void synthBatchOf(SynthLane* v, int groups, const SynthConstants& k, int frames,
-                                     double* accL, double* accR) noexcept {
+                                     double (*laneL)[maxLanes], double (*laneR)[maxLanes]) noexcept {
     switch (groups) {
-    case 1: synthGroups<Vec, 1, Masked>(v, k, frames, accL, accR); break;
-    case 2: synthGroups<Vec, 2, Masked>(v, k, frames, accL, accR); break;
-    case 3: synthGroups<Vec, 3, Masked>(v, k, frames, accL, accR); break;
-    default: synthGroups<Vec, 4, Masked>(v, k, frames, accL, accR); break;
+    case 1: synthGroups<Vec, 1, Masked>(v, k, frames, laneL, laneR); break;
+    case 2: synthGroups<Vec, 2, Masked>(v, k, frames, laneL, laneR); break;
+    case 3: synthGroups<Vec, 3, Masked>(v, k, frames, laneL, laneR); break;
+    default: synthGroups<Vec, 4, Masked>(v, k, frames, laneL, laneR); break;
     }
 }
 
 template <typename Vec>
 VELK_ALWAYS_INLINE void synthBatch(SynthLane* v, int groups, bool masked, const SynthConstants& k,
-                                   int frames, double* accL, double* accR) noexcept {
-    if (masked) synthBatchOf<Vec, true>(v, groups, k, frames, accL, accR);
-    else synthBatchOf<Vec, false>(v, groups, k, frames, accL, accR);
+                                   int frames, double (*laneL)[maxLanes],
+                                   double (*laneR)[maxLanes]) noexcept {
+    if (masked) synthBatchOf<Vec, true>(v, groups, k, frames, laneL, laneR);
+    else synthBatchOf<Vec, false>(v, groups, k, frames, laneL, laneR);
 }
 
 // The output stage of a chunk: out_i = tanh(gain_i * acc_i), stored as float,

@@ -2,7 +2,9 @@
 // sequences, sample rates and piece sizes; plus the facts a listener hears.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <vector>
@@ -239,6 +241,58 @@ TEST(Engine, EnvelopeTimeConstants) {
 TEST(Engine, FrequencyTable) {
     EXPECT_DOUBLE_EQ(palmtone::noteFrequency(69), 440.0);
     EXPECT_NEAR(palmtone::noteFrequency(60), 261.6255653, 1e-6);
+}
+
+} // namespace
+
+namespace {
+
+// The same note script rendered in different pieces gives the same bits, also
+// with more voices than one vector batch holds and with voices falling silent.
+TEST(Engine, PiecesDoNotChangeTheSamples) {
+    forEachKernel([] {
+        struct Change {
+            int frame, note;
+            bool on;
+        };
+        std::vector<Change> script;
+        for (int n = 30; n < 90; ++n) script.push_back({(n - 30) * 37, n, true});
+        for (int n = 30; n < 90; n += 3) script.push_back({2400 + (n - 30) * 11, n, false});
+        for (int n = 31; n < 90; n += 3) script.push_back({5000 + (n - 30) * 7, n, false});
+        std::sort(script.begin(), script.end(), [](const Change& a, const Change& b) { return a.frame < b.frame; });
+        constexpr int total = 28000; // 3.5 s at 8000 Hz: the released voices fall silent
+
+        auto play = [&](int piece) {
+            auto e = std::make_unique<Engine>();
+            for (int n = 0; n < 128; ++n) e->frequency[n] = palmtone::noteFrequency(n);
+            e->sampleRate.store(8000.0);
+            Settings s;
+            std::vector<float> left(total), right(total);
+            size_t next = 0;
+            for (int done = 0; done < total;) {
+                // Cut at every change, and at the piece size in between.
+                int until = std::min(total, done + piece);
+                if (next < script.size() && script[next].frame < until) until = std::max(done, script[next].frame);
+                if (until > done) {
+                    e->render(left.data() + done, right.data() + done, until - done, s);
+                    done = until;
+                }
+                while (next < script.size() && script[next].frame == done) {
+                    const Change& c = script[next++];
+                    e->gate[c.note] = c.on;
+                    e->velocity[c.note] = 100;
+                    if (c.on) e->startNote(c.note);
+                }
+            }
+            left.insert(left.end(), right.begin(), right.end());
+            return left;
+        };
+        const std::vector<float> whole = play(total);
+        for (int piece : {1, 7, 512, 1000}) {
+            const std::vector<float> cut = play(piece);
+            EXPECT_EQ(std::memcmp(cut.data(), whole.data(), whole.size() * sizeof(float)), 0) << piece;
+        }
+    });
 }
 
 } // namespace

@@ -89,7 +89,7 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
             plugin->pushUiEvent(0x8F, key, 0);
             switch (random() % 6) {
             case 0:
-                if (!plugin->countIn.active.load()) plugin->countIn.requestStart();
+                plugin->countIn.requestStart();
                 break;
             case 1: {
                 int32_t s = tamso::Recording;
