@@ -103,19 +103,37 @@ void convert(const uint8_t* data, size_t frames, SampleData& s) {
     for (int k = 0; k < peakBins; ++k) {
         const size_t begin = (uint64_t(k) * frames + peakBins - 1) / peakBins;
         const size_t end = (uint64_t(k + 1) * frames + peakBins - 1) / peakBins;
-        float peak = 0.0f;
+        // Four running maxima, so that no frame waits on the one before.
+        float peak[4] = {0.0f, 0.0f, 0.0f, 0.0f};
         const uint8_t* p = data + begin * stride;
-        for (size_t i = begin; i < end; ++i, p += stride) {
+        size_t i = begin;
+        for (; i + 2 <= end; i += 2, p += 2 * stride) {
+            const float l0 = sampleValue<Format>(p);
+            const float l1 = sampleValue<Format>(p + stride);
+            left[i] = l0;
+            left[i + 1] = l1;
+            peak[0] = std::max(peak[0], std::fabs(l0));
+            peak[1] = std::max(peak[1], std::fabs(l1));
+            if constexpr (channels == 2) {
+                const float r0 = sampleValue<Format>(p + Format::bytes);
+                const float r1 = sampleValue<Format>(p + stride + Format::bytes);
+                right[i] = r0;
+                right[i + 1] = r1;
+                peak[2] = std::max(peak[2], std::fabs(r0));
+                peak[3] = std::max(peak[3], std::fabs(r1));
+            }
+        }
+        if (i < end) {
             const float l = sampleValue<Format>(p);
             left[i] = l;
-            peak = std::max(peak, std::fabs(l));
+            peak[0] = std::max(peak[0], std::fabs(l));
             if constexpr (channels == 2) {
                 const float r = sampleValue<Format>(p + Format::bytes);
                 right[i] = r;
-                peak = std::max(peak, std::fabs(r));
+                peak[2] = std::max(peak[2], std::fabs(r));
             }
         }
-        s.peaks[k] = peak;
+        s.peaks[k] = std::max(std::max(peak[0], peak[1]), std::max(peak[2], peak[3]));
     }
 }
 

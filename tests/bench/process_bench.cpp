@@ -50,34 +50,23 @@ std::unique_ptr<Plugin> playing(bool allVoices) {
     return plugin;
 }
 
-template <bool Wide>
-void FiveNoteChord(benchmark::State& state) {
+// Blocks of a playing instance with the wide (AVX2) or the SSE2 kernels.
+template <bool Wide, bool AllVoices>
+void Playing(benchmark::State& state) {
     if (Wide && !palmtone::kernel::wideAvailable()) {
         state.SkipWithError("no AVX2 on this CPU");
         return;
     }
     palmtone::kernel::useWide(Wide);
-    auto plugin = playing(false);
+    auto plugin = playing(AllVoices);
     runBlocks(state, plugin);
     palmtone::kernel::useWide(true);
 }
 
-template <bool Wide>
-void AllVoices(benchmark::State& state) {
-    if (Wide && !palmtone::kernel::wideAvailable()) {
-        state.SkipWithError("no AVX2 on this CPU");
-        return;
-    }
-    palmtone::kernel::useWide(Wide);
-    auto plugin = playing(true);
-    runBlocks(state, plugin);
-    palmtone::kernel::useWide(true);
-}
-
-BENCHMARK(FiveNoteChord<true>)->Name("process/five_note_chord/avx2");
-BENCHMARK(AllVoices<true>)->Name("process/all_128_voices/avx2");
-BENCHMARK(FiveNoteChord<false>)->Name("process/five_note_chord/sse2");
-BENCHMARK(AllVoices<false>)->Name("process/all_128_voices/sse2");
+BENCHMARK(Playing<true, false>)->Name("process/five_note_chord/avx2");
+BENCHMARK(Playing<true, true>)->Name("process/all_128_voices/avx2");
+BENCHMARK(Playing<false, false>)->Name("process/five_note_chord/sse2");
+BENCHMARK(Playing<false, true>)->Name("process/all_128_voices/sse2");
 
 } // namespace
 
