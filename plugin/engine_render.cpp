@@ -105,8 +105,7 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
     }
 
     const SampleData* one = sample;
-    const double pitch =
-        one ? (one->sampleRate / sr) / (440.0 * std::pow(2.0, (settings.waveRoot - 69) / 12.0)) : 0.0;
+    const double pitch = one ? (one->sampleRate / sr) / noteFrequency(settings.waveRoot) : 0.0;
 
     if (frames < 1) {
         peak.store(0.0f, std::memory_order_relaxed);
@@ -126,6 +125,11 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
     double* accL = mixLeft;
     double* accR = mixRight;
     double* gains = mixGain;
+    // The record of a voice's phase and age after `audible` sounding frames.
+    auto advanceRecord = [&](int n, int64_t audible) {
+        phase[n] = advancePhase(phase[n], twoPi * frequency[n] / sr, audible);
+        age[n] += static_cast<double>(audible) * ageStep;
+    };
     for (int32_t done = 0; done < frames;) {
         const int m = frames - done < chunkFrames ? frames - done : chunkFrames;
         for (int i = 0; i < m + maxLanes; ++i) accL[i] = accR[i] = 0.0;
@@ -179,10 +183,7 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
                     const int n = note[b];
                     if (n < 0) continue;
                     const SynthLane& x = batch[b];
-                    const int64_t audible =
-                        gate[n] || x.env > 0.0 ? m : framesUntilSilent(envelope[n], release, m);
-                    phase[n] = advancePhase(phase[n], twoPi * frequency[n] / sr, audible);
-                    age[n] += static_cast<double>(audible) * ageStep;
+                    advanceRecord(n, gate[n] || x.env > 0.0 ? m : framesUntilSilent(envelope[n], release, m));
                     envelope[n] = x.env;
                     oscSin[n] = x.s;
                     oscCos[n] = x.c;
@@ -248,8 +249,7 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
                 oscCos[n] = c;
                 oscFade2[n] = fade2;
                 oscLevel[n] = level;
-                phase[n] = advancePhase(phase[n], twoPi * frequency[n] / sr, audible);
-                age[n] += static_cast<double>(audible) * ageStep;
+                advanceRecord(n, audible);
             }
         }
 
