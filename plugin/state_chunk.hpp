@@ -34,6 +34,10 @@ void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values,
 void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values,
                      const LibraryView& library);
 
+// Whether the chunk can store path as a library entry (valid UTF-16, at most
+// maxStringBytes of UTF-8).
+bool isStorablePath(const std::wstring& path) noexcept;
+
 // Checks, parses and decodes a chunk of any accepted version. Throws on refusal.
 RestoredState readStateChunk(const uint8_t* data, size_t size);
 

@@ -1,0 +1,16 @@
+#pragma once
+// The eight chord keys: the computer key of each, the note that key and its pad
+// send (the white keys C4 to C5), and the degree drawn on the pad.
+#include <cstdint>
+
+namespace palmtone {
+
+constexpr int padCount = 8;
+extern const int32_t keys[padCount];        // virtual-key codes 'A' 'S' 'D' 'F' 'G' 'H' 'J' 'K'
+extern const int32_t notes[padCount];       // 60 62 64 65 67 69 71 72
+extern const wchar_t* const degrees[padCount]; // "I" .. "VII", "I"
+
+// The index 0..7 of a chord key's virtual-key code, -1 for any other key.
+int keyIndex(int32_t virtualKey) noexcept;
+
+} // namespace palmtone
