@@ -29,6 +29,7 @@ struct HWND__;
 struct HDC__;
 struct HFONT__;
 struct HBRUSH__;
+struct HDROP__;
 
 namespace palmtone {
 
@@ -154,6 +155,9 @@ public:
     bool attach(HWND__* parent);
     void paint(HDC__* dc);
     void detachDrop(HWND__* window);
+    void attachDrop();                          // both drop paths, after the window exists
+    void shellDropMessage(HDROP__* drop);       // WM_DROPFILES
+    void failed(unsigned msg, const std::exception* e) noexcept; // a handler threw
 #endif
 
 private:

@@ -6,10 +6,6 @@
 #include "plugin/module.hpp"
 #include "plugin/plugin.hpp"
 
-namespace palmtone {
-HINSTANCE moduleInstance = nullptr;
-}
-
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         palmtone::moduleInstance = module;

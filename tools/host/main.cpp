@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/host/editor_frame.hpp"
 #include "tools/host/host_instance.hpp"
 #include "tools/host/plugin_library.hpp"
 #include "tools/host/progression.hpp"
@@ -24,7 +25,11 @@ const char* usage =
     "  --rate HZ           sample rate (default 48000)\n"
     "  --bpm N             tempo answered to the plug-in (default 120)\n"
     "  --block N           block size (default 512)\n"
-    "  --float             write 32-bit float instead of 16-bit PCM\n";
+    "  --float             write 32-bit float instead of 16-bit PCM\n"
+    "usage: velk-host show <plugin.dll> <folder> [--keys LETTERS] [--name NAME]\n"
+    "  opens the plug-in's editor, holds the chord keys LETTERS (default A), then\n"
+    "  creates <folder>\\NAME.ready and waits up to 30 s for NAME.done (a\n"
+    "  screenshot taken from outside) before it releases the keys and closes\n";
 
 std::string narrow(const std::wstring& text) {
     std::string out;
@@ -104,6 +109,57 @@ int render(const std::vector<std::wstring>& args) {
     return 0;
 }
 
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+int show(const std::vector<std::wstring>& args) {
+    if (args.size() < 4) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    std::wstring keys = L"A", name = L"editor";
+    for (size_t i = 4; i + 1 < args.size(); i += 2) {
+        if (args[i] == L"--keys") keys = args[i + 1];
+        else if (args[i] == L"--name") name = args[i + 1];
+        else {
+            std::fputs(usage, stderr);
+            return 2;
+        }
+    }
+    vsthost::PluginLibrary library(vsthost::windowsPath(args[2]));
+    vsthost::Host host(library);
+    host.keepAudio(false);
+    host.start();
+    vsthost::EditorFrame frame(host);
+    if (frame.open() != 1 || !frame.editor()) {
+        std::fprintf(stderr, "velk-host: the plug-in opened no editor\n");
+        return 1;
+    }
+    HWND editor = frame.editor();
+    frame.pump(300);
+    for (wchar_t key : keys) vsthost::sendKey(editor, WM_KEYDOWN, static_cast<UINT>(key));
+    frame.pump(700);
+
+    const std::wstring folder = vsthost::windowsPath(args[3]);
+    const std::wstring ready = folder + L"\\" + name + L".ready", done = folder + L"\\" + name + L".done";
+    DeleteFileW(done.c_str());
+    CloseHandle(CreateFileW(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    for (int waited = 0; waited < 300 && !exists(done); ++waited) frame.pump(100);
+    const bool shot = exists(done);
+    DeleteFileW(done.c_str());
+
+    for (wchar_t key : keys) vsthost::sendKey(editor, WM_KEYUP, static_cast<UINT>(key));
+    frame.pump(100);
+    std::printf("MIDI from the plug-in while the keys %s were held:\n", narrow(keys).c_str());
+    for (const vsthost::OutputMidi& m : vsthost::outputMidi(host.received()))
+        std::printf("  0x%02X %3u %3u  %s\n", m.status, m.data1, m.data2, kind(m.status));
+    frame.close();
+    if (!shot) {
+        std::fprintf(stderr, "velk-host: nobody took the screenshot\n");
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main() {
@@ -113,6 +169,7 @@ int main() {
     LocalFree(argv);
     try {
         if (args.size() >= 2 && args[1] == L"render") return render(args);
+        if (args.size() >= 2 && args[1] == L"show") return show(args);
         std::fputs(usage, stderr);
         return 2;
     } catch (const std::exception& e) {

@@ -1,0 +1,59 @@
+#pragma once
+// The editor's window-system seam on Windows: user32 for the window, boxes and
+// menus, comdlg32 and shell32 for the dialogs, ole32 for the drag, kernel32 for
+// the export's files. Tests derive from it to answer the modal calls themselves.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "editor/ui.hpp"
+
+namespace palmtone {
+
+class Editor;
+class Plugin;
+
+class WindowsUi : public Ui {
+public:
+    Editor* editor = nullptr; // set by openEditor; the window is editor->window
+
+    void repaint() override;
+    void capture() override;
+    void releaseCapture() override;
+    bool hasCapture() override;
+    void focus() override;
+    void trackLeave() override;
+    void postDeferredDrop() override;
+    void destroyWindow() override;
+
+    int messageBox(const std::wstring& text, const wchar_t* caption, uint32_t style) override;
+    int32_t popupMenu(const Menu& menu, Point at) override;
+    OpenReply openWaveFiles() override;
+    FolderReply chooseFolder() override;
+    bool chooseMidiPath(std::wstring& path) override;
+    int32_t dragFile(const std::wstring& path) override;
+
+    bool temporaryFolder(std::wstring& folder) override;
+    bool newGuidText(std::wstring& text) override;
+    bool writeReplacing(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
+    bool writeNew(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
+
+protected:
+    HWND hwnd() const noexcept;
+    // The top-level window that contains the editor: the dialogs' owner.
+    HWND root() const noexcept;
+};
+
+// Opens an editor with the given seam (tests pass a WindowsUi of their own);
+// null when it could not be created. openEditor uses a plain WindowsUi.
+Editor* openEditorWith(Plugin& plugin, HWND parent, std::unique_ptr<WindowsUi> ui);
+
+// How many editor windows exist in the process.
+int32_t editorWindowCount() noexcept;
+
+// The face the editor's fonts use: `wanted` when the system lists that family,
+// else "Arial".
+std::wstring fontFace(const wchar_t* wanted);
+
+} // namespace palmtone
