@@ -24,6 +24,12 @@ velk_wine_start() {
     fi
     "$WINESERVER" -p </dev/null >/dev/null 2>&1 &
     disown || true
+    # The test display has no window manager: let Wine manage its windows
+    # itself, else every hidden or destroyed top-level window waits two
+    # seconds for a manager's answer.
+    if ! grep -qs '"Managed"="N"' "$WINEPREFIX/user.reg"; then
+        "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
+    fi
     # Start the prefix's own background programs (device and services hosts)
     # now, detached, so that no test program is the one that starts them.
     "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
