@@ -1,0 +1,329 @@
+// The built plug-in's editor in the project's host, as a musician uses it: the
+// window opened by opcode 14 inside a host frame, keys, pads, the volume and the
+// transport driven by window messages, audio blocks between them, and the real
+// boxes, menus and save dialog answered from a second thread. What the host
+// receives (MIDI, automation) and the file saved are checked.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <thread>
+
+#include "tests/host/plugin_fixture.hpp"
+#include "tests/installer/window_probe.hpp"
+#include "tests/take/file_check.hpp"
+#include "tools/host/editor_frame.hpp"
+
+namespace hosttest {
+namespace {
+
+using vsthost::OutputMidi;
+
+// Runs `answer` on a thread of its own once a window of `className` belonging
+// to this process shows up; the test's own thread is inside the modal loop then.
+class Answerer {
+public:
+    Answerer(const wchar_t* className, std::function<void(HWND)> answer)
+        : thread_([this, className, answer] {
+              HWND found = nullptr;
+              const bool seen = probe::waitUntil(
+                  [&] { return (found = probe::findWindow(GetCurrentProcessId(), className, 50)) != nullptr; },
+                  15000);
+              if (seen) answer(found);
+              done_ = seen;
+          }) {}
+    ~Answerer() { join(); }
+    bool join() {
+        if (thread_.joinable()) thread_.join();
+        return done_;
+    }
+
+private:
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+class EditorTest : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        host->keepAudio(false);
+        frame = std::make_unique<vsthost::EditorFrame>(*host);
+        ASSERT_EQ(frame->open(), 1);
+        editor = frame->editor();
+        ASSERT_NE(editor, nullptr);
+        UpdateWindow(editor); // the first paint registers the clickable regions
+    }
+    void TearDown() override {
+        frame.reset();
+        PluginTest::TearDown();
+    }
+
+    // The MIDI the host received since the last call.
+    std::vector<OutputMidi> newMidi() {
+        std::vector<OutputMidi> all = sentMidi(*host);
+        std::vector<OutputMidi> fresh(all.begin() + static_cast<std::ptrdiff_t>(seen_), all.end());
+        seen_ = all.size();
+        return fresh;
+    }
+    void key(UINT message, UINT vk) { vsthost::sendKey(editor, message, vk); }
+    void press(int x, int y) { vsthost::sendMouse(editor, WM_LBUTTONDOWN, x, y, MK_LBUTTON); }
+    void release(int x, int y) { vsthost::sendMouse(editor, WM_LBUTTONUP, x, y); }
+    void clickAt(int x, int y) {
+        press(x, y);
+        release(x, y);
+    }
+    int64_t at() const { return host->position(); }
+
+    std::unique_ptr<vsthost::EditorFrame> frame;
+    HWND editor = nullptr;
+
+private:
+    size_t seen_ = 0;
+};
+
+std::vector<OutputMidi> chord(int64_t time, std::initializer_list<int> notes, bool on) {
+    std::vector<OutputMidi> out;
+    for (int n : notes)
+        out.push_back({time, static_cast<uint8_t>(on ? 0x90 : 0x80), static_cast<uint8_t>(n),
+                       static_cast<uint8_t>(on ? 100 : 0)});
+    return out;
+}
+
+TEST_F(EditorTest, ComputerKeysAndPadsPlayWholeChordsAtTheNextBlock) {
+    host->setParameter(acordes, normalised(acordes, 0)); // triads
+    key(WM_KEYDOWN, 'D');
+    host->process(512);
+    EXPECT_TRUE(sameMidi(newMidi(), chord(0, {64, 67, 71}, true)));
+    key(WM_KEYUP, 'D');
+    host->process(512);
+    EXPECT_TRUE(sameMidi(newMidi(), chord(512, {64, 67, 71}, false)));
+
+    // Pad V (G) held with the mouse.
+    press(628 + 30, 400);
+    host->process(512);
+    EXPECT_TRUE(sameMidi(newMidi(), chord(1024, {67, 71, 74}, true)));
+    release(628 + 30, 400);
+    host->process(512);
+    EXPECT_TRUE(sameMidi(newMidi(), chord(1536, {67, 71, 74}, false)));
+}
+
+TEST_F(EditorTest, FocusLossAndTheEditorsCloseReleaseHeldKeys) {
+    host->setParameter(acordes, normalised(acordes, 0));
+    key(WM_KEYDOWN, 'A');
+    host->process(512);
+    newMidi();
+    SendMessageW(editor, WM_KILLFOCUS, 0, 0);
+    host->process(512);
+    EXPECT_TRUE(sameMidi(newMidi(), chord(512, {60, 64, 67}, false)));
+
+    key(WM_KEYDOWN, 'F');
+    host->process(512);
+    newMidi();
+    EXPECT_EQ(frame->close(), 1);
+    EXPECT_EQ(frame->editor(), nullptr);
+    host->process(512);
+    EXPECT_TRUE(sameMidi(newMidi(), chord(1536, {65, 69, 72}, false)));
+}
+
+TEST_F(EditorTest, TheVolumeSliderIsAnEditGestureForTheHost) {
+    host->clearLog();
+    press(700, 50);
+    vsthost::sendMouse(editor, WM_MOUSEMOVE, 768, 50, MK_LBUTTON);
+    vsthost::sendMouse(editor, WM_MOUSEMOVE, 900, 50, MK_LBUTTON);
+    release(900, 50);
+    std::vector<float> values;
+    int begins = 0, ends = 0;
+    for (const vsthost::HostCall& c : host->calls()) {
+        if (c.index != volumen) continue;
+        if (c.opcode == 43) ++begins;
+        if (c.opcode == 44) ++ends;
+        if (c.opcode == 0) values.push_back(c.option);
+    }
+    EXPECT_EQ(values, (std::vector<float>{0.0f, 0.5f, 1.0f}));
+    EXPECT_EQ(begins, 3);
+    EXPECT_EQ(ends, 3);
+    EXPECT_FLOAT_EQ(host->getParameter(volumen), 1.0f);
+}
+
+// The count-in runs three seconds of audio and the take starts at its last
+// sample: a chord held through it enters the take there, at tick 0, and a note
+// played 9600 samples (0.4 beats at 120 BPM) later lands at tick 384.
+TEST_F(EditorTest, SpaceCountsInThenTheTakeIsRecordedStoppedAndSaved) {
+    host->setParameter(acordes, normalised(acordes, 0));
+    key(WM_KEYDOWN, 'A'); // C major, held through the count-in
+    key(WM_KEYDOWN, VK_SPACE);
+    key(WM_KEYUP, VK_SPACE);
+    const int64_t countInEnd = at() + 3 * 48000;
+    // Blocks of 512 up to the one holding sample t; t's offset in it.
+    auto runTo = [&](int64_t t) {
+        while (at() + 512 <= t) host->process(512);
+        return static_cast<int32_t>(t - at());
+    };
+    host->sendEvents({{runTo(countInEnd + 9600), 0x90, 69, 100}}); // A minor
+    host->process(512);
+    host->sendEvents({{runTo(countInEnd + 24000), 0x80, 69, 0}}); // one beat in
+    host->process(512);
+    // Editor events act at a block's first sample: release A on a block start
+    // that is a whole number of ticks (25 samples) after the take's start.
+    const int64_t release = ((countInEnd + 30000) / 12800 + 1) * 12800;
+    ASSERT_EQ(runTo(release), 0);
+    key(WM_KEYUP, 'A');
+    host->process(512);
+    const uint32_t releaseTick = static_cast<uint32_t>((release - countInEnd) / 25);
+
+    clickAt(297 + 50, 520); // "Detener"
+    host->process(512);
+    UpdateWindow(editor);
+
+    const std::wstring folder = probe::windowsPath(VELK_BINARY_DIR "/tests/host/editor-saves");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring path = folder + L"\\take.mid";
+    DeleteFileW(path.c_str());
+    Answerer dialog(L"#32770", [&](HWND d) {
+        // The file name field: a combo box whose edit takes the typed text.
+        SetDlgItemTextW(d, 0x47C, path.c_str());
+        PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    clickAt(724 + 100, 599); // "Guardar archivo .mid"
+    ASSERT_TRUE(dialog.join()) << "no save dialog showed";
+    std::ifstream saved(path.c_str(), std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(bytes.empty()) << "nothing saved";
+    taketest::expectSmf("editor_saved_take", bytes, 500000,
+                        {{0, true, 60, 0, 100},
+                         {0, true, 64, 0, 100},
+                         {0, true, 67, 0, 100},
+                         {384, true, 69, 0, 100},
+                         {384, true, 72, 0, 100},
+                         {384, true, 76, 0, 100},
+                         {960, false, 69, 0, 0},
+                         {960, false, 72, 0, 0},
+                         {960, false, 76, 0, 0},
+                         {releaseTick, false, 60, 0, 0},
+                         {releaseTick, false, 64, 0, 0},
+                         {releaseTick, false, 67, 0, 0}});
+}
+
+TEST_F(EditorTest, TheGuideIsAnInformationBoxOwnedByTheHostsWindow) {
+    std::wstring caption, text;
+    bool icon = false;
+    Answerer box(L"#32770", [&](HWND b) {
+        const std::optional<probe::Box> found = probe::findMessageBox(GetCurrentProcessId(), frame->frame(), 5000);
+        if (!found) return;
+        caption = found->caption;
+        text = found->text;
+        for (HWND child : probe::children(b))
+            if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)) ==
+                       LoadIconW(nullptr, IDI_INFORMATION);
+        probe::answer(*found, IDOK);
+    });
+    clickAt(900, 40);
+    ASSERT_TRUE(box.join());
+    EXPECT_EQ(caption, L"VELK beta - Guia");
+    EXPECT_EQ(text.substr(0, 30), L"UNA TECLA = UN ACORDE COMPLETO");
+    EXPECT_EQ(text.size(), 1716u);
+    EXPECT_TRUE(icon);
+}
+
+TEST_F(EditorTest, TheOctaveMenuShowsItsCheckMarkAndSetsTheChoice) {
+    std::vector<std::wstring> items;
+    int checked = -1;
+    Answerer menu(L"#32768", [&](HWND m) {
+        HMENU handle = reinterpret_cast<HMENU>(SendMessageW(m, MN_GETHMENU, 0, 0));
+        for (int i = 0; i < GetMenuItemCount(handle); ++i) {
+            wchar_t buffer[64] = {};
+            GetMenuStringW(handle, static_cast<UINT>(i), buffer, 64, MF_BYPOSITION);
+            items.push_back(buffer);
+            if (GetMenuState(handle, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED) checked = i;
+        }
+        for (int i = 0; i < 5; ++i) PostMessageW(m, WM_KEYDOWN, VK_DOWN, 0); // down to "+2"
+        PostMessageW(m, WM_KEYDOWN, VK_RETURN, 0);
+    });
+    host->clearLog();
+    clickAt(692 + 50, 215); // "OCTAVA"
+    ASSERT_TRUE(menu.join());
+    EXPECT_EQ(items, (std::vector<std::wstring>{L"-2", L"-1", L"0", L"+1", L"+2"}));
+    EXPECT_EQ(checked, 2);
+    EXPECT_FLOAT_EQ(host->getParameter(octava), 1.0f);
+    EXPECT_EQ(host->calls(0).size(), 1u);
+}
+
+TEST(EditorInstances, TwoEditorsPlaySideBySide) {
+    vsthost::Host first(library()), second(library());
+    first.start();
+    second.start();
+    vsthost::EditorFrame left(first, 0, 0), right(second, 200, 100);
+    ASSERT_EQ(left.open(), 1);
+    ASSERT_EQ(right.open(), 1);
+    ASSERT_NE(left.editor(), right.editor());
+    vsthost::sendKey(left.editor(), WM_KEYDOWN, 'A');
+    vsthost::sendKey(right.editor(), WM_KEYDOWN, 'G');
+    first.process(512);
+    second.process(512);
+    const auto a = sentMidi(first), b = sentMidi(second);
+    ASSERT_FALSE(a.empty());
+    ASSERT_FALSE(b.empty());
+    EXPECT_EQ(a.front().data1, 60);
+    EXPECT_EQ(b.front().data1, 67);
+    left.close();
+    vsthost::sendKey(right.editor(), WM_KEYUP, 'G');
+    second.process(512);
+    EXPECT_EQ(sentMidi(second).back().status, 0x80) << "the other editor still plays";
+}
+
+// The window as a musician sees it, kept as screenshots when the test runs
+// through tools/with-screenshots (VELK_SHOTS names the folder): idle, a chord
+// held, the count-in, recording, and a finished take.
+TEST_F(EditorTest, ShotsOfEveryState) {
+    const char* shots = std::getenv("VELK_SHOTS");
+    if (!shots) GTEST_SKIP() << "no screenshot folder (VELK_SHOTS)";
+    const std::wstring folder = probe::windowsPath(shots);
+    auto shot = [&](const wchar_t* name) {
+        frame->pump(150, 0); // repaints, no audio
+        probe::screenshot(folder, name);
+    };
+    host->setParameter(acordes, normalised(acordes, 1)); // sevenths
+    shot(L"editor-idle");
+
+    key(WM_KEYDOWN, 'F');
+    frame->pump(400);
+    shot(L"editor-chord");
+
+    key(WM_KEYDOWN, VK_SPACE);
+    key(WM_KEYUP, VK_SPACE);
+    for (int i = 0; i < 120; ++i) host->process(512); // 1.3 s of the count-in
+    shot(L"editor-count-in");
+
+    // Past its end: recording, with a repaint after every block as a timer
+    // running in step with the audio would give.
+    auto record = [&](int blocks) {
+        for (int i = 0; i < blocks; ++i) {
+            host->process(512);
+            InvalidateRect(editor, nullptr, FALSE);
+            UpdateWindow(editor);
+        }
+    };
+    record(200);
+    key(WM_KEYUP, 'F');
+    key(WM_KEYDOWN, 'G');
+    record(90);
+    key(WM_KEYUP, 'G');
+    key(WM_KEYDOWN, 'A');
+    record(50);
+    shot(L"editor-recording");
+
+    key(WM_KEYUP, 'A');
+    host->process(512);
+    clickAt(297 + 50, 520); // "Detener"
+    host->process(512);
+    shot(L"editor-take");
+}
+
+} // namespace
+} // namespace hosttest
