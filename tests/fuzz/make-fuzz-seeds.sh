@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Seed corpora for the fuzz targets from the test fixtures: the small sox WAV
-# files for the decoder, state chunks embedding them for the chunk reader.
-# Usage: make-fuzz-seeds.sh SOURCE_DIR OUT_DIR CHUNK_SEED_PROGRAM
+# files for the decoder, state chunks embedding them for the chunk reader, and
+# drop-shaped blocks for the reader of dropped data.
+# Usage: make-fuzz-seeds.sh SOURCE_DIR OUT_DIR CHUNK_SEED_PROGRAM DROP_SEED_PROGRAM
 set -euo pipefail
-src=${1:?} out=${2:?} seeder=${3:?}
+src=${1:?} out=${2:?} seeder=${3:?} drop_seeder=${4:?}
 bash "$src/tests/media/make-wav-fixtures.sh" "$out/fixtures" >/dev/null
 rm -rf "$out/seeds"
-mkdir -p "$out/seeds/decode" "$out/seeds/chunk" "$out/corpus/decode" "$out/corpus/chunk"
+mkdir -p "$out/seeds/decode" "$out/seeds/chunk" "$out/seeds/drop" \
+         "$out/corpus/decode" "$out/corpus/chunk" "$out/corpus/drop"
 small=()
 for f in "$out"/fixtures/*.wav; do
     if [ "$(stat -c %s "$f")" -le 16384 ]; then
@@ -15,4 +17,6 @@ for f in "$out"/fixtures/*.wav; do
     fi
 done
 "$seeder" "${small[@]}" "$out/seeds/chunk"
-echo "seeds: $(ls "$out/seeds/decode" | wc -l) WAV files, $(ls "$out/seeds/chunk" | wc -l) chunks"
+"$drop_seeder" "$out/seeds/drop"
+echo "seeds: $(ls "$out/seeds/decode" | wc -l) WAV files, $(ls "$out/seeds/chunk" | wc -l) chunks," \
+     "$(ls "$out/seeds/drop" | wc -l) drops"
