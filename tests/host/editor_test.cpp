@@ -4,6 +4,7 @@
 // boxes, menus and save dialog answered from a second thread. What the host
 // receives (MIDI, automation) and the file saved are checked.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <iterator>
 #include <thread>
 
+#include "chords/midi_file_drag_win32.hpp"
 #include "tests/host/plugin_fixture.hpp"
 #include "tests/installer/window_probe.hpp"
 #include "tests/take/file_check.hpp"
@@ -252,6 +254,72 @@ TEST_F(EditorTest, TheOctaveMenuShowsItsCheckMarkAndSetsTheChoice) {
     EXPECT_EQ(checked, 2);
     EXPECT_FLOAT_EQ(host->getParameter(octava), 1.0f);
     EXPECT_EQ(host->calls(0).size(), 1u);
+}
+
+std::wstring payload(const wchar_t* name) {
+    return probe::windowsPath(VELK_SOURCE_DIR "/payload") + L"\\" + name;
+}
+
+// A shell drop: a DROPFILES block with a wide list.
+HGLOBAL dropList(const std::vector<std::wstring>& paths) {
+    size_t units = 1;
+    for (const std::wstring& p : paths) units += p.size() + 1;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + units * sizeof(wchar_t));
+    auto* header = static_cast<DROPFILES*>(GlobalLock(block));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    auto* out = reinterpret_cast<wchar_t*>(header + 1);
+    for (const std::wstring& p : paths) {
+        std::copy(p.begin(), p.end(), out);
+        out += p.size() + 1;
+    }
+    GlobalUnlock(block);
+    return block;
+}
+
+// The automation values the host received for one parameter, in order.
+std::vector<float> automated(const vsthost::Host& host, int32_t index) {
+    std::vector<float> values;
+    for (const vsthost::HostCall& c : host.calls(0))
+        if (c.index == index) values.push_back(c.option);
+    return values;
+}
+
+TEST_F(EditorTest, AShellDropAddsTheWavsAndLoadsTheFirst) {
+    host->clearLog();
+    const std::vector<std::wstring> files = {payload(L"VELK_Pluck_C4.wav"), payload(L"LEEME-VELK.txt"),
+                                             payload(L"VELK_Bell_C4.wav")};
+    SendMessageW(editor, WM_DROPFILES, reinterpret_cast<WPARAM>(dropList(files)), 0);
+    frame->pump(200); // the deferred drop runs from the message queue
+    EXPECT_EQ(automated(*host, sonido), std::vector<float>{1.0f});
+    EXPECT_EQ(automated(*host, raizWav), std::vector<float>{normalised(raizWav, 60)});
+    // The one-shot sounds now: a chord key plays it.
+    key(WM_KEYDOWN, 'A');
+    host->keepAudio(true);
+    host->process(4800);
+    EXPECT_GT(peak(host->left()), 0.01f);
+    key(WM_KEYUP, 'A');
+}
+
+// An OLE drag of a WAV from another program, over the library panel: the
+// drag loop reads the real pointer, so it is placed there first.
+TEST_F(EditorTest, AnOleDropOnTheLibraryPanelLoadsTheWav) {
+    host->clearLog();
+    POINT over{100, 300};
+    ClientToScreen(editor, &over);
+    SetCursorPos(over.x, over.y);
+    EXPECT_EQ(tamso::dragMidiFile(payload(L"VELK_Soft_C4.wav")), DRAGDROP_S_DROP);
+    frame->pump(200);
+    EXPECT_EQ(automated(*host, sonido), std::vector<float>{1.0f});
+
+    // Over the chord panel nothing is taken.
+    host->clearLog();
+    POINT chordPanel{100, 120};
+    ClientToScreen(editor, &chordPanel);
+    SetCursorPos(chordPanel.x, chordPanel.y);
+    tamso::dragMidiFile(payload(L"VELK_Bell_C4.wav"));
+    frame->pump(200);
+    EXPECT_TRUE(automated(*host, sonido).empty());
 }
 
 TEST(EditorInstances, TwoEditorsPlaySideBySide) {
