@@ -1,0 +1,214 @@
+#pragma once
+// The editor's portable model with a real palmtone::Plugin and a recording
+// window system: a host callback that keeps every call the plug-in makes, a
+// fake Ui that writes each call into a journal the test owns (so the journal
+// outlives an editor the host closed) and answers as told, and helpers for the
+// UI event ring, takes and files.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chords/midi_capture.hpp"
+#include "editor/editor_object.hpp"
+#include "editor/hit.hpp"
+#include "editor/key_tables.hpp"
+#include "editor/menu.hpp"
+#include "editor/texts.hpp"
+#include "editor/ui.hpp"
+#include "plugin/plugin.hpp"
+
+namespace edtest {
+
+using palmtone::Editor;
+using palmtone::Hit;
+using palmtone::InputEvent;
+using palmtone::Plugin;
+using palmtone::Point;
+
+// ---- the host ----
+
+struct HostCall {
+    int32_t opcode;
+    int32_t index;
+    float option;
+};
+
+// Records the plug-in's calls; lives longer than the plug-in it serves.
+class Host {
+  public:
+    // A plug-in that calls back into this host (its effect record points here).
+    std::unique_ptr<Plugin> makePlugin();
+    // (opcode, index, option) of the begin-edit, automate and end-edit calls.
+    std::vector<HostCall> edits() const;
+
+    std::vector<HostCall> calls;
+    double tempo = 120.0;
+    bool tempoValid = true;
+
+  private:
+    static intptr_t callback(vst2::Effect*, int32_t opcode, int32_t index, intptr_t, void*, float option);
+    vst2::TimeInfo time_{};
+};
+
+// ---- the window system ----
+
+struct ShownBox {
+    std::wstring text;
+    std::wstring caption;
+    uint32_t style;
+};
+
+struct ShownMenu {
+    palmtone::Menu menu;
+    Point at;
+};
+
+// What the fake window system was asked, in order; owned by the test.
+struct UiLog {
+    int repaints = 0;
+    int captures = 0;
+    int captureReleases = 0;
+    int focus = 0;
+    int trackLeave = 0;
+    int deferredPosts = 0;
+    int windowsDestroyed = 0;
+    bool captured = false;
+    std::vector<std::string> modal; // "box", "menu", "open", "folder", "save", "drag" in call order
+    std::vector<ShownBox> boxes;
+    std::vector<ShownMenu> menus;
+    std::vector<std::wstring> proposedNames; // what the save dialog was opened with
+    std::vector<std::wstring> drags;         // the paths handed to the file drag
+    std::vector<std::wstring> written;       // files the export wrote
+    bool seamGone = false;                   // the editor freed its Ui
+};
+
+// Answers as told; every modal call runs `duringModal` first (a host closing
+// the editor, a repaint inside the loop, automation from the host).
+class FakeUi : public palmtone::Ui {
+  public:
+    explicit FakeUi(UiLog& log) : log_(log) {}
+    ~FakeUi() override { log_.seamGone = true; }
+
+    Editor* editor = nullptr; // the window's editor, for the teardown of destroyWindow
+
+    // --- answers ---
+    std::vector<int> boxAnswers; // taken in order; IDOK once they run out
+    int32_t menuAnswer = 0;
+    palmtone::OpenReply openReply;
+    palmtone::FolderReply folderReply;
+    std::wstring savePath;            // empty: the save dialog is cancelled
+    int32_t dragResult = 0x00040100;  // DRAGDROP_S_DROP
+    std::wstring temporaryFolderPath; // empty: no temporary folder
+    bool guidFails = false;
+    bool writesFail = false;
+    std::function<void(const char* kind)> duringModal;
+
+    // --- palmtone::Ui ---
+    void repaint() override { ++log_.repaints; }
+    void capture() override {
+        ++log_.captures;
+        log_.captured = true;
+    }
+    void releaseCapture() override {
+        ++log_.captureReleases;
+        log_.captured = false;
+    }
+    bool hasCapture() override { return log_.captured; }
+    void focus() override { ++log_.focus; }
+    void trackLeave() override { ++log_.trackLeave; }
+    void postDeferredDrop() override { ++log_.deferredPosts; }
+    void destroyWindow() override;
+    int messageBox(const std::wstring& text, const wchar_t* caption, uint32_t style) override;
+    int32_t popupMenu(const palmtone::Menu& menu, Point at) override;
+    palmtone::OpenReply openWaveFiles() override;
+    palmtone::FolderReply chooseFolder() override;
+    bool chooseMidiPath(std::wstring& path) override;
+    int32_t dragFile(const std::wstring& path) override;
+    bool temporaryFolder(std::wstring& folder) override;
+    bool newGuidText(std::wstring& text) override;
+    bool writeReplacing(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
+    bool writeNew(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
+
+  private:
+    void modal(const char* kind);
+    UiLog& log_;
+    int guids_ = 0;
+};
+
+// ---- one instance with an open editor ----
+
+class EditorTest : public ::testing::Test {
+  public: // open to the tables of cases that drive it
+    EditorTest();
+    ~EditorTest() override;
+
+    // One window-procedure frame around a handler: when the host closed the
+    // editor meanwhile, this outermost frame frees it.
+    void handle(const std::function<void(Editor&)>& handler);
+    // A paint pass (hits exist only after one).
+    void paint();
+    // The last pass's hit of a type and value; fails the test when there is none.
+    Hit hitOf(int type, int value = 0);
+    Point centre(const Hit& hit) const;
+    // Paints, then presses the left button in the middle of that hit.
+    void press(int type, int value = 0);
+    void release();
+    void click(int type, int value = 0) {
+        press(type, value);
+        release();
+    }
+
+    // The host closes the editor now, as opcode 15 does (and frees the
+    // instance too when `instanceToo`, as opcode 1 does).
+    void hostCloses(bool instanceToo);
+
+    // Events waiting in the UI event ring, oldest first; consume() takes them
+    // as the audio thread would, without playing them.
+    std::vector<InputEvent> pending() const;
+    void consume();
+    // Audio blocks through Plugin::process.
+    void runBlocks(int count, int32_t frames = 512);
+
+    Host host;
+    std::unique_ptr<Plugin> plugin;
+    UiLog log;
+    FakeUi* ui = nullptr;     // owned by the editor
+    Editor* editor = nullptr; // null once freed
+    bool editorFreed = false;
+};
+
+// ---- takes ----
+
+// A note of the chord track.
+tamso::CapturedNote noteAt(double beats, int note, bool on, int velocity = 100);
+// Writes a stopped take straight into the recorder: its entries, the note
+// count, the clock at the last entry and the state (Finished or Full).
+void setTake(Plugin& plugin, const std::vector<tamso::CapturedNote>& entries,
+             int32_t state = tamso::Finished);
+// C E G from beat 0 to beat 1.
+std::vector<tamso::CapturedNote> triad(double from = 0.0, double to = 1.0);
+
+// ---- files ----
+
+// The WAV fixtures sox wrote for these tests (Linux path).
+std::string fixture(const std::string& name);
+// A fresh, empty folder of the build tree (Linux path).
+std::string scratchDir(const std::string& name);
+// A Linux absolute path as the plug-in's path rules accept it: Windows path
+// grammar takes "//server/share/..." as a network path, and Linux reads a
+// leading "//" as "/", so both sides agree on the same file.
+std::wstring editorPath(const std::string& linuxPath);
+std::vector<uint8_t> readFile(const std::string& linuxPath);
+bool exists(const std::string& linuxPath);
+void copyFile(const std::string& from, const std::string& to);
+std::vector<std::string> filesIn(const std::string& linuxDir);
+
+// The open dialog's reply for a folder and names (several) or one path.
+palmtone::OpenReply openReplyFor(const std::wstring& folder, const std::vector<std::wstring>& names);
+palmtone::OpenReply openReplyFor(const std::wstring& path);
+
+} // namespace edtest
