@@ -14,7 +14,13 @@
 #include <gtest/gtest.h>
 
 #include "chords/midi_file_drag_win32.hpp"
+#include "editor/editor.hpp"
+#include "editor/editor_object.hpp"
 #include "editor/wave_drop_target_win32.hpp"
+#include "editor/windows_ui_win32.hpp"
+#include "plugin/module.hpp"
+#include "plugin/plugin.hpp"
+#include "tests/core/test_host.hpp"
 #include "tests/take/take_script.hpp"
 
 namespace {
@@ -283,6 +289,99 @@ TEST_F(DragLoop, TheWaveDropTargetTakesARealDrop) {
     RevokeDragDrop(window);
     registered = false;
     EXPECT_EQ(target->Release(), 0u);
+}
+
+// An editor whose boxes are recorded instead of shown, on an instance with a
+// finished take; its window sits in a hidden host window out of the drag's way.
+class RecordingUi final : public palmtone::WindowsUi {
+public:
+    explicit RecordingUi(std::vector<std::wstring>& boxes) : boxes_(boxes) {}
+    int messageBox(const std::wstring& text, const wchar_t*, uint32_t) override {
+        boxes_.push_back(text);
+        return IDOK;
+    }
+
+private:
+    std::vector<std::wstring>& boxes_;
+};
+
+class EditorDrag : public DragLoop {
+protected:
+    void SetUp() override {
+        DragLoop::SetUp();
+        palmtone::moduleInstance = GetModuleHandleW(nullptr);
+        parent = CreateWindowExW(0, L"VelkTestDropWindow", L"host", WS_POPUP, 0, 0, 980, 740, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+        editor = palmtone::openEditorWith(host.plugin(), parent, std::make_unique<RecordingUi>(boxes));
+        ASSERT_NE(editor, nullptr);
+        tamso::MidiCapture& take = host.plugin().capture;
+        take.state.store(tamso::StartRequested);
+        take.beginBlock(48000.0, 120.0, 0);
+        take.add(0, 60, true, 1, 100);
+        take.endBlock(24000);
+        take.state.store(tamso::StopRequested);
+        take.beginBlock(48000.0, 120.0, 0);
+        ASSERT_EQ(take.state.load(), tamso::Finished);
+        registerTarget(&roll);
+        pointAt(middle);
+    }
+    void TearDown() override {
+        palmtone::closeEditor(editor);
+        DestroyWindow(parent);
+        if (roll.kept) roll.kept->Release();
+        DragLoop::TearDown();
+    }
+    // The take files the editor's drags have left in the temporary folder.
+    static std::vector<std::wstring> takeFiles() {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((temporaryFolder() + L"VELK_acordes_{*}.mid").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do names.push_back(found.cFileName);
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+        return names;
+    }
+
+    coretest::TestHost host;
+    HWND parent = nullptr;
+    palmtone::Editor* editor = nullptr;
+    std::vector<std::wstring> boxes;
+    PianoRoll roll;
+};
+
+TEST_F(EditorDrag, EveryDragWritesANewFileThatThePianoRollReads) {
+    const std::vector<uint8_t> expected = host.plugin().capture.midiFile();
+    editor->drag();
+    editor->drag();
+    ASSERT_EQ(roll.dropped.size(), 2u);
+    EXPECT_NE(roll.dropped[0], roll.dropped[1]);
+    for (const std::wstring& path : roll.dropped) {
+        const std::wstring prefix = temporaryFolder() + L"VELK_acordes_{";
+        EXPECT_EQ(path.compare(0, prefix.size(), prefix), 0) << testing::PrintToString(path);
+        EXPECT_EQ(path.size(), prefix.size() + 36 + 1 + 4) << "a braced GUID, then .mid";
+        EXPECT_EQ(readFile(path), expected);
+    }
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(EditorDrag, EscapeCancelsWithoutABoxAndTheFileStays) {
+    const size_t before = takeFiles().size();
+    ASSERT_TRUE(PostThreadMessageW(GetCurrentThreadId(), WM_KEYDOWN, VK_ESCAPE, 0));
+    editor->drag();
+    EXPECT_EQ(roll.drops, 0);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(takeFiles().size(), before + 1);
+}
+
+TEST_F(EditorDrag, ARunningCountInExportsNothing) {
+    const size_t before = takeFiles().size();
+    host.plugin().countIn.active.store(true);
+    editor->drag();
+    host.plugin().countIn.active.store(false);
+    EXPECT_EQ(roll.enters, 0);
+    EXPECT_EQ(takeFiles().size(), before);
+    EXPECT_TRUE(boxes.empty());
 }
 
 } // namespace

@@ -25,6 +25,13 @@ int32_t ScriptedUi::popupMenu(const palmtone::Menu& menu, palmtone::Point at) {
     return script_.menuAnswer;
 }
 
+bool ScriptedUi::chooseMidiPath(std::wstring& path) {
+    ++script_.saveDialogs;
+    if (script_.savePath.empty()) return false;
+    path = script_.savePath;
+    return true;
+}
+
 namespace {
 
 LRESULT CALLBACK parentProcedure(HWND w, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, msg, wp, lp); }

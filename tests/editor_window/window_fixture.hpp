@@ -35,6 +35,8 @@ struct Script {
     std::function<void()> duringMenu;
     std::function<void()> onRepaint; // runs on every repaint request (may throw)
     int repaints = 0;
+    std::wstring savePath;           // the save dialog's answer; empty: cancelled
+    int saveDialogs = 0;
 };
 
 class ScriptedUi : public palmtone::WindowsUi {
@@ -43,6 +45,7 @@ public:
     void repaint() override;
     int messageBox(const std::wstring& text, const wchar_t* caption, uint32_t style) override;
     int32_t popupMenu(const palmtone::Menu& menu, palmtone::Point at) override;
+    bool chooseMidiPath(std::wstring& path) override;
 
 private:
     Script& script_;
