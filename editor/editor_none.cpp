@@ -1,4 +1,4 @@
-// Until the editor window exists, the plug-in reports that it has none.
+// Native builds have no window system: there the plug-in reports no editor.
 #include "editor/editor.hpp"
 
 namespace palmtone {
