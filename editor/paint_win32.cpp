@@ -4,38 +4,11 @@
 #include <windows.h>
 
 #include "editor/editor_object.hpp"
+#include "editor/gdi_guards_win32.hpp"
 
 namespace palmtone {
 
 namespace {
-
-template <typename Handle> class Owned {
-public:
-    explicit Owned(Handle h) noexcept : h_(h) {}
-    ~Owned() {
-        if (h_) DeleteObject(h_);
-    }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-    Handle get() const noexcept { return h_; }
-
-private:
-    Handle h_;
-};
-
-class Selected {
-public:
-    Selected(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
-    ~Selected() {
-        if (previous_) SelectObject(dc_, previous_);
-    }
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
 
 HFONT fontOf(const Editor& e, Font f) noexcept {
     switch (f) {
@@ -49,8 +22,8 @@ HFONT fontOf(const Editor& e, Font f) noexcept {
 }
 
 void drawBox(HDC dc, const Element& e) {
-    Owned<HBRUSH> brush(CreateSolidBrush(e.fill));
-    Owned<HPEN> pen(CreatePen(PS_SOLID, 1, e.colour));
+    GdiObject<HBRUSH> brush(CreateSolidBrush(e.fill));
+    GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, e.colour));
     Selected b(dc, brush.get());
     Selected p(dc, pen.get());
     RoundRect(dc, e.rect.left, e.rect.top, e.rect.right, e.rect.bottom, e.radius, e.radius);
@@ -68,15 +41,15 @@ void drawText(HDC dc, const Editor& editor, const Element& e) {
 }
 
 void drawLine(HDC dc, const Element& e) {
-    Owned<HPEN> pen(CreatePen(PS_SOLID, e.radius, e.colour));
+    GdiObject<HPEN> pen(CreatePen(PS_SOLID, e.radius, e.colour));
     Selected p(dc, pen.get());
     MoveToEx(dc, e.rect.left, e.rect.top, nullptr);
     LineTo(dc, e.rect.right, e.rect.bottom);
 }
 
 void drawLogo(HDC dc, const Element& e) {
-    Owned<HBRUSH> brush(CreateSolidBrush(e.fill));
-    Owned<HPEN> pen(CreatePen(PS_SOLID, 1, e.colour));
+    GdiObject<HBRUSH> brush(CreateSolidBrush(e.fill));
+    GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, e.colour));
     Selected b(dc, brush.get());
     Selected p(dc, pen.get());
     Ellipse(dc, 25, 30, 47, 47);

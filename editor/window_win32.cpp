@@ -8,6 +8,7 @@
 
 #include "editor/editor.hpp"
 #include "editor/editor_object.hpp"
+#include "editor/gdi_guards_win32.hpp"
 #include "editor/menu.hpp"
 #include "editor/texts.hpp"
 #include "editor/windows_ui_win32.hpp"
@@ -61,65 +62,14 @@ void createResources(Editor& e) {
     e.backgroundBrush = CreateSolidBrush(RGB(10, 10, 10));
 }
 
-// BeginPaint and EndPaint, also when drawing throws.
-class PaintScope {
-public:
-    explicit PaintScope(HWND window) noexcept : window_(window) { dc = BeginPaint(window, &ps_); }
-    ~PaintScope() { EndPaint(window_, &ps_); }
-    PaintScope(const PaintScope&) = delete;
-    PaintScope& operator=(const PaintScope&) = delete;
-    HDC dc;
-
-private:
-    HWND window_;
-    PAINTSTRUCT ps_;
-};
-
-class MemoryDc {
-public:
-    explicit MemoryDc(HDC compatible) noexcept : dc(CreateCompatibleDC(compatible)) {}
-    ~MemoryDc() {
-        if (dc) DeleteDC(dc);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC dc;
-};
-
-class Bitmap {
-public:
-    Bitmap(HDC compatible, int width, int height) noexcept : bitmap(CreateCompatibleBitmap(compatible, width, height)) {}
-    ~Bitmap() {
-        if (bitmap) DeleteObject(bitmap);
-    }
-    Bitmap(const Bitmap&) = delete;
-    Bitmap& operator=(const Bitmap&) = delete;
-    HBITMAP bitmap;
-};
-
-// Selects an object into a DC and the previous one back at the end of the scope.
-class Selection {
-public:
-    Selection(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~Selection() {
-        if (previous_) SelectObject(dc_, previous_);
-    }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
-
 // The whole window is drawn off screen and copied in one go: no erase, no flicker.
 void paintWindow(Editor& editor, HWND window) {
     PaintScope scope(window);
     if (!scope.dc) return;
     MemoryDc memory(scope.dc);
-    Bitmap bitmap(scope.dc, editorWidth, editorHeight);
-    if (!memory.dc || !bitmap.bitmap) return;
-    Selection selected(memory.dc, bitmap.bitmap);
+    GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(scope.dc, editorWidth, editorHeight));
+    if (!memory.dc || !bitmap.get()) return;
+    Selected selected(memory.dc, bitmap.get());
     editor.paint(memory.dc);
     BitBlt(scope.dc, 0, 0, editorWidth, editorHeight, memory.dc, 0, 0, SRCCOPY);
 }

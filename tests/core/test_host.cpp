@@ -154,4 +154,17 @@ std::unique_ptr<palmtone::SampleData> constantSample(size_t frames, double rate,
     return sample;
 }
 
+void stoppedTake(palmtone::Plugin& plugin, int32_t heldFrames) {
+    tamso::MidiCapture& take = plugin.capture;
+    take.state.store(tamso::StartRequested);
+    take.beginBlock(48000.0, 120.0, 0);
+    take.add(0, 60, true, 1, 100);
+    take.endBlock(heldFrames);
+    take.beginBlock(48000.0, 120.0, 0);
+    take.add(0, 60, false, 1, 0);
+    take.endBlock(1);
+    take.state.store(tamso::StopRequested);
+    take.beginBlock(48000.0, 120.0, 0);
+}
+
 } // namespace coretest

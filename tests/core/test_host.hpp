@@ -175,6 +175,10 @@ inline double beatsPerSample(double bpm, double rate) {
     return bpm / (60.0 * rate);
 }
 
+// Records a finished take straight through the recorder, as the audio thread
+// would at 48000 Hz and 120 BPM: C4 held for `heldFrames`, then stopped.
+void stoppedTake(palmtone::Plugin& plugin, int32_t heldFrames = 24000);
+
 // The normalised value of a whole value in parameter index's unit.
 double normalised(int index, double unitValue);
 

@@ -314,14 +314,8 @@ protected:
                                  GetModuleHandleW(nullptr), nullptr);
         editor = palmtone::openEditorWith(host.plugin(), parent, std::make_unique<RecordingUi>(boxes));
         ASSERT_NE(editor, nullptr);
-        tamso::MidiCapture& take = host.plugin().capture;
-        take.state.store(tamso::StartRequested);
-        take.beginBlock(48000.0, 120.0, 0);
-        take.add(0, 60, true, 1, 100);
-        take.endBlock(24000);
-        take.state.store(tamso::StopRequested);
-        take.beginBlock(48000.0, 120.0, 0);
-        ASSERT_EQ(take.state.load(), tamso::Finished);
+        coretest::stoppedTake(host.plugin());
+        ASSERT_EQ(host.plugin().capture.state.load(), tamso::Finished);
         registerTarget(&roll);
         pointAt(middle);
     }

@@ -137,13 +137,7 @@ TEST_F(WindowTest, ADragWithoutATemporaryFolderPointsToTheSaveButton) {
     wchar_t saved[32767] = {};
     GetEnvironmentVariableW(L"TMP", saved, 32767);
     ASSERT_NE(open(parent), nullptr);
-    tamso::MidiCapture& take = host.plugin().capture;
-    take.state.store(tamso::StartRequested);
-    take.beginBlock(48000.0, 120.0, 0);
-    take.add(0, 60, true, 1, 100);
-    take.endBlock(24000);
-    take.state.store(tamso::StopRequested);
-    take.beginBlock(48000.0, 120.0, 0);
+    coretest::stoppedTake(host.plugin());
     std::wstring deep = scratchFolder(L"velk-deep");
     while (deep.size() < 300) deep += L"carpeta-de-prueba-larga\\";
     SetEnvironmentVariableW(L"TMP", deep.c_str());
@@ -164,13 +158,8 @@ TEST_F(WindowTest, ASaveOverALockedFileSaysSoOnceAndKeepsTheOldFile) {
     DeleteFileW(target.c_str());
     ASSERT_TRUE(palmtone::writeFileNew(target, oldBytes));
     ASSERT_NE(open(parent), nullptr);
+    coretest::stoppedTake(host.plugin());
     tamso::MidiCapture& take = host.plugin().capture;
-    take.state.store(tamso::StartRequested);
-    take.beginBlock(48000.0, 120.0, 0);
-    take.add(0, 60, true, 1, 100);
-    take.endBlock(24000);
-    take.state.store(tamso::StopRequested);
-    take.beginBlock(48000.0, 120.0, 0);
 
     script.savePath = target;
     HANDLE lock = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);

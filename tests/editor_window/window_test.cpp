@@ -202,15 +202,7 @@ TEST_F(WindowTest, ThePaintDrawsThePaletteWhereTheLayoutPutsIt) {
 TEST_F(WindowTest, AFinishedTakeIsDrawnInTheTimeline) {
     ASSERT_NE(open(parent), nullptr);
     palmtone::Plugin& p = host.plugin();
-    p.capture.state.store(tamso::StartRequested);
-    p.capture.beginBlock(48000.0, 120.0, 0); // the take starts here
-    p.capture.add(0, 60, true, 1, 100);
-    p.capture.endBlock(48000); // one second: two beats at 120
-    p.capture.beginBlock(48000.0, 120.0, 0);
-    p.capture.add(0, 60, false, 1, 0);
-    p.capture.endBlock(1);
-    p.capture.state.store(tamso::StopRequested);
-    p.capture.beginBlock(48000.0, 120.0, 0);
+    coretest::stoppedTake(p, 48000); // one second: two beats at 120
     ASSERT_EQ(p.capture.state.load(), tamso::Finished);
     Canvas canvas;
     editor->paint(canvas.dc());
