@@ -225,6 +225,27 @@ TEST(OneShotMatchesModel, TwoFrameFileAndNoFile) {
     });
 }
 
+// Whatever the sums, the output stage writes samples within -1..1 and never
+// -0: the count-in's mix skips blocks without a click on that ground.
+TEST(Engine, OutputStageStaysInRangeAndNeverWritesNegativeZero) {
+    forEachKernel([] {
+        const std::vector<double> sums = {0.0,  -0.0, -1e-300, -1e-20, -1e-17, 1e-20, -1e-12, -0.3,
+                                          0.3,  -2.0, 19.9,    -25.0,  1e300,  -1e300, 5e-324};
+        const int n = static_cast<int>(sums.size());
+        std::vector<double> accL(sums), accR(sums.rbegin(), sums.rend()), gains(n, 1.0);
+        for (auto* v : {&accL, &accR, &gains}) v->resize(n + Engine::maxLanes, 0.0);
+        std::vector<float> left(n), right(n);
+        palmtone::kernel::active().outputStage(accL.data(), accR.data(), gains.data(), n, left.data(),
+                                               right.data());
+        for (int i = 0; i < n; ++i) {
+            for (float x : {left[i], right[i]}) {
+                EXPECT_LE(std::fabs(x), 1.0f) << i;
+                EXPECT_FALSE(x == 0.0f && std::signbit(x)) << "-0 from sum " << sums[i];
+            }
+        }
+    });
+}
+
 TEST(Engine, ZeroFramesLeaveBuffersAndClearPeak) {
     Pair p(48000);
     p.start(60, 100);
