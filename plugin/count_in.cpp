@@ -66,7 +66,10 @@ CountIn::Step CountIn::beginBlock(double sr, int32_t frames) noexcept {
 }
 
 void CountIn::mix(float* left, float* right, int32_t frames, double sr) noexcept {
-    if (frames < 1) return;
+    // Without a click to add, every sample would stay as it is: the engine's
+    // output already lies within -1..1 and holds no -0 (which adding 0 would
+    // turn into +0).
+    if (frames < 1 || (eventCount == 0 && clickRemaining < 1)) return;
     int32_t clickLength = static_cast<int32_t>(0.018 * sr);
     if (clickLength < 2) clickLength = 1;
     const double decay = sr * 0.0035;

@@ -35,6 +35,7 @@ struct CountIn {
     // Audio thread: the count-in step of one block.
     Step beginBlock(double sampleRate, int32_t frames) noexcept;
     // Audio thread: adds this block's clicks and clamps both channels to -1..1.
+    // Returns at once when no click sounds: the rendered block is in range.
     void mix(float* left, float* right, int32_t frames, double sampleRate) noexcept;
     // Suspend: clears the count-in from the dispatcher's thread.
     void clear() noexcept;

@@ -39,50 +39,51 @@ bool canDo(const char* text) noexcept {
 } // namespace
 
 intptr_t Plugin::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) {
+    namespace op = vst2::op;
     try {
         switch (opcode) {
-        case 0: // open
+        case op::open:
             if (host) host(&effect, vst2::hostWantMidi, 0, 1, nullptr, 0.0f);
             return 1;
-        case 2: return value == 0 ? 1 : 0;
-        case 3: return 0;
-        case 4: return 1;
-        case 5:
-        case 29: writeField(ptr, "VELK Soft Keys", 24); return 1;
-        case 6: writeShort(ptr, label(index)); return 1;
-        case 7: {
+        case op::setProgram: return value == 0 ? 1 : 0;
+        case op::getProgram: return 0;
+        case op::setProgramName: return 1;
+        case op::getProgramName:
+        case op::programNameAt: writeField(ptr, "VELK Soft Keys", 24); return 1;
+        case op::parameterLabel: writeShort(ptr, label(index)); return 1;
+        case op::parameterDisplay: {
             if (!isParamIndex(index)) return 0;
             const std::string text = display(index, params[index].load());
             writeShort(ptr, text.c_str());
             return 1;
         }
-        case 8:
+        case op::parameterName:
             if (!isParamIndex(index)) return 0;
             writeShort(ptr, specs[index].name);
             return 1;
-        case 10: {
+        case op::setSampleRate: {
             const double rate = option;
             if (!std::isfinite(rate) || rate < 8000.0 || rate > 384000.0) return 0;
             sampleRate.store(rate);
             engine.sampleRate.store(rate);
             return 1;
         }
-        case 11:
+        case op::setBlockSize:
             if (value < 1 || value > 1048576) return 0;
             blockSize = static_cast<int32_t>(value);
             return 1;
-        case 12:
+        case op::mainsChanged:
             if (value == 0) {
                 suspend();
             } else if (host) {
                 host(&effect, vst2::hostWantMidi, 0, 1, nullptr, 0.0f);
             }
             return 1;
-        case 13:
+        case op::editorRect:
             if (!ptr) return 0;
             *static_cast<vst2::Rect**>(ptr) = &editorRect;
             return 1;
-        case 14:
+        case op::openEditor:
             if (!ptr) return 0;
             if (editor) {
                 closeEditor(editor);
@@ -90,29 +91,29 @@ intptr_t Plugin::dispatch(int32_t opcode, int32_t index, intptr_t value, void* p
             }
             editor = openEditor(*this, ptr);
             return editor ? 1 : 0;
-        case 15:
+        case op::closeEditor:
             closeEditor(editor);
             editor = nullptr;
             return 1;
-        case 19: return 1;
-        case 23: return saveState(static_cast<void**>(ptr));
-        case 24: return restoreState(ptr, value);
-        case 25: return takeEvents(static_cast<const vst2::HostEventList*>(ptr));
-        case 26: return isParamIndex(index) ? 1 : 0;
-        case 35: return 2; // instrument
-        case 45: writeField(ptr, "VELK beta", 32); return 1;
-        case 47: writeField(ptr, "VELK / Tarnwell", 64); return 1;
-        case 48: writeField(ptr, "VELK beta", 64); return 1;
-        case 49: return pluginVersion;
-        case 51: return canDo(static_cast<const char*>(ptr)) ? 1 : 0;
-        case 52: return static_cast<intptr_t>(static_cast<int32_t>(sampleRate.load() * 30.0));
-        case 57: return 1;
-        case 58: return 2400;
-        case 71: return 1;
-        case 72: suspend(); return 1;
-        case 77: return value == 0 ? 1 : 0;
-        case 78:
-        case 79: return 16;
+        case op::editorIdle: return 1;
+        case op::getStateChunk: return saveState(static_cast<void**>(ptr));
+        case op::setStateChunk: return restoreState(ptr, value);
+        case op::midiEvents: return takeEvents(static_cast<const vst2::HostEventList*>(ptr));
+        case op::canAutomate: return isParamIndex(index) ? 1 : 0;
+        case op::category: return vst2::instrumentCategory;
+        case op::effectName: writeField(ptr, "VELK beta", 32); return 1;
+        case op::vendorText: writeField(ptr, "VELK / Tarnwell", 64); return 1;
+        case op::productText: writeField(ptr, "VELK beta", 64); return 1;
+        case op::vendorVersion: return pluginVersion;
+        case op::canDo: return canDo(static_cast<const char*>(ptr)) ? 1 : 0;
+        case op::tailSize: return static_cast<intptr_t>(static_cast<int32_t>(sampleRate.load() * 30.0));
+        case op::keyboardQuery: return 1;
+        case op::interfaceVersion: return 2400;
+        case op::startProcessing: return 1;
+        case op::stopProcessing: suspend(); return 1;
+        case op::processingPrecision: return value == 0 ? 1 : 0; // 32-bit floats only
+        case op::midiInputChannels:
+        case op::midiOutputChannels: return 16;
         default: return 0;
         }
     } catch (...) {

@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "plugin/module.hpp"
+#include "plugin/module_win32.hpp"
 #include "plugin/plugin.hpp"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {

@@ -19,6 +19,14 @@ using kernel::SynthLane;
 
 constexpr double twoPi = 6.283185307179586476925286766559;
 constexpr double silence = 0.000001; // a voice below this level is silent
+// The partials' decays (0.5 exp(-2 age), 0.55 exp(-1.2 age)) pass the smallest
+// normal double after some six and ten minutes of a held note and would then
+// crawl on as subnormals, which cost many x86 cores dearly on every frame.
+// Below this level they vanish next to the fundamental (their terms round away
+// in the sums they join), so they stop at 0 there, with the same samples.
+constexpr double negligible = 1e-20;
+
+double flushNegligible(double x) noexcept { return x < negligible ? 0.0 : x; }
 constexpr int chunkFrames = Engine::chunkFrames;
 static_assert(Engine::maxLanes == kernel::maxLanes, "the engine's buffers hold the widest vector");
 constexpr int maxGroups = 4;
@@ -187,8 +195,8 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
                     envelope[n] = x.env;
                     oscSin[n] = x.s;
                     oscCos[n] = x.c;
-                    oscFade2[n] = x.p2;
-                    oscLevel[n] = x.lvl;
+                    oscFade2[n] = flushNegligible(x.p2);
+                    oscLevel[n] = flushNegligible(x.lvl);
                 }
             }
             // The lanes are added in a fixed order.
@@ -217,7 +225,10 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
                     const bool on = sampleActive[n] && (settings.wholeOneShot || gate[n]);
                     env = on ? env + (1.0 - env) * (1.0 - attack) : env * release;
                     if (env < silence) {
+                        // Only a released voice fades out: it has ended, and
+                        // switching to the whole file later does not revive it.
                         env = 0.0;
+                        sampleActive[n] = false;
                         continue;
                     }
                     ++audible;
@@ -247,8 +258,8 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
                 envelope[n] = env;
                 oscSin[n] = s;
                 oscCos[n] = c;
-                oscFade2[n] = fade2;
-                oscLevel[n] = level;
+                oscFade2[n] = flushNegligible(fade2);
+                oscLevel[n] = flushNegligible(level);
                 advanceRecord(n, audible);
             }
         }

@@ -3,18 +3,22 @@
 #include <new>
 
 #include "plugin/plugin.hpp"
+#include "plugin/state_chunk.hpp"
 #include "plugin/wave.hpp"
 
 namespace palmtone {
 
 void Plugin::loadSample(const std::wstring& path) {
+    // The path becomes the selection, which the state chunk stores.
+    requireStorable(path);
     // Read and decode with no lock held; a failure changes nothing.
     std::unique_ptr<SampleData> sample = loadWave(path);
     const int32_t root = sample->hasRoot ? sample->rootNote : 60;
     std::vector<std::wstring> listed{path};
     {
         std::lock_guard<std::mutex> lock(stateMutex);
-        bank.publish(std::move(sample), path);
+        // Refuses, changing nothing, a sample the library has no room to save.
+        bank.publishLoaded(std::move(sample), path);
         // Once the sample is published the load has happened: a library list that
         // cannot grow leaves the path unlisted, as a full library does.
         try {

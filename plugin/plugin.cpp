@@ -45,7 +45,7 @@ intptr_t Plugin::dispatcher(vst2::Effect* effect, int32_t opcode, int32_t index,
                             void* ptr, float option) {
     Plugin* self = fromEffect(effect);
     if (!self) return 0;
-    if (opcode == 1) {
+    if (opcode == vst2::op::close) {
         delete self;
         return 1;
     }

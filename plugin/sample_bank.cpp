@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "plugin/state_chunk.hpp"
 #include "plugin/text.hpp"
 #include "plugin/windows_path.hpp"
 
@@ -41,12 +42,48 @@ bool isWaveName(const std::wstring& name) {
     return compareNoCase(winpath::extension(name), L".wav") == 0;
 }
 
+const std::wstring noName; // of no published one-shot
+
+// What a library takes in a state chunk before the WAV's byte count.
+size_t libraryBytes(const std::wstring& name, const std::wstring& folder,
+                    const std::wstring& selection, const std::vector<std::wstring>& paths) noexcept {
+    size_t bytes = libraryBaseBytes(name, folder, selection);
+    for (const std::wstring& path : paths) bytes += storedBytes(path);
+    return bytes;
+}
+
+// Keeps, in order, the paths that a state chunk beside a library of `bytes`
+// and a WAV of `wave` bytes can still store, up to maxFiles; the rest go.
+void keepFitting(std::vector<std::wstring>& paths, size_t bytes, size_t wave) {
+    size_t kept = 0;
+    for (size_t i = 0; i < paths.size() && kept < SampleBank::maxFiles; ++i) {
+        const size_t cost = storedBytes(paths[i]);
+        if (!libraryFits(bytes + cost, wave)) continue;
+        bytes += cost;
+        if (kept != i) paths[kept] = std::move(paths[i]);
+        ++kept;
+    }
+    paths.resize(kept);
+}
+
 } // namespace
 
 SampleBank::~SampleBank() = default; // members go in reverse order: lists first, samples last
 
+void SampleBank::publishLoaded(std::unique_ptr<SampleData> sample, std::wstring selection) {
+    Lock lock(mutex);
+    const size_t bytes = libraryBytes(sample ? sample->name : noName, folderPath, selection, paths);
+    if (!libraryFits(bytes, sample ? sample->file.size() : 0))
+        throw std::runtime_error("Biblioteca demasiado grande");
+    publishLocked(std::move(sample), std::move(selection));
+}
+
 void SampleBank::publish(std::unique_ptr<SampleData> sample, std::wstring selection) {
     Lock lock(mutex);
+    publishLocked(std::move(sample), std::move(selection));
+}
+
+void SampleBank::publishLocked(std::unique_ptr<SampleData> sample, std::wstring selection) {
     // Grow first: if that fails nothing has changed and the caller's sample is freed.
     if (sample) owned.reserve(owned.size() + 1);
     SampleData* address = sample.get();
@@ -62,6 +99,10 @@ void SampleBank::publish(std::unique_ptr<SampleData> sample, std::wstring select
 
 void SampleBank::restoreLibrary(std::wstring folder, std::vector<std::wstring> newFiles) {
     Lock lock(mutex);
+    // A chunk the reader took fits whole; this only guards other callers.
+    const SampleData* p = published.load();
+    keepFitting(newFiles, libraryBaseBytes(p ? p->name : noName, folder, selectedPath),
+                p ? p->file.size() : 0);
     folderPath = std::move(folder);
     paths = std::move(newFiles);
     revision.fetch_add(1);
@@ -69,10 +110,16 @@ void SampleBank::restoreLibrary(std::wstring folder, std::vector<std::wstring> n
 
 void SampleBank::addFiles(const std::vector<std::wstring>& newPaths) {
     Lock lock(mutex);
+    const SampleData* p = published.load();
+    const size_t wave = p ? p->file.size() : 0;
+    size_t bytes = libraryBytes(p ? p->name : noName, folderPath, selectedPath, paths);
     for (const std::wstring& path : newPaths) {
         if (paths.size() >= maxFiles) break;
         if (std::find(paths.begin(), paths.end(), path) != paths.end()) continue;
+        const size_t cost = storedBytes(path);
+        if (!libraryFits(bytes + cost, wave)) continue; // a shorter path may still fit
         paths.push_back(path);
+        bytes += cost;
     }
     revision.fetch_add(1);
 }
@@ -105,6 +152,7 @@ bool SampleBank::removeFile(const std::wstring& path) {
 
 void SampleBank::scan(const std::wstring& folder) {
     namespace fs = std::filesystem;
+    requireStorable(folder); // the folder is saved with the list
     std::error_code error;
     fs::directory_iterator it(fs::path(folder), error);
     if (error) throw std::runtime_error("No se pudo abrir esa carpeta");
@@ -115,7 +163,9 @@ void SampleBank::scan(const std::wstring& folder) {
         const fs::file_status status = it->status(statusError); // follows links
         if (statusError || !fs::is_regular_file(status)) continue;
         if (!isWaveName(it->path().filename().wstring())) continue;
-        found.push_back(it->path().wstring());
+        std::wstring path = it->path().wstring();
+        if (!isStorablePath(path)) continue;
+        found.push_back(std::move(path));
         if (found.size() == maxFiles) break; // the listing is not read further
     }
     std::sort(found.begin(), found.end(), [](const std::wstring& a, const std::wstring& b) {
@@ -123,6 +173,9 @@ void SampleBank::scan(const std::wstring& folder) {
     });
 
     Lock lock(mutex);
+    const SampleData* p = published.load();
+    keepFitting(found, libraryBaseBytes(p ? p->name : noName, folder, selectedPath),
+                p ? p->file.size() : 0);
     folderPath = folder;
     paths = std::move(found);
     revision.fetch_add(1);

@@ -57,12 +57,23 @@ struct SampleBank {
     ~SampleBank();
 
     // --- UI and state threads; each takes `mutex` itself ---
+    // The library always fits a state chunk (isStorablePath, libraryFits in
+    // state_chunk.hpp), so a save never fails on what it holds: a path that
+    // cannot be stored, or that no longer fits, does not enter it.
     void publish(std::unique_ptr<SampleData> sample, std::wstring selection);
+    // publish for a one-shot the user loads: when the library would no longer
+    // fit with this sample and selection, throws "Biblioteca demasiado grande"
+    // and changes nothing (restore publishes a library that the reader checked).
+    void publishLoaded(std::unique_ptr<SampleData> sample, std::wstring selection);
+    // Takes the files that fit, in order, up to maxFiles.
     void restoreLibrary(std::wstring folder, std::vector<std::wstring> files);
+    // Appends each path that is new, storable and fits, up to maxFiles.
     void addFiles(const std::vector<std::wstring>& newPaths);
     bool removeCurrent();
     bool removeFile(const std::wstring& path);
-    void scan(const std::wstring& folder); // lists outside the lock; throws on failure
+    // Lists outside the lock; throws on failure and for a folder that cannot
+    // be stored. Keeps the storable WAV files that fit, in sorted order.
+    void scan(const std::wstring& folder);
     SampleSummary summary();
     std::vector<uint8_t> embedded(std::wstring& name);
     std::wstring directory();
@@ -83,6 +94,8 @@ struct SampleBank {
 
     // The caller holds `mutex`: frees every sample neither published nor in use.
     void collectLocked();
+    // The caller holds `mutex`: publish's work.
+    void publishLocked(std::unique_ptr<SampleData> sample, std::wstring selection);
 
     // --- audio thread: the hand-over ---
     // Announces and returns the published sample for one block (may be null).

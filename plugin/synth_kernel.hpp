@@ -133,8 +133,8 @@ VELK_ALWAYS_INLINE void synthBatch(SynthLane* v, int groups, bool masked, const 
     else synthBatchOf<Vec, false>(v, groups, k, frames, laneL, laneR);
 }
 
-// The output stage of a chunk: out_i = tanh(gain_i * acc_i), stored as float,
-// and the chunk's peak of the values as stored. accL, accR and gains must be
+// The output stage of a chunk: out_i = tanh(gain_i * acc_i), stored as float
+// (within -1..1, never -0), and the chunk's peak of the values as stored. accL, accR and gains must be
 // readable up to `frames` rounded up to a whole vector.
 template <typename Vec>
 VELK_ALWAYS_INLINE float outputStage(const double* accL, const double* accR, const double* gains,
@@ -148,6 +148,11 @@ VELK_ALWAYS_INLINE float outputStage(const double* accL, const double* accR, con
         Vec yl = g * fastmath::load<Vec>(accL + i);
         Vec yr = g * fastmath::load<Vec>(accR + i);
         fastmath::tanhPair(yl, yr);
+        // tanh keeps the sign of a vanishing negative sum, giving -0; +0 in its
+        // place leaves the output exactly as the count-in's mix would (it adds
+        // 0 to every sample), so the mix may skip blocks without a click.
+        yl += 0.0;
+        yr += 0.0;
         const int n = frames - i < lanes ? frames - i : lanes;
         if (n < lanes) { // the values past the chunk's end take no part in the peak
             for (int j = n; j < lanes; ++j) yl[j] = yr[j] = 0.0;

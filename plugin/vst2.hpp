@@ -134,6 +134,51 @@ struct Rect {
 };
 static_assert(sizeof(Rect) == 8);
 
+// Requests the host makes through the dispatcher, by what they ask; every
+// other opcode from 0 to 79, and any outside, is answered with 0.
+namespace op {
+enum Opcode : int32_t {
+    open = 0,
+    close = 1,
+    setProgram = 2,
+    getProgram = 3,
+    setProgramName = 4,
+    getProgramName = 5,
+    parameterLabel = 6,
+    parameterDisplay = 7,
+    parameterName = 8,
+    setSampleRate = 10,
+    setBlockSize = 11,
+    mainsChanged = 12, // suspend (value 0) or resume
+    editorRect = 13,
+    openEditor = 14,
+    closeEditor = 15,
+    editorIdle = 19,
+    getStateChunk = 23,
+    setStateChunk = 24,
+    midiEvents = 25, // the events of the coming block
+    canAutomate = 26,
+    programNameAt = 29,
+    category = 35,
+    effectName = 45,
+    vendorText = 47,
+    productText = 48,
+    vendorVersion = 49,
+    canDo = 51,
+    tailSize = 52,
+    keyboardQuery = 57,
+    interfaceVersion = 58,
+    startProcessing = 71,
+    stopProcessing = 72,
+    processingPrecision = 77,
+    midiInputChannels = 78,
+    midiOutputChannels = 79,
+};
+} // namespace op
+
+// The plug-in's category answered to op::category.
+constexpr intptr_t instrumentCategory = 2;
+
 // Host opcodes the plug-in calls.
 enum HostOpcode : int32_t {
     hostAutomate = 0,

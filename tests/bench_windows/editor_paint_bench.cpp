@@ -9,7 +9,7 @@
 #include "editor/editor.hpp"
 #include "editor/editor_object.hpp"
 #include "editor/windows_ui_win32.hpp"
-#include "plugin/module.hpp"
+#include "plugin/module_win32.hpp"
 #include "plugin/plugin.hpp"
 #include "tests/core/test_host.hpp"
 

@@ -413,6 +413,29 @@ TEST_F(SoundChange, OneShotIsAudibleAndBorrowedOnlyDuringTheBlock) {
     EXPECT_GT(std::fabs(host.left[511]), 0.01f);
 }
 
+// "Seguir tecla": a released one-shot fades out and has ended; switching to
+// "One shot completo" later does not bring it back from the middle of the file.
+TEST_F(SoundChange, AReleasedOneShotThatFadedOutStaysEnded) {
+    p().bank.publish(coretest::constantSample(48000 * 10, 48000.0, 0.5f), L"x.wav");
+    host.setUnit(palmtone::pSound, 1);
+    host.noteOn(0, 60);
+    host.runBlocks(10, 512);
+    ASSERT_GT(std::fabs(host.left[511]), 0.01f);
+    host.noteOff(0, 60);
+    // 1.2 s: from full level the 0.08 s release reaches the silence level after 1.105 s.
+    host.runBlocks(113, 512);
+    for (int n : {60, 64, 67}) EXPECT_FALSE(p().engine.sampleActive[n]) << n;
+
+    host.setUnit(palmtone::pWholeOneShot, 1);
+    host.audioLeft.clear();
+    host.audioRight.clear();
+    host.runBlocks(20, 512);
+    for (size_t i = 0; i < host.audioLeft.size(); ++i) {
+        ASSERT_EQ(host.audioLeft[i], 0.0f) << i;
+        ASSERT_EQ(host.audioRight[i], 0.0f) << i;
+    }
+}
+
 // A schedule in absolute frames, played with different block partitions.
 struct Scheduled {
     int64_t time;

@@ -301,8 +301,10 @@ TEST_F(CountIn, NullBuffersStillAdvanceTheClick) {
     EXPECT_EQ(countIn().clickRemaining, reference.plugin().countIn.clickRemaining);
 }
 
-TEST(CountInMix, ClampsEverySampleWithOrWithoutAClick) {
+TEST(CountInMix, ClampsEverySampleOfABlockWithAClick) {
     palmtone::CountIn c;
+    c.events[0] = {3, 0}; // a click from the last frame on; its first sample is 0
+    c.eventCount = 1;
     float l[4] = {1.5f, -3.0f, 0.25f, 1.0f};
     float r[4] = {-1.01f, 2.0f, -0.5f, -1.0f};
     c.mix(l, r, 4, 48000.0);
@@ -311,8 +313,22 @@ TEST(CountInMix, ClampsEverySampleWithOrWithoutAClick) {
         EXPECT_EQ(l[i], el[i]);
         EXPECT_EQ(r[i], er[i]);
     }
+    EXPECT_GT(c.clickRemaining, 0);
     c.mix(l, nullptr, 0, 48000.0);
     c.mix(nullptr, nullptr, 4, 48000.0);
+}
+
+// With no click sounding the block is the engine's, already within -1..1 and
+// free of -0 (OutputStageStaysInRangeAndNeverWritesNegativeZero): mix leaves
+// it as it is without walking it.
+TEST(CountInMix, LeavesABlockWithoutAClickAlone) {
+    palmtone::CountIn c;
+    float l[3] = {1.5f, -0.0f, 0.25f};
+    float r[3] = {-1.01f, 2.0f, -0.5f};
+    c.mix(l, r, 3, 48000.0);
+    EXPECT_EQ(l[0], 1.5f);
+    EXPECT_TRUE(std::signbit(l[1]));
+    EXPECT_EQ(r[1], 2.0f);
 }
 
 TEST_F(CountIn, SampleRateChangeKeepsTheSecondsLeft) {

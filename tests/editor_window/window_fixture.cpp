@@ -1,7 +1,7 @@
 #include "tests/editor_window/window_fixture.hpp"
 
 #include "editor/editor.hpp"
-#include "plugin/module.hpp"
+#include "plugin/module_win32.hpp"
 #include "plugin/plugin.hpp"
 
 namespace windowtest {

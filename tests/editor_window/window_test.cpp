@@ -7,7 +7,7 @@
 #include "editor/key_tables.hpp"
 #include "editor/layout.hpp"
 #include "editor/palette.hpp"
-#include "plugin/module.hpp"
+#include "plugin/module_win32.hpp"
 #include "plugin/plugin.hpp"
 #include "tests/editor_window/window_fixture.hpp"
 

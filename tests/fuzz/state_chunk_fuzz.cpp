@@ -1,11 +1,16 @@
-// libFuzzer target: any bytes into the state-chunk reader. An accepted chunk,
-// written again, must read back and write the very same bytes once more.
+// libFuzzer target: any bytes into the state-chunk reader. Whatever it accepts
+// must restore whole and save, and that save must restore to the same state.
+// The target restores as an instance does (the library through a SampleBank,
+// the values through the quantisation rule), saves, restores that chunk again
+// and compares: same parameters, same library, same one-shot, and the second
+// save gives the very same bytes.
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
-#include <stdexcept>
+#include <exception>
 #include <vector>
 
+#include "plugin/parameters.hpp"
+#include "plugin/sample_bank.hpp"
 #include "plugin/state_chunk.hpp"
 
 namespace {
@@ -14,42 +19,71 @@ void require(bool ok) {
     if (!ok) std::abort();
 }
 
-palmtone::LibrarySnapshot libraryOf(const palmtone::RestoredState& s) {
-    palmtone::LibrarySnapshot lib;
-    if (s.sample) {
-        lib.name = s.sample->name;
-        lib.file = s.sample->file;
+// What an instance holds after a restore.
+struct Restored {
+    palmtone::ParamValues values{};
+    palmtone::SampleBank bank;
+};
+
+// The reader's checks and parse, then what the apply phase stores.
+bool restore(const std::vector<uint8_t>& chunk, Restored& into) {
+    palmtone::RestoredState state;
+    try {
+        state = palmtone::readStateChunk(chunk.data(), chunk.size());
+    } catch (const std::exception&) {
+        return false;
     }
-    lib.folder = s.folder;
-    lib.selection = s.selection;
-    lib.files = s.files;
-    return lib;
+    const std::vector<std::wstring> files = state.files;
+    into.bank.publish(std::move(state.sample), std::move(state.selection));
+    into.bank.restoreLibrary(std::move(state.folder), std::move(state.files));
+    require(into.bank.files() == files); // the library takes whole what the reader took
+    for (int i = 0; i < palmtone::paramCount; ++i) {
+        require(state.values[i] >= 0.0 && state.values[i] <= 1.0);
+        into.values[i] = palmtone::normalisedDefault(i);
+        palmtone::quantise(i, state.values[i], into.values[i]);
+    }
+    return true;
+}
+
+// A save may not fail on anything a restore produced.
+std::vector<uint8_t> save(Restored& from) {
+    std::vector<uint8_t> out;
+    try {
+        from.bank.inspect([&](const palmtone::LibraryView& library) {
+            palmtone::writeStateChunk(out, from.values, library);
+        });
+    } catch (const std::exception&) {
+        std::abort();
+    }
+    return out;
+}
+
+void requireSameLibrary(palmtone::SampleBank& a, palmtone::SampleBank& b) {
+    require(a.directory() == b.directory());
+    require(a.selection() == b.selection());
+    require(a.files() == b.files());
+    const palmtone::SampleData* x = a.published.load();
+    const palmtone::SampleData* y = b.published.load();
+    require((x == nullptr) == (y == nullptr));
+    if (!x) return;
+    require(x->name == y->name && x->file == y->file && x->left == y->left &&
+            x->right == y->right && x->sampleRate == y->sampleRate &&
+            x->rootNote == y->rootNote && x->hasRoot == y->hasRoot);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A copy of exactly the given size, so any read past it is an overflow.
-    std::vector<uint8_t> chunk(data, data + size);
-    palmtone::RestoredState first;
-    try {
-        first = palmtone::readStateChunk(chunk.data(), chunk.size());
-    } catch (const std::exception&) {
-        return 0;
-    }
-    for (double v : first.values) require(v >= 0.0 && v <= 1.0);
+    const std::vector<uint8_t> chunk(data, data + size);
+    Restored first;
+    if (!restore(chunk, first)) return 0;
 
-    std::vector<uint8_t> written;
-    try {
-        palmtone::writeStateChunk(written, first.values, libraryOf(first));
-    } catch (const std::runtime_error& e) {
-        // The reader takes longer libraries than the writer stores.
-        require(std::strcmp(e.what(), "Biblioteca demasiado grande") == 0);
-        return 0;
-    }
-    palmtone::RestoredState second = palmtone::readStateChunk(written.data(), written.size());
-    std::vector<uint8_t> again;
-    palmtone::writeStateChunk(again, second.values, libraryOf(second));
-    require(again == written);
+    const std::vector<uint8_t> saved = save(first);
+    Restored second;
+    require(restore(saved, second));
+    require(second.values == first.values);
+    requireSameLibrary(first.bank, second.bank);
+    require(save(second) == saved);
     return 0;
 }

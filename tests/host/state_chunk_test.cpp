@@ -188,13 +188,22 @@ TEST_F(StateChunk, RefusedChunksChangeNothing) {
     EXPECT_EQ(host->dispatch(24, 0, 100, nullptr), 0);
 }
 
-TEST_F(StateChunk, WriterRefusesALibraryOver4MiB) {
+// The writer stores at most 4 MiB before the WAV, so a restore of a larger
+// library is refused (nothing changes) instead of leaving a state that never
+// saves again; a library just within the limit restores and saves.
+TEST_F(StateChunk, ALibraryOver4MiBIsRefusedSoEveryRestoredStateSaves) {
     std::vector<std::string> files;
     for (int i = 0; i < 1024; ++i) files.push_back("C:\\" + std::string(4096, 'a' + i % 26) + std::to_string(i) + ".wav");
+    const std::vector<uint8_t> before = saved();
+    EXPECT_EQ(restore(chunkBytes({4, defaultValues(), "", "C:\\", "", files, {}})), 0);
+    EXPECT_TRUE(saved() == before);
+
+    files.resize(1000);
     ASSERT_EQ(restore(chunkBytes({4, defaultValues(), "", "C:\\", "", files, {}})), 1);
-    void* data = reinterpret_cast<void*>(1);
-    EXPECT_EQ(host->dispatch(23, 0, 0, &data), 0);
-    EXPECT_EQ(data, nullptr);
+    const std::vector<uint8_t> chunk = saved();
+    ASSERT_GT(chunk.size(), 4000000u);
+    EXPECT_EQ(restore(chunk), 1);
+    EXPECT_TRUE(saved() == chunk);
 }
 
 } // namespace

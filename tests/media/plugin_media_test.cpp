@@ -1,6 +1,7 @@
 // A whole instance: loading and removing one-shots with the parameters and host
 // edits they cause, and saving and restoring the state chunk (opcodes 23, 24)
 // all or nothing.
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <limits>
@@ -338,6 +339,8 @@ TEST(StateRestore, ARefusedChunkChangesNothing) {
         {"invalid UTF-8 in a file", version4(sixteen(), "", "", "", {"\xE2\x82"}, {})},
         {"string past the end", cut(version4(sixteen(), "", "", "abcdef", {}, {}), 11)},
         {"over 68 MiB", Bytes(palmtone::maxChunkBytes + 1, 0)},
+        {"a library over 4 MiB", version4(sixteen(), "", "", "",
+                                          std::vector<std::string>(100, std::string(50000, 'p')), {})},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(restore(*p, c.chunk), 0) << c.what;
@@ -347,22 +350,140 @@ TEST(StateRestore, ARefusedChunkChangesNothing) {
     EXPECT_TRUE(hostCalls.empty());
 }
 
-TEST(StateSave, RefusesWhatCouldNotBeRestored) {
-    auto p = instance();
-    // A path with an unpaired surrogate has no UTF-8 form.
-    p->bank.addFiles({std::wstring(L"C:\\") + wchar_t(0xDC00) + L".wav"});
-    EXPECT_TRUE(save(*p).empty());
+// A library path the chunk cannot store enters by no route, and the library
+// takes no more than a chunk holds: whatever it holds saves, and that chunk
+// restores to the same library.
+TEST(StateSave, WhateverTheLibraryHoldsSaves) {
+    const std::string dir = scratchDir("state_always_saves");
+    const std::wstring shot = waveFile(dir, L"shot.wav");
+    const std::wstring unpaired = L"C:\\" + std::wstring(1, wchar_t(0xDC00)) + L".wav";
+    const std::wstring tooLong = L"C:\\" + std::wstring(21846, wchar_t(0x20AC)) + L".wav";
 
-    // A library over 4 MiB before the WAV's byte count.
+    auto p = instance();
+    p->loadSample(shot);
+    const Bytes before = save(*p);
+    hostCalls.clear();
+    for (const auto& [path, message] : {std::pair{unpaired, "Nombre de archivo no valido"},
+                                        std::pair{tooLong, "Nombre demasiado largo"}}) {
+        try {
+            p->loadSample(path);
+            ADD_FAILURE() << "loaded a path the chunk cannot store";
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), message);
+        }
+        EXPECT_EQ(save(*p), before);
+    }
+    EXPECT_TRUE(hostCalls.empty());
+
+    // Added files and a restored list: the storable ones, while they fit.
+    std::vector<std::wstring> offered = {unpaired, tooLong};
+    for (int i = 0; i < 70; ++i) offered.push_back(L"C:\\" + std::to_wstring(i) + std::wstring(65000, L'p'));
+    auto prefixOfStorable = [&](const std::vector<std::wstring>& files, size_t skip) {
+        return files.size() > skip &&
+               std::equal(files.begin() + skip, files.end(), offered.begin() + 2);
+    };
+    p->bank.addFiles(offered);
+    const std::vector<std::wstring> files = p->bank.files();
+    EXPECT_EQ(files.size(), 65u); // the one-shot and 64 paths of about 65 KB fill 4 MiB
+    EXPECT_EQ(files[0], shot);
+    EXPECT_TRUE(prefixOfStorable(files, 1));
+    const Bytes full = save(*p);
+    ASSERT_FALSE(full.empty());
     auto q = instance();
-    std::vector<std::wstring> longPaths(65, L"C:\\" + std::wstring(65000, L'p'));
-    q->bank.restoreLibrary(L"", longPaths);
-    EXPECT_TRUE(save(*q).empty());
-    longPaths.resize(63);
-    q->bank.restoreLibrary(L"", longPaths);
-    const Bytes ok = save(*q);
-    ASSERT_FALSE(ok.empty());
-    EXPECT_EQ(restore(*instance(), ok), 1);
+    ASSERT_EQ(restore(*q, full), 1);
+    EXPECT_TRUE(q->bank.files() == files);
+    EXPECT_TRUE(save(*q) == full);
+
+    q->bank.restoreLibrary(L"D:\\", offered);
+    EXPECT_TRUE(prefixOfStorable(q->bank.files(), 0));
+    EXPECT_EQ(q->bank.files().size(), 64u);
+    EXPECT_FALSE(save(*q).empty());
+}
+
+TEST(LoadSample, RefusedWhenTheLibraryHasNoRoomToSaveIt) {
+    const std::string dir = scratchDir("load_sample_no_room");
+    const std::wstring shot = waveFile(dir, L"shot.wav");
+    const std::wstring longer = waveFile(dir, L"a longer name.wav");
+    auto p = instance();
+    p->loadSample(shot);
+    // Fill the library until `left` bytes remain before its 4 MiB.
+    const size_t wave = p->bank.published.load()->file.size();
+    int filler = 0; // numbers the filler paths
+    auto fill = [&](size_t left) {
+        for (;;) {
+            const std::wstring i = std::to_wstring(filler++);
+            const size_t need = palmtone::maxLibraryBytes - left - (save(*p).size() - 4 - wave);
+            const size_t length = need > 65012 ? 60000 : need - 4;
+            p->bank.addFiles({L"C:\\" + i + std::wstring(length - 3 - i.size(), L'f')});
+            if (length == need - 4) break;
+        }
+    };
+    // What the longer one-shot adds to the name and to the selection.
+    const size_t extra = palmtone::storedBytes(longer) - palmtone::storedBytes(shot) +
+                         palmtone::storedBytes(L"a longer name") - palmtone::storedBytes(L"shot");
+    fill(extra - 1);
+    const Bytes brim = save(*p);
+    ASSERT_EQ(brim.size() - 4 - wave, palmtone::maxLibraryBytes - (extra - 1));
+    hostCalls.clear();
+    try {
+        p->loadSample(longer);
+        ADD_FAILURE() << "loaded a one-shot the library has no room to save";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "Biblioteca demasiado grande");
+    }
+    EXPECT_TRUE(save(*p) == brim);
+    EXPECT_TRUE(hostCalls.empty());
+
+    // With one byte more it loads, selected but not listed, and still saves.
+    p->removeSample(p->bank.files().back(), false);
+    fill(extra);
+    p->loadSample(longer);
+    EXPECT_EQ(p->bank.selection(), longer);
+    EXPECT_NE(p->bank.files().back(), longer);
+    const Bytes after = save(*p);
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(after.size() - 4 - wave, palmtone::maxLibraryBytes);
+}
+
+// restore(save(restore(x))) is restore(x): every chunk the reader accepts, of
+// every version, with values between steps, saves and comes back the same.
+TEST(StateRestore, ARestoredStateSavesAndRestoresToItself) {
+    std::vector<float> offStep(16);
+    for (int i = 0; i < 16; ++i) offStep[i] = 0.037f + 0.061f * float(i);
+    auto old = [&](uint32_t version, uint32_t count) {
+        Bytes b = header(version, count);
+        for (uint32_t i = 0; i < count; ++i) putF32(b, offStep[i % 16]);
+        return b;
+    };
+    const struct {
+        const char* what;
+        Bytes chunk;
+    } cases[] = {
+        {"version 1", old(1, 13)},
+        {"version 2", old(2, 17)},
+        {"version 3", old(3, 13)},
+        {"version 4, values only", version4(offStep, "", "", "", {}, {})},
+        {"version 4, a library and a WAV",
+         version4(offStep, "Bell \xC3\xB1", "C:\\lib", "C:\\lib\\b.wav",
+                  {"C:\\lib\\a.wav", "C:\\lib\\a.wav", "\\\\srv\\s\\\xF0\x9F\x8E\xB5.wav"},
+                  pcm16Mono({100, -200, 300}, 44100))},
+        {"version 4, a selection with no WAV", version4(offStep, "", "", "C:\\x.wav", {"C:\\y.wav"}, {})},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto p = instance();
+        ASSERT_EQ(restore(*p, c.chunk), 1);
+        const Bytes saved = save(*p);
+        ASSERT_FALSE(saved.empty());
+        auto q = instance();
+        ASSERT_EQ(restore(*q, saved), 1);
+        EXPECT_EQ(q->snapshot(), p->snapshot());
+        EXPECT_EQ(q->bank.files(), p->bank.files());
+        EXPECT_EQ(q->bank.selection(), p->bank.selection());
+        EXPECT_EQ(q->bank.directory(), p->bank.directory());
+        EXPECT_EQ(q->bank.summary().name, p->bank.summary().name);
+        EXPECT_EQ(save(*q), saved);
+    }
 }
 
 // The audio thread renders with the one-shot while this thread loads, removes

@@ -11,7 +11,9 @@
 
 #include "media_support.hpp"
 #include "plugin/sample_bank.hpp"
+#include "plugin/state_chunk.hpp"
 #include "plugin/text.hpp"
+#include "plugin/wave.hpp"
 
 using namespace mediatest;
 using palmtone::SampleBank;
@@ -50,6 +52,37 @@ std::vector<std::wstring> numbered(size_t n) {
     std::vector<std::wstring> v;
     for (size_t i = 0; i < n; ++i) v.push_back(L"C:\\lib\\" + std::to_wstring(i) + L".wav");
     return v;
+}
+
+// Whether the library as it stands saves: the state chunk's writer takes it.
+bool saves(SampleBank& bank) {
+    palmtone::ParamValues values{};
+    std::vector<uint8_t> chunk;
+    try {
+        bank.inspect([&](const palmtone::LibraryView& library) {
+            palmtone::writeStateChunk(chunk, values, library);
+        });
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// The bytes the library takes in a chunk before the WAV's byte count.
+size_t libraryBytes(SampleBank& bank) {
+    size_t bytes = 0;
+    bank.inspect([&](const palmtone::LibraryView& l) {
+        bytes = palmtone::libraryBaseBytes(l.name, l.folder, l.selection);
+        for (const std::wstring& path : l.files) bytes += palmtone::storedBytes(path);
+    });
+    return bytes;
+}
+
+// A distinct path of `length` characters.
+std::wstring longPath(size_t i, size_t length) {
+    std::wstring path = L"C:\\" + std::to_wstring(i) + L"\\";
+    path.resize(length - 4, L'p');
+    return path + L".wav";
 }
 
 } // namespace
@@ -162,6 +195,74 @@ TEST(SampleBank, AddFilesSkipsExactDuplicatesAndStopsAt1024) {
     full.addFiles({L"C:\\w.wav"});
     EXPECT_EQ(full.files().size(), 1024u);
     EXPECT_EQ(full.revision.load(), before + 2); // counted even when nothing was added
+}
+
+TEST(SampleBank, LetsInNoPathAStateChunkCannotStore) {
+    const std::wstring unpaired = L"C:\\" + std::wstring(1, wchar_t(0xDC00)) + L".wav";
+    const std::wstring tooLong = L"C:\\" + std::wstring(21846, wchar_t(0x20AC)) + L".wav"; // 65545 bytes
+    const std::vector<std::wstring> offered = {L"C:\\a.wav", unpaired, tooLong, L"C:\\b.wav"};
+    const std::vector<std::wstring> kept = {L"C:\\a.wav", L"C:\\b.wav"};
+
+    SampleBank added;
+    added.addFiles(offered);
+    EXPECT_EQ(added.files(), kept);
+    SampleBank restored;
+    restored.restoreLibrary(L"C:\\", offered);
+    EXPECT_EQ(restored.files(), kept);
+    for (SampleBank* bank : {&added, &restored}) EXPECT_TRUE(saves(*bank));
+
+    // A folder the chunk cannot store is refused before it is listed.
+    SampleBank scanned;
+    scanned.addFiles(kept);
+    for (const std::wstring& folder : {unpaired, tooLong}) EXPECT_THROW(scanned.scan(folder), std::runtime_error);
+    EXPECT_EQ(scanned.files(), kept);
+    EXPECT_TRUE(scanned.directory().empty());
+}
+
+TEST(SampleBank, HoldsNoMoreThanAStateChunkStores) {
+    // Paths of 65000 characters: about 64 fit in 4 MiB, far fewer than 1024.
+    std::vector<std::wstring> offered;
+    for (size_t i = 0; i < 70; ++i) offered.push_back(longPath(i, 65000));
+
+    SampleBank added;
+    added.addFiles(offered);
+    SampleBank restored;
+    restored.restoreLibrary(L"D:\\lib", offered);
+    for (SampleBank* bank : {&added, &restored}) {
+        const std::vector<std::wstring> files = bank->files();
+        ASSERT_LT(files.size(), offered.size());
+        EXPECT_TRUE(std::equal(files.begin(), files.end(), offered.begin())); // the first ones, in order
+        EXPECT_TRUE(saves(*bank));
+        // Full: the next long path would not fit, a short one still does.
+        EXPECT_GT(libraryBytes(*bank) + palmtone::storedBytes(offered[files.size()]), palmtone::maxLibraryBytes);
+        bank->addFiles({offered[files.size()], L"C:\\short.wav"});
+        EXPECT_EQ(bank->files().size(), files.size() + 1);
+        EXPECT_EQ(bank->files().back(), L"C:\\short.wav");
+        EXPECT_TRUE(saves(*bank));
+    }
+
+    // A one-shot the user loads needs room for its name and its selection; its
+    // WAV needs room beside the library.
+    const size_t room = palmtone::maxLibraryBytes - libraryBytes(added);
+    auto loaded = [](size_t fileBytes) {
+        auto s = sample(L"n"); // one byte of name
+        s->file.assign(fileBytes, 0);
+        return s;
+    };
+    const int32_t before = added.revision.load();
+    EXPECT_THROW(added.publishLoaded(loaded(3), std::wstring(room, L's')), std::runtime_error);
+    EXPECT_EQ(added.published.load(), nullptr);
+    EXPECT_TRUE(added.selection().empty());
+    EXPECT_EQ(added.revision.load(), before);
+
+    const std::wstring selection(room - 1, L's');
+    added.publishLoaded(loaded(3), selection); // fills the library to 4 MiB exactly
+    EXPECT_EQ(libraryBytes(added), palmtone::maxLibraryBytes);
+    EXPECT_TRUE(saves(added));
+    // 4 MiB of library, its 4-byte count and 64 MiB of WAV exceed 68 MiB by 4 bytes.
+    EXPECT_THROW(added.publishLoaded(loaded(palmtone::maxWaveBytes), selection), std::runtime_error);
+    added.publishLoaded(loaded(palmtone::maxWaveBytes - 4), selection);
+    EXPECT_TRUE(saves(added));
 }
 
 TEST(SampleBank, RemoveFileMatchesTheNormalFormInAnyCase) {
@@ -287,6 +388,39 @@ TEST(SampleBankScan, KeepsAtMost1024Files) {
         return palmtone::compareNoCase(a, b) < 0;
     }));
 }
+
+#ifndef _WIN32 // paths near 4000 characters; natively only
+// A deep folder, a long name and a long selection leave too little room for
+// 1024 WAV paths in a state chunk: the scan keeps, in sorted order, those that fit.
+TEST(SampleBankScan, KeepsWhatAStateChunkStores) {
+    namespace fs = std::filesystem;
+    std::string dir = scratchDir("bank_scan_deep");
+    while (dir.size() + 201 < 3981) dir += "/" + std::string(200, 'd');
+    dir += "/" + std::string(3981 - dir.size() - 1, 'e');
+    fs::create_directories(fs::path(hostPath(dir)));
+    for (int i = 0; i < 1030; ++i) {
+        const std::string name = std::to_string(10000 + i).substr(1) + ".wav";
+        writeBytes(dir + "/" + name, {});
+    }
+    SampleBank bank;
+    const std::wstring name(65536, L'n'), selection(65536, L's');
+    bank.publish(sample(name), selection);
+    const std::wstring folder = hostPath(dir);
+    bank.scan(folder);
+
+    const std::vector<std::wstring> files = bank.files();
+    ASSERT_FALSE(files.empty());
+    const size_t per = palmtone::storedBytes(files[0]); // every path has the same length
+    EXPECT_EQ(per, 4 + 3981 + 9u);
+    const size_t room = palmtone::maxLibraryBytes - palmtone::libraryBaseBytes(name, folder, selection);
+    EXPECT_EQ(files.size(), room / per);
+    EXPECT_LT(files.size(), 1024u);
+    EXPECT_TRUE(std::is_sorted(files.begin(), files.end(), [](const auto& a, const auto& b) {
+        return palmtone::compareNoCase(a, b) < 0;
+    }));
+    EXPECT_TRUE(saves(bank));
+}
+#endif
 
 // The audio thread borrows and gives back every block and reads the sample it
 // holds, while this thread publishes, removes and collects; the sanitizers see

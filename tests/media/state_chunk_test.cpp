@@ -10,6 +10,7 @@
 
 #include "media_support.hpp"
 #include "plugin/state_chunk.hpp"
+#include "plugin/text.hpp"
 #include "plugin/wave.hpp"
 
 using namespace mediatest;
@@ -176,6 +177,8 @@ TEST(StateChunk, RefusesEveryMalformedChunk) {
         {"invalid UTF-8 in the selection", version4(sixteen(), "", "", "\xFF", {}, {})},
         {"invalid UTF-8 in a file", version4(sixteen(), "", "", "", {"ok", "\xC0\x80"}, {})},
         {"1025 files", version4(sixteen(), "", "", "", std::vector<std::string>(1025, "a"), {})},
+        {"a library over 4 MiB (100 paths of 50,000 bytes)",
+         version4(sixteen(), "", "", "", std::vector<std::string>(100, std::string(50000, 'p')), {})},
         {"file count past the end", cut(version4(sixteen(), "", "", "", {}, {}), 8)},
         {"no WAV count", cut(version4(sixteen(), "", "", "", {}, {}), 4)},
         {"WAV longer than what remains", cut(good, 1)},
@@ -269,4 +272,73 @@ TEST(StateChunk, WriterRefusesAChunkOverTheReadersLimit) {
     ASSERT_NE(s.sample, nullptr);
     EXPECT_EQ(s.sample->file.size(), palmtone::maxWaveBytes);
     EXPECT_EQ(s.files.size(), 64u);
+}
+
+TEST(StateChunk, ReaderTakesALibraryUpToWhatTheWriterStores) {
+    // Header, values, three empty strings and N take 96 bytes; 63 paths of
+    // 65536 bytes and one of 65184 then reach 4 MiB exactly.
+    std::vector<std::string> files(63, std::string(65536, 'p'));
+    files.push_back(std::string(65184, 'q'));
+    const Bytes atLimit = version4(sixteen(), "", "", "", files, {});
+    ASSERT_EQ(atLimit.size(), palmtone::maxLibraryBytes + 4);
+    const RestoredState s = readStateChunk(atLimit.data(), atLimit.size());
+    LibrarySnapshot lib;
+    lib.files = s.files;
+    ParamValues values{};
+    for (int i = 0; i < 16; ++i) values[i] = s.values[i];
+    EXPECT_TRUE(written(values, lib) == atLimit); // taken, and written back the same
+
+    files.back().push_back('q');
+    EXPECT_EQ(refusal(version4(sixteen(), "", "", "", files, {})), "Biblioteca demasiado grande");
+}
+
+TEST(StateChunk, StorablePathIsTheWritersOwnTest) {
+    const wchar_t euro = wchar_t(0x20AC); // three bytes of UTF-8
+    const std::wstring pair = {wchar_t(0xD83C), wchar_t(0xDFB5)}; // U+1F3B5, four bytes
+    const struct {
+        const char* what;
+        std::wstring text;
+        const char* refusal; // what the writer throws; null when it stores the text
+    } cases[] = {
+        {"empty", L"", nullptr},
+        {"65536 ASCII characters", std::wstring(65536, L'a'), nullptr},
+        {"65537 ASCII characters", std::wstring(65537, L'a'), "Nombre demasiado largo"},
+        {"65535 bytes of three-byte characters and one more", std::wstring(21845, euro) + L"a", nullptr},
+        {"21846 three-byte characters", std::wstring(21846, euro), "Nombre demasiado largo"},
+        {"a surrogate pair", L"C:\\" + pair + L".wav", nullptr},
+        {"two-byte characters", L"C:\\\u00f1\u00e9.wav", nullptr},
+        {"an unpaired high surrogate at the end", L"C:\\a" + std::wstring(1, wchar_t(0xD800)),
+         "Nombre de archivo no valido"},
+        {"an unpaired low surrogate", std::wstring(1, wchar_t(0xDC00)) + L".wav", "Nombre de archivo no valido"},
+        {"a high surrogate before a letter", std::wstring(1, wchar_t(0xDBFF)) + L"a.wav",
+         "Nombre de archivo no valido"},
+        {"a reversed pair", std::wstring{pair[1], pair[0]}, "Nombre de archivo no valido"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool storable = c.refusal == nullptr;
+        EXPECT_EQ(palmtone::isStorablePath(c.text), storable);
+        // The writer, with the text as a library path, agrees.
+        LibrarySnapshot lib;
+        lib.files = {c.text};
+        Bytes out;
+        std::string thrown;
+        try {
+            writeStateChunk(out, defaults(), lib);
+        } catch (const std::exception& e) {
+            thrown = e.what();
+        }
+        EXPECT_EQ(thrown, storable ? "" : c.refusal);
+        try {
+            palmtone::requireStorable(c.text);
+            EXPECT_TRUE(storable);
+        } catch (const std::exception& e) {
+            EXPECT_STREQ(e.what(), c.refusal);
+        }
+        if (storable) {
+            EXPECT_EQ(palmtone::storedBytes(c.text), 4 + palmtone::utf8(c.text).size());
+        } else {
+            EXPECT_GT(palmtone::storedBytes(c.text), palmtone::maxChunkBytes);
+        }
+    }
 }

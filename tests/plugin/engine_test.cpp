@@ -187,6 +187,25 @@ TEST(OneShotMatchesModel, FollowKeyAndWholeFile) {
     });
 }
 
+TEST(OneShotMatchesModel, AReleasedVoiceThatFellSilentHasEnded) {
+    forEachKernel([] {
+        Pair p(48000);
+        const auto sample = makeSample(48000 * 5, 48000, true);
+        p.settings.useWave = true; // following the key
+        p.useSample(&sample);
+        for (int n : {60, 64}) p.start(n, 100);
+        p.renderAndCompare(4800, 512);
+        for (int n : {60, 64}) p.stop(n);
+        // 1.2 s: the 0.08 s release takes 1.105 s from full level down to the
+        // silence level; the file is still far from its end.
+        p.renderAndCompare(57600, 480);
+        for (int n : {60, 64}) EXPECT_FALSE(p.fast->sampleActive[n]) << n;
+        p.settings.wholeOneShot = true; // would play the rest of the file if it still ran
+        p.renderAndCompare(4800, 512);
+        EXPECT_EQ(p.fast->peak.load(), 0.0f);
+    });
+}
+
 TEST(OneShotMatchesModel, TwoFrameFileAndNoFile) {
     forEachKernel([] {
         Pair p(48000);
@@ -203,6 +222,27 @@ TEST(OneShotMatchesModel, TwoFrameFileAndNoFile) {
         silent.renderAndCompare(500, 100);
         EXPECT_GT(silent.fast->envelope[60], 0.9);
         EXPECT_EQ(silent.fast->peak.load(), 0.0f);
+    });
+}
+
+// Whatever the sums, the output stage writes samples within -1..1 and never
+// -0: the count-in's mix skips blocks without a click on that ground.
+TEST(Engine, OutputStageStaysInRangeAndNeverWritesNegativeZero) {
+    forEachKernel([] {
+        const std::vector<double> sums = {0.0,  -0.0, -1e-300, -1e-20, -1e-17, 1e-20, -1e-12, -0.3,
+                                          0.3,  -2.0, 19.9,    -25.0,  1e300,  -1e300, 5e-324};
+        const int n = static_cast<int>(sums.size());
+        std::vector<double> accL(sums), accR(sums.rbegin(), sums.rend()), gains(n, 1.0);
+        for (auto* v : {&accL, &accR, &gains}) v->resize(n + Engine::maxLanes, 0.0);
+        std::vector<float> left(n), right(n);
+        palmtone::kernel::active().outputStage(accL.data(), accR.data(), gains.data(), n, left.data(),
+                                               right.data());
+        for (int i = 0; i < n; ++i) {
+            for (float x : {left[i], right[i]}) {
+                EXPECT_LE(std::fabs(x), 1.0f) << i;
+                EXPECT_FALSE(x == 0.0f && std::signbit(x)) << "-0 from sum " << sums[i];
+            }
+        }
     });
 }
 
@@ -237,6 +277,82 @@ TEST(Engine, EnvelopeTimeConstants) {
     p.fast->render(nullptr, nullptr, 7680, p.settings); // 160 ms
     EXPECT_NEAR(p.fast->envelope[60] / held, std::exp(-1.0), 1e-3);
 }
+
+// How many doubles of the engine's state are subnormal numbers.
+int subnormals(const Engine& e) {
+    int count = 0;
+    auto scan = [&](const double* v, size_t n) {
+        for (size_t i = 0; i < n; ++i) count += std::fpclassify(v[i]) == FP_SUBNORMAL;
+    };
+    for (const double* voices : {e.phase, e.envelope, e.age, e.frequency, e.position, e.oscSin, e.oscCos,
+                                 e.oscFade2, e.oscLevel, e.stepCos, e.stepSin})
+        scan(voices, Engine::voices);
+    for (double x : {e.gain, e.renderRate, e.glideFrom, e.glideTo}) scan(&x, 1);
+    scan(&e.laneLeft[0][0], sizeof e.laneLeft / sizeof(double));
+    scan(&e.laneRight[0][0], sizeof e.laneRight / sizeof(double));
+    for (const double* mix : {e.mixLeft, e.mixRight, e.mixGain}) scan(mix, sizeof e.mixLeft / sizeof(double));
+    return count;
+}
+
+// A chord held for twenty minutes at 48000 Hz: the partials' decays sink for
+// minutes, yet no value of the engine's state becomes subnormal, and the
+// output stays on the model to the end. The model is carried through the long
+// stretch without its output (ReferenceEngine::advance).
+void holdForTwentyMinutes(bool wave) {
+    Pair p(48000);
+    const auto sample = makeSample(10000, 8000, false); // slowed to last beyond twenty minutes
+    std::vector<int> chord = {48, 52, 55, 59, 62};
+    if (wave) {
+        p.settings.useWave = true;
+        p.settings.wholeOneShot = true;
+        p.settings.waveRoot = 127;
+        p.useSample(&sample);
+        chord = {0, 4, 7};
+    }
+    for (int n : chord) p.start(n, 100);
+    p.renderAndCompare(48000, 512);
+    constexpr int64_t stretch = 48000 * 10;
+    for (int64_t second = 1; second < 20 * 60; second += 10) {
+        for (int64_t done = 0; done < stretch; done += 4000) p.fast->render(nullptr, nullptr, 4000, p.settings);
+        p.ref->advance(stretch, p.settings, chord);
+        ASSERT_EQ(subnormals(*p.fast), 0) << "after " << second + 10 << " s";
+    }
+    // Twenty minutes and a second in: the output within 1e-6 of the model.
+    std::vector<float> fl(48000), fr(48000), rl(48000), rr(48000);
+    p.fast->render(fl.data(), fr.data(), 48000, p.settings);
+    p.ref->render(rl.data(), rr.data(), 48000, p.settings);
+    for (int i = 0; i < 48000; ++i) {
+        ASSERT_NEAR(fl[i], rl[i], 1e-6) << "left frame " << i;
+        ASSERT_NEAR(fr[i], rr[i], 1e-6) << "right frame " << i;
+    }
+    EXPECT_GT(p.fast->peak.load(), 0.05f); // still sounding
+    for (int n : chord) EXPECT_EQ(p.fast->oscFade2[n], 0.0) << n; // flushed, not crawling
+    EXPECT_EQ(subnormals(*p.fast), 0);
+}
+
+// Each case runs as a test of its own in CTest (tests/plugin/CMakeLists.txt).
+struct LongNote {
+    const char* name;
+    bool wave;
+    bool wide; // the AVX2 kernels, else SSE2
+};
+
+std::ostream& operator<<(std::ostream& out, const LongNote& c) { return out << c.name; }
+
+class HeldForTwentyMinutes : public ::testing::TestWithParam<LongNote> {};
+
+TEST_P(HeldForTwentyMinutes, StaysNormalAndOnTheModel) {
+    const LongNote c = GetParam();
+    if (c.wide && !palmtone::kernel::wideAvailable()) GTEST_SKIP() << "this CPU has no AVX2 and FMA";
+    palmtone::kernel::useWide(c.wide);
+    holdForTwentyMinutes(c.wave);
+    palmtone::kernel::useWide(true);
+}
+
+INSTANTIATE_TEST_SUITE_P(Chords, HeldForTwentyMinutes,
+                         ::testing::Values(LongNote{"SynthSse2", false, false}, LongNote{"SynthAvx2", false, true},
+                                           LongNote{"OneShot", true, false}),
+                         [](const ::testing::TestParamInfo<LongNote>& info) { return std::string(info.param.name); });
 
 TEST(Engine, FrequencyTable) {
     EXPECT_DOUBLE_EQ(palmtone::noteFrequency(69), 440.0);
