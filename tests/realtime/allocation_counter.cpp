@@ -1,25 +1,51 @@
 // Replacements of the global allocation functions that count while armed.
-#include "allocation_counter.hpp"
-
 #include <cstdlib>
 #include <new>
 
+#include "call_counter.hpp"
+
 namespace velktest {
-std::atomic<bool> AllocationCounter::armed{false};
-std::atomic<long> AllocationCounter::allocations{0};
-std::atomic<long> AllocationCounter::frees{0};
+
+bool CallCounter::armed = false;
+long CallCounter::calls[callKinds] = {};
+
+const char* callName(Call call) noexcept {
+    switch (call) {
+    case opNew: return "operator new";
+    case opDelete: return "operator delete";
+    case cMalloc: return "malloc";
+    case cCalloc: return "calloc";
+    case cRealloc: return "realloc";
+    case cAlignedAlloc: return "aligned_alloc/posix_memalign";
+    case cFree: return "free";
+    case mutexLock: return "pthread_mutex_lock/trylock/timedlock";
+    case mutexUnlock: return "pthread_mutex_unlock";
+    case condWait: return "pthread_cond_wait/timedwait/clockwait";
+    case condWake: return "pthread_cond_signal/broadcast";
+    case rwLock: return "pthread_rwlock_rdlock/wrlock/try";
+    case rwUnlock: return "pthread_rwlock_unlock";
+    case callKinds: break;
+    }
+    return "?";
+}
+
 } // namespace velktest
 
 namespace {
 
+void tally(velktest::Call call) noexcept {
+    if (__atomic_load_n(&velktest::CallCounter::armed, __ATOMIC_RELAXED))
+        __atomic_fetch_add(&velktest::CallCounter::calls[call], 1, __ATOMIC_RELAXED);
+}
+
 void* allocate(std::size_t size) {
-    if (velktest::AllocationCounter::armed) ++velktest::AllocationCounter::allocations;
+    tally(velktest::opNew);
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
 
 void* allocateAligned(std::size_t size, std::align_val_t align) {
-    if (velktest::AllocationCounter::armed) ++velktest::AllocationCounter::allocations;
+    tally(velktest::opNew);
     const std::size_t a = static_cast<std::size_t>(align);
     if (void* p = std::aligned_alloc(a, (size + a - 1) / a * a)) return p;
     throw std::bad_alloc();
@@ -27,7 +53,7 @@ void* allocateAligned(std::size_t size, std::align_val_t align) {
 
 void release(void* p) noexcept {
     if (!p) return;
-    if (velktest::AllocationCounter::armed) ++velktest::AllocationCounter::frees;
+    tally(velktest::opDelete);
     std::free(p);
 }
 

@@ -1,21 +1,28 @@
-// Everything the host calls on its audio thread, and the suspend that stands in
-// for it, allocates and frees nothing: chords, pedal, all-notes-off, parameter
-// changes, the sound switch with a one-shot, the count-in, a recorded take with
-// pause, resume and stop, resets, the UI ring, odd block sizes.
+// Everything the host calls on its audio thread (opcode 25 and the block), and
+// the parameter calls and the suspend that may run there too, allocates, frees
+// and locks nothing, across the shared scenario mix (audio_path_scenario.hpp).
+// The counters see operator new and delete, malloc, calloc, realloc,
+// aligned_alloc and free, and the pthread mutex, condition and read-write lock
+// calls of the whole process.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
 #include <memory>
-#include <vector>
+#include <mutex>
+#include <shared_mutex>
 
-#include "allocation_counter.hpp"
+#include "audio_path_scenario.hpp"
+#include "call_counter.hpp"
 #include "host_events.hpp"
 #include "plugin/plugin.hpp"
 
 namespace {
 
 using palmtone::Plugin;
-using velktest::CountAllocations;
+using velktest::Call;
+using velktest::CountCalls;
 
 // A host that answers without allocating.
 struct QuietHost {
@@ -31,115 +38,113 @@ struct QuietHost {
 vst2::TimeInfo QuietHost::time{};
 long QuietHost::eventsReceived = 0;
 
-std::unique_ptr<palmtone::SampleData> testOneShot() {
-    auto s = std::make_unique<palmtone::SampleData>();
-    s->name = L"Prueba";
-    s->sampleRate = 44100.0;
-    for (int i = 0; i < 30000; ++i) {
-        s->left.push_back(static_cast<float>(std::sin(i * 0.06) * std::exp(-i / 9000.0)));
-        s->right.push_back(s->left.back() * 0.5f);
-    }
-    return s;
+// The optimiser may drop a malloc whose block is unused; calls through these
+// pointers stay.
+void* (*volatile callMalloc)(size_t) = &std::malloc;
+void* (*volatile callCalloc)(size_t, size_t) = &std::calloc;
+void* (*volatile callRealloc)(void*, size_t) = &std::realloc;
+void (*volatile callFree)(void*) = &std::free;
+
+void newAndDelete() {
+    auto* p = new int(3);
+    asm volatile("" : : "r"(p) : "memory"); // the block is used, so the pair stays
+    delete p;
 }
 
-TEST(AllocationCounter, SeesAllocations) {
-    long seen;
-    {
-        CountAllocations counter;
-        auto* p = new int(3);
-        asm volatile("" : : "r"(p) : "memory"); // the allocation is used, so it stays
-        delete p;
-        seen = counter.allocations() + counter.frees();
+struct Probe {
+    const char* what;
+    void (*act)();
+    Call expected;
+};
+
+// Each counted kind is seen when the test program itself makes the call, also
+// from inside libstdc++ (std::mutex, std::shared_mutex, std::condition_variable).
+TEST(CallCounter, SeesEveryCountedKind) {
+    static std::mutex mutex;
+    static std::shared_mutex shared;
+    static std::condition_variable wake;
+    const Probe probes[] = {
+        {"new", newAndDelete, velktest::opNew},
+        {"delete", newAndDelete, velktest::opDelete},
+        {"malloc", [] { callFree(callMalloc(24)); }, velktest::cMalloc},
+        {"calloc", [] { callFree(callCalloc(3, 8)); }, velktest::cCalloc},
+        {"realloc", [] { callFree(callRealloc(callMalloc(8), 64)); }, velktest::cRealloc},
+        {"free", [] { callFree(callMalloc(24)); }, velktest::cFree},
+        {"std::mutex lock", [] { std::lock_guard<std::mutex> hold(mutex); }, velktest::mutexLock},
+        {"std::mutex unlock", [] { std::lock_guard<std::mutex> hold(mutex); }, velktest::mutexUnlock},
+        {"try_lock", [] { if (mutex.try_lock()) mutex.unlock(); }, velktest::mutexLock},
+        {"wait_for",
+         [] {
+             std::unique_lock<std::mutex> hold(mutex);
+             wake.wait_for(hold, std::chrono::microseconds(1));
+         },
+         velktest::condWait},
+        {"notify_one", [] { wake.notify_one(); }, velktest::condWake},
+        {"shared lock", [] { std::shared_lock<std::shared_mutex> hold(shared); }, velktest::rwLock},
+        {"unique lock", [] { std::unique_lock<std::shared_mutex> hold(shared); }, velktest::rwUnlock},
+    };
+    for (const Probe& probe : probes) {
+        CountCalls counter;
+        counter.during(probe.act);
+        EXPECT_GE(counter[probe.expected], 1) << probe.what << " was not counted; counted: " << counter.describe();
     }
-    EXPECT_EQ(seen, 2);
 }
 
-TEST(AudioPath, AllocatesNothing) {
+// The proof's side of the scenario, straight on the instance.
+struct Driver {
+    Plugin& instance;
+    CountCalls& counter;
+    velktest::HostEvents<64> batch;
+    float left[4096];
+    float right[4096];
+
+    vst2::Effect* fx() { return &instance.effect; }
+    Plugin& plugin() { return instance; }
+    void midi(int32_t frame, int status, int data1, int data2) { batch.add(frame, status, data1, data2); }
+    void audio(int32_t frames) {
+        float* outputs[2] = {left, right};
+        counter.during([&] {
+            fx()->dispatcher(fx(), 25, 0, 0, batch.pointer(), 0.0f);
+            fx()->processReplacing(fx(), nullptr, outputs, frames);
+        });
+        batch.clear();
+    }
+    void parameter(int32_t index, float value) {
+        counter.during([&] { fx()->setParameter(fx(), index, value); });
+    }
+    void suspendAndResume() {
+        counter.during([&] {
+            fx()->dispatcher(fx(), 12, 0, 0, nullptr, 0.0f);
+            fx()->dispatcher(fx(), 12, 0, 1, nullptr, 0.0f);
+        });
+    }
+    void toggleHostTempo() { QuietHost::time.flags ^= vst2::tempoValid; }
+    void sampleRate(float hz) { ASSERT_EQ(fx()->dispatcher(fx(), 10, 0, 0, nullptr, hz), 1); }
+    void restore(const std::vector<uint8_t>& chunk) {
+        ASSERT_EQ(fx()->dispatcher(fx(), 24, 0, static_cast<intptr_t>(chunk.size()),
+                                   const_cast<uint8_t*>(chunk.data()), 0.0f),
+                  1);
+    }
+};
+
+TEST(AudioPath, AllocatesFreesAndLocksNothing) {
     QuietHost::time.tempo = 98.0;
     QuietHost::time.flags = vst2::tempoValid;
     auto plugin = std::make_unique<Plugin>(&QuietHost::callback);
     vst2::Effect* fx = &plugin->effect;
     fx->dispatcher(fx, 0, 0, 0, nullptr, 0.0f);
     fx->dispatcher(fx, 10, 0, 0, nullptr, 48000.0f);
-    plugin->bank.publish(testOneShot(), L"C:\\x\\prueba.wav");
 
-    static float left[4096], right[4096];
-    float* outputs[2] = {left, right};
-    auto* batch = new velktest::HostEvents<64>;
-    std::vector<int> sizes;
-    for (int i = 0; i < 1500; ++i) sizes.push_back(i % 97 == 0 ? 4096 : 1 + (i * 37) % 700);
+    CountCalls counter;
+    auto driver = std::make_unique<Driver>(Driver{*plugin, counter, {}, {}, {}});
+    velktest::AudioPathScenario scenario;
+    scenario.run(*driver);
 
-    long allocations = -1, frees = -1;
-    long recordingSince = -1;
-    {
-        CountAllocations counter;
-        for (size_t b = 0; b < sizes.size(); ++b) {
-            const int frames = sizes[b];
-            batch->clear();
-            switch (b % 12) {
-            case 0: // a chord on channel 1 and one on channel 3, with the pedal
-                batch->add(0, 0x90, 60, 100);
-                batch->add(frames / 2, 0x92, 67, 80);
-                batch->add(frames - 1, 0xB0, 64, 127);
-                break;
-            case 3:
-                batch->add(1, 0x80, 60, 0);
-                batch->add(2, 0x90, 62, 0); // velocity 0 as note-off
-                break;
-            case 5:
-                batch->add(0, 0xB0, 64, 0);
-                batch->add(frames / 3, 0x91, 127, 127);
-                batch->add(frames / 3, 0xE0, 0, 64); // ignored kinds
-                break;
-            case 8: batch->add(-5, 0xB2, 123, 0); break;
-            case 10: batch->add(100000, 0xBF, 120, 0); break;
-            default: break;
-            }
-            if (b % 50 == 7) fx->setParameter(fx, palmtone::pTonic, static_cast<float>((b % 11) / 11.0));
-            if (b % 70 == 9) fx->setParameter(fx, palmtone::pChannel, static_cast<float>((b % 16) / 15.0));
-            if (b % 90 == 11) fx->setParameter(fx, palmtone::pMidiOut, (b / 90) % 2 ? 0.0f : 1.0f);
-            if (b % 130 == 13) fx->setParameter(fx, palmtone::pSound, (b / 130) % 2 ? 1.0f : 0.0f);
-            if (b % 150 == 17) fx->setParameter(fx, palmtone::pWholeOneShot, (b / 150) % 2 ? 1.0f : 0.0f);
-            if (b % 40 == 19) fx->setParameter(fx, palmtone::pVolume, static_cast<float>((b % 40) / 40.0));
-            if (b % 60 == 21) fx->setParameter(fx, palmtone::pInput, static_cast<float>((b % 3) / 2.0));
-            // The take: counted in after the first suspend, then paused,
-            // resumed and stopped; a second count-in is cancelled.
-            const int32_t state = plugin->capture.state.load();
-            if (b == 260 || b == 1300) plugin->countIn.requestStart();
-            if (state == tamso::Recording && recordingSince < 0) recordingSince = static_cast<long>(b);
-            const long since = recordingSince < 0 ? -1 : static_cast<long>(b) - recordingSince;
-            if (since == 40) {
-                int32_t recording = tamso::Recording;
-                plugin->capture.state.compare_exchange_strong(recording, tamso::PauseRequested);
-            }
-            if (since == 60) {
-                int32_t paused = tamso::Paused;
-                plugin->capture.state.compare_exchange_strong(paused, tamso::ResumeRequested);
-            }
-            if (since == 100) tamso::applyStopTransition(plugin->capture.state);
-            if (b == 1340) plugin->countIn.requestCancel();
-            if (b % 200 == 150) plugin->resetRequest.store(true);
-            if (b % 25 == 4) plugin->pushUiEvent(0x9F, 64, 100);
-            if (b % 25 == 14) plugin->pushUiEvent(0x8F, 64, 0);
-            if (b % 300 == 299) QuietHost::time.flags ^= vst2::tempoValid;
-
-            fx->dispatcher(fx, 25, 0, 0, batch->pointer(), 0.0f);
-            fx->processReplacing(fx, nullptr, outputs, frames);
-            if (b == 250 || b == 1250) {
-                fx->dispatcher(fx, 12, 0, 0, nullptr, 0.0f); // suspend
-                fx->dispatcher(fx, 12, 0, 1, nullptr, 0.0f); // resume
-            }
-        }
-        allocations = counter.allocations();
-        frees = counter.frees();
-    }
-    EXPECT_EQ(allocations, 0);
-    EXPECT_EQ(frees, 0);
+    EXPECT_EQ(counter.total(), 0) << counter.describe();
     EXPECT_GT(QuietHost::eventsReceived, 100); // the blocks did real work
-    EXPECT_GE(recordingSince, 0);
-    EXPECT_EQ(plugin->capture.state.load(), tamso::Finished);
+    EXPECT_GE(scenario.recordingSince, 0);
+    EXPECT_EQ(scenario.finalTakeState, tamso::Finished);
     EXPECT_GT(plugin->capture.entryCount, 10);
-    delete batch;
 }
 
 } // namespace
