@@ -9,8 +9,8 @@
 #include <random>
 #include <vector>
 
-#include "plugin/engine_kernels.hpp"
 #include "test_host.hpp"
+#include "tests/support/kernel_choice.hpp"
 
 namespace {
 
@@ -511,10 +511,7 @@ class Partitions : public ::testing::TestWithParam<bool> {};
 TEST_P(Partitions, BlockSizesDoNotChangeTimesOrSamples) {
     const bool wave = GetParam();
     constexpr int32_t total = 24576; // about three seconds
-    for (bool wide : {false, true}) {
-        if (wide && !palmtone::kernel::wideAvailable()) continue;
-        palmtone::kernel::useWide(wide);
-        SCOPED_TRACE(wide ? "AVX2 kernels" : "SSE2 kernels");
+    velktest::forEachKernel([&] {
         const std::vector<std::vector<int32_t>> all = partitions(total);
         const Played reference = play(all[0], wave);
         ASSERT_EQ(reference.left.size(), static_cast<size_t>(total));
@@ -529,8 +526,7 @@ TEST_P(Partitions, BlockSizesDoNotChangeTimesOrSamples) {
             EXPECT_EQ(std::memcmp(other.left.data(), reference.left.data(), total * sizeof(float)), 0);
             EXPECT_EQ(std::memcmp(other.right.data(), reference.right.data(), total * sizeof(float)), 0);
         }
-    }
-    palmtone::kernel::useWide(true);
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(Sounds, Partitions, ::testing::Values(false, true),

@@ -12,6 +12,7 @@
 #include "plugin/engine.hpp"
 #include "plugin/engine_kernels.hpp"
 #include "reference_engine.hpp"
+#include "tests/support/kernel_choice.hpp"
 
 namespace {
 
@@ -73,17 +74,7 @@ struct Pair {
     }
 };
 
-// Runs a check with the SSE2 kernels and, where the CPU has them, the AVX2 ones.
-template <typename Check>
-void forEachKernel(Check check) {
-    for (bool wide : {false, true}) {
-        if (wide && !palmtone::kernel::wideAvailable()) continue;
-        palmtone::kernel::useWide(wide);
-        SCOPED_TRACE(wide ? "AVX2 kernels" : "SSE2 kernels");
-        check();
-    }
-    palmtone::kernel::useWide(true);
-}
+using velktest::forEachKernel; // SSE2, then AVX2 or a skip that says why not
 
 struct Scenario {
     double rate;
