@@ -8,7 +8,7 @@ src=${1:?} out=${2:?} seeder=${3:?} drop_seeder=${4:?}
 bash "$src/tests/media/make-wav-fixtures.sh" "$out/fixtures" >/dev/null
 rm -rf "$out/seeds"
 mkdir -p "$out/seeds/decode" "$out/seeds/chunk" "$out/seeds/drop" \
-         "$out/corpus/decode" "$out/corpus/chunk" "$out/corpus/drop"
+         "$out/found/decode" "$out/found/chunk" "$out/found/drop" "$out/found/session"
 small=()
 for f in "$out"/fixtures/*.wav; do
     if [ "$(stat -c %s "$f")" -le 16384 ]; then
