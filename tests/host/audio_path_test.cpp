@@ -1,5 +1,5 @@
 // The built DLL's audio path under Wine makes no call to allocate, free, lock,
-// wait or sleep: the project's host points the DLL's own import table at
+// wait, sleep or touch a window: the project's host points the DLL's own import table at
 // counting thunks (tools/host/import_patch.*) and drives the shared scenario
 // mix (audio_path_scenario.hpp) through opcode 25 and processReplacing, with
 // parameter changes and suspend counted too. The positive controls show that
@@ -27,6 +27,7 @@
 #include "audio_path_scenario.hpp"
 #include "plugin/plugin.hpp"
 #include "tests/host/plugin_fixture.hpp"
+#include "tools/host/editor_frame.hpp"
 #include "tools/host/import_patch.hpp"
 
 namespace hosttest {
@@ -40,7 +41,8 @@ struct Patched {
 Patched patchLibrary() {
     void* module = vsthost::moduleOf(reinterpret_cast<const void*>(library().entry()));
     Patched p;
-    p.counter = std::make_unique<vsthost::ImportCounter>(module, vsthost::audioThreadForbidden());
+    p.counter = std::make_unique<vsthost::ImportCounter>(module, vsthost::audioThreadForbidden(),
+                                                         vsthost::audioThreadForbiddenDlls());
     for (size_t i = 0; i < p.counter->size(); ++i) p.functions.insert(p.counter->slot(i).function);
     return p;
 }
@@ -54,15 +56,17 @@ palmtone::Plugin& instanceOf(vsthost::Host& host) {
 
 // The DLL's imports are found and patched: at least the C runtime's heap
 // functions, a critical section and a wait, which mingw's static runtime
-// always brings in.
+// always brings in, and the editor's window calls.
 TEST(ImportPatch, FindsTheRuntimesImports) {
     const Patched p = patchLibrary();
-    for (const char* name : {"malloc", "calloc", "realloc", "free", "EnterCriticalSection", "WaitForSingleObject"})
+    for (const char* name : {"malloc", "calloc", "realloc", "free", "EnterCriticalSection", "WaitForSingleObject",
+                             "CreateWindowExW", "InvalidateRect"})
         EXPECT_EQ(p.functions.count(name), 1u) << name << " not patched";
 }
 
 // Positive controls: calls the DLL makes outside the audio path are counted,
-// and the patched DLL still behaves (a restore takes, a save gives it back).
+// and the patched DLL still behaves (a restore takes, a save gives it back,
+// the editor opens).
 TEST(ImportPatch, CountsTheDllsCallsOutsideTheAudioPath) {
     const Patched p = patchLibrary();
     std::vector<uint64_t> created, restored, saved, closed;
@@ -81,24 +85,37 @@ TEST(ImportPatch, CountsTheDllsCallsOutsideTheAudioPath) {
     ASSERT_GT(size, 0);
     EXPECT_EQ(std::vector<uint8_t>(static_cast<uint8_t*>(chunk), static_cast<uint8_t*>(chunk) + size),
               scenario.firstSound);
+    std::vector<uint64_t> editor;
+    {
+        vsthost::EditorFrame frame(*host);
+        vsthost::countDuring(*p.counter, editor, [&] {
+            EXPECT_EQ(frame.open(), 1);
+            frame.drain();
+            frame.close();
+        });
+    }
     vsthost::countDuring(*p.counter, closed, [&] { host->close(); });
 
-    auto allocations = [&](const std::vector<uint64_t>& calls) {
+    auto ofKind = [&](const std::vector<uint64_t>& calls, const char* kind) {
         uint64_t n = 0;
         for (size_t i = 0; i < calls.size(); ++i)
-            if (p.counter->slot(i).kind == "allocation") n += calls[i];
+            if (p.counter->slot(i).kind == kind) n += calls[i];
         return n;
     };
+    auto allocations = [&](const std::vector<uint64_t>& calls) { return ofKind(calls, "allocation"); };
     // The instance is one heap block; a restore decodes the WAV into new
     // buffers; a save grows its chunk; a close frees the samples and the block.
     EXPECT_GE(allocations(created), 1u) << vsthost::describeCalls(*p.counter, created);
     EXPECT_GE(allocations(restored), 2u) << vsthost::describeCalls(*p.counter, restored);
     EXPECT_GE(allocations(saved), 1u) << vsthost::describeCalls(*p.counter, saved);
     EXPECT_GE(allocations(closed), 2u) << vsthost::describeCalls(*p.counter, closed);
-    std::printf("outside the audio path: create {%s}\n  restore {%s}\n  save {%s}\n  close {%s}\n",
+    // The editor's window, opened in a host frame and closed, is all window calls.
+    EXPECT_GE(ofKind(editor, "window"), 5u) << vsthost::describeCalls(*p.counter, editor);
+    std::printf("outside the audio path: create {%s}\n  restore {%s}\n  save {%s}\n  editor {%s}\n  close {%s}\n",
                 vsthost::describeCalls(*p.counter, created).c_str(),
                 vsthost::describeCalls(*p.counter, restored).c_str(),
                 vsthost::describeCalls(*p.counter, saved).c_str(),
+                vsthost::describeCalls(*p.counter, editor).c_str(),
                 vsthost::describeCalls(*p.counter, closed).c_str());
 }
 
@@ -148,7 +165,7 @@ struct DllDriver {
     }
 };
 
-TEST(AudioPath, TheDllAllocatesLocksWaitsAndSleepsNever) {
+TEST(AudioPath, TheDllAllocatesLocksWaitsSleepsAndTouchesNoWindow) {
     const Patched p = patchLibrary();
     vsthost::Host host(library());
     host.setTempo(vsthost::TempoAnswer::valid, 98.0);

@@ -40,9 +40,9 @@ void writeSlot(void** slot, void* value) {
     VirtualProtect(slot, sizeof(void*), old, &old);
 }
 
-const Watched* find(const std::vector<Watched>& watched, const char* name) {
+const Watched* find(const std::vector<Watched>& watched, const char* name, bool anyCase) {
     for (const Watched& w : watched)
-        if (std::strcmp(w.function, name) == 0) return &w;
+        if ((anyCase ? _stricmp(w.name, name) : std::strcmp(w.name, name)) == 0) return &w;
     return nullptr;
 }
 
@@ -91,6 +91,15 @@ const std::vector<Watched>& audioThreadForbidden() {
     return table;
 }
 
+const std::vector<Watched>& audioThreadForbiddenDlls() {
+    static const std::vector<Watched> table = {
+        {"user32.dll", "window"}, {"gdi32.dll", "window"},   {"shell32.dll", "window"},
+        {"ole32.dll", "window"},  {"oleaut32.dll", "window"}, {"comdlg32.dll", "window"},
+        {"comctl32.dll", "window"},
+    };
+    return table;
+}
+
 void* moduleOf(const void* address) noexcept {
     HMODULE module = nullptr;
     if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
@@ -99,7 +108,8 @@ void* moduleOf(const void* address) noexcept {
     return module;
 }
 
-ImportCounter::ImportCounter(void* module, const std::vector<Watched>& watched) {
+ImportCounter::ImportCounter(void* module, const std::vector<Watched>& functions,
+                             const std::vector<Watched>& dlls) {
     auto* base = static_cast<unsigned char*>(module);
     if (!base) throw std::runtime_error("no module to patch");
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
@@ -114,6 +124,7 @@ ImportCounter::ImportCounter(void* module, const std::vector<Watched>& watched) 
     for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name != 0;
          ++d) {
         const char* dll = reinterpret_cast<const char*>(base + d->Name);
+        const Watched* wholeDll = find(dlls, dll, true);
         // The name table; GNU ld always writes it, and without it names are unknown.
         if (d->OriginalFirstThunk == 0) continue;
         const auto* names = reinterpret_cast<const IMAGE_THUNK_DATA64*>(base + d->OriginalFirstThunk);
@@ -122,7 +133,8 @@ ImportCounter::ImportCounter(void* module, const std::vector<Watched>& watched) 
             if (IMAGE_SNAP_BY_ORDINAL64(names[i].u1.Ordinal)) continue;
             const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names[i].u1.AddressOfData);
             const char* function = reinterpret_cast<const char*>(byName->Name);
-            if (const Watched* w = find(watched, function)) {
+            const Watched* w = wholeDll ? wholeDll : find(functions, function, false);
+            if (w) {
                 slots_.push_back({dll, function, w->kind});
                 patched_.push_back(&table[i]);
                 originals_.push_back(table[i]);

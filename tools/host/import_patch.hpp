@@ -12,12 +12,15 @@
 namespace vsthost {
 
 // What the audio thread must never do, by imported function: allocate or free
-// through the C runtime or kernel32, take a lock, wait or sleep.
+// through the C runtime or kernel32, take a lock, wait or sleep; and, by the
+// DLL imported from, touch a window (user32, gdi32, the shell, COM, the common
+// dialogs).
 struct Watched {
-    const char* function;
-    const char* kind; // "allocation", "lock", "wait" or "sleep"
+    const char* name; // a function's name, or a DLL's for every import from it
+    const char* kind; // "allocation", "lock", "wait", "sleep" or "window"
 };
 const std::vector<Watched>& audioThreadForbidden();
+const std::vector<Watched>& audioThreadForbiddenDlls();
 
 // The loaded module that holds `address` (a function of a DLL, say); null when none.
 void* moduleOf(const void* address) noexcept;
@@ -30,10 +33,11 @@ public:
         std::string kind;
     };
 
-    // Patches every import of `module` by name that `watched` lists, from any
-    // DLL it imports from. Throws std::runtime_error for a module without an
+    // Patches every import of `module` by name that `functions` lists, from any
+    // DLL it imports from, and every import from a DLL that `dlls` names (in
+    // any letter case). Throws std::runtime_error for a module without an
     // import table or when memory for the thunks cannot be had.
-    ImportCounter(void* module, const std::vector<Watched>& watched);
+    ImportCounter(void* module, const std::vector<Watched>& functions, const std::vector<Watched>& dlls = {});
     ~ImportCounter(); // puts the original addresses back
     ImportCounter(const ImportCounter&) = delete;
     ImportCounter& operator=(const ImportCounter&) = delete;
