@@ -18,7 +18,7 @@ palmtone::LibrarySnapshot libraryOf(const palmtone::RestoredState& s) {
     palmtone::LibrarySnapshot lib;
     if (s.sample) {
         lib.name = s.sample->name;
-        lib.file = s.sample->file;
+        lib.file.assign(s.sample->file.begin(), s.sample->file.end());
     }
     lib.folder = s.folder;
     lib.selection = s.selection;
