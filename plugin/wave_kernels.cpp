@@ -123,7 +123,8 @@ const Set scalar = {{{scalarPair<Pcm8>[0], scalarPair<Pcm8>[1]},
 // are converted exactly (24-bit samples sit in the top of a 32-bit lane and
 // are scaled by 2^-31 instead of 2^-23), 32-bit integers and doubles round to
 // nearest like the scalar conversions, and 32-bit floats are clamped on their
-// bits. `extent` is how many bytes a load of eight frames touches.
+// bits. extent1 and extent2 are how many bytes the loads of eight mono or
+// stereo frames touch.
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define VELK_WAVE_WIDE 1
 #define VELK_AVX2 __attribute__((target("avx2"), always_inline)) inline
