@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 #include "plugin/file_read.hpp"
-#include "plugin/large_buffer.hpp"
 #include "plugin/text.hpp"
 #include "plugin/wave.hpp"
 
@@ -23,7 +22,7 @@ struct Descriptor {
 
 } // namespace
 
-std::vector<uint8_t> readWaveFile(const std::wstring& path) {
+WaveImage readWaveFile(const std::wstring& path) {
     // A zero inside the path would open a different, shorter one.
     if (path.empty() || path.find(L'\0') != std::wstring::npos) fail("No se pudo abrir ese WAV");
     std::string name;
@@ -44,9 +43,8 @@ std::vector<uint8_t> readWaveFile(const std::wstring& path) {
         info.st_size > static_cast<off_t>(maxWaveBytes))
         fail("El WAV debe ocupar menos de 64 MB");
 
-    std::vector<uint8_t> bytes;
-    reserveLarge(bytes, static_cast<size_t>(info.st_size));
-    bytes.resize(static_cast<size_t>(info.st_size));
+    WaveImage bytes;
+    bytes.resize(static_cast<size_t>(info.st_size)); // not zero-filled: the read writes every byte
     const ssize_t got = ::read(fd, bytes.data(), bytes.size());
     if (got < 0 || static_cast<size_t>(got) != bytes.size()) fail("No se pudo leer el WAV completo");
     return bytes;

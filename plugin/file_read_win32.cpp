@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "plugin/file_read.hpp"
-#include "plugin/large_buffer.hpp"
 #include "plugin/wave.hpp"
 
 namespace palmtone {
@@ -20,7 +19,7 @@ struct Handle {
 
 } // namespace
 
-std::vector<uint8_t> readWaveFile(const std::wstring& path) {
+WaveImage readWaveFile(const std::wstring& path) {
     // A zero inside the path would open a different, shorter one.
     if (path.empty() || path.find(L'\0') != std::wstring::npos) fail("No se pudo abrir ese WAV");
     const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -33,9 +32,8 @@ std::vector<uint8_t> readWaveFile(const std::wstring& path) {
         size.QuadPart > static_cast<LONGLONG>(maxWaveBytes))
         fail("El WAV debe ocupar menos de 64 MB");
 
-    std::vector<uint8_t> bytes;
-    reserveLarge(bytes, static_cast<size_t>(size.QuadPart));
-    bytes.resize(static_cast<size_t>(size.QuadPart));
+    WaveImage bytes;
+    bytes.resize(static_cast<size_t>(size.QuadPart)); // not zero-filled: the read writes every byte
     DWORD got = 0;
     const DWORD wanted = static_cast<DWORD>(bytes.size());
     if (!ReadFile(h, bytes.data(), wanted, &got, nullptr) || got != wanted)

@@ -198,7 +198,7 @@ std::vector<uint8_t> SampleBank::embedded(std::wstring& name) {
     Lock lock(mutex);
     if (const SampleData* p = published.load()) {
         name = p->name;
-        return p->file;
+        return std::vector<uint8_t>(p->file.begin(), p->file.end());
     }
     name.clear();
     return {};

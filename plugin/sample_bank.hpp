@@ -32,10 +32,26 @@ struct LibrarySnapshot {
     std::vector<std::wstring> files;
 };
 
+// Bytes read in place, from whichever vector holds them.
+struct ByteView {
+    const uint8_t* first = nullptr;
+    size_t count = 0;
+
+    ByteView() noexcept = default;
+    template <class Allocator>
+    ByteView(const std::vector<uint8_t, Allocator>& bytes) noexcept
+        : first(bytes.data()), count(bytes.size()) {}
+
+    const uint8_t* data() const noexcept { return first; }
+    size_t size() const noexcept { return count; }
+    const uint8_t* begin() const noexcept { return first; }
+    const uint8_t* end() const noexcept { return first + count; }
+};
+
 // The same, read in place: valid only inside SampleBank::inspect.
 struct LibraryView {
     const std::wstring& name;
-    const std::vector<uint8_t>& file;
+    ByteView file;
     const std::wstring& folder;
     const std::wstring& selection;
     const std::vector<std::wstring>& files;
@@ -85,11 +101,10 @@ struct SampleBank {
     template <class Read>
     void inspect(Read&& read) {
         static const std::wstring noName;
-        static const std::vector<uint8_t> noFile;
         std::lock_guard<std::mutex> lock(mutex);
         const SampleData* p = published.load();
-        read(LibraryView{p ? p->name : noName, p ? p->file : noFile, folderPath, selectedPath,
-                         paths});
+        read(LibraryView{p ? p->name : noName, p ? ByteView(p->file) : ByteView(), folderPath,
+                         selectedPath, paths});
     }
 
     // The caller holds `mutex`: frees every sample neither published nor in use.

@@ -231,12 +231,8 @@ RestoredState readStateChunk(const uint8_t* data, size_t size) {
     if (r.at > maxLibraryBytes) refuse("Biblioteca demasiado grande");
     const uint32_t wave = r.u32();
     if (wave > maxWaveBytes || wave != r.remaining()) refuse("Estado incompleto");
-    if (wave > 0) {
-        std::vector<uint8_t> bytes;
-        reserveLarge(bytes, wave);
-        bytes.assign(data + r.at, data + r.at + wave);
-        state.sample = decodeWave(std::move(bytes), std::move(name));
-    }
+    // The WAV is copied out of the host's chunk as it is decoded.
+    if (wave > 0) state.sample = decodeWave(data + r.at, wave, std::move(name));
     return state;
 }
 

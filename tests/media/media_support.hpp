@@ -9,6 +9,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "plugin/text.hpp"
@@ -67,6 +68,13 @@ inline void writeBytes(const std::wstring& path, const std::vector<uint8_t>& byt
 
 inline void writeBytes(const std::string& linuxPath, const std::vector<uint8_t>& bytes) {
     writeBytes(hostPath(linuxPath), bytes);
+}
+
+// A plain std::vector copy of a container of any allocator (or a byte view), to
+// compare with expected values.
+template <class Range>
+auto asVector(const Range& r) {
+    return std::vector<std::decay_t<decltype(*r.begin())>>(r.begin(), r.end());
 }
 
 // --- little-endian byte building ---

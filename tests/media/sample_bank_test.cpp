@@ -125,7 +125,7 @@ TEST(SampleBank, SummaryAndSnapshotDescribeThePublishedSample) {
     EXPECT_EQ(name, L"Bell");
     bank.inspect([](const palmtone::LibraryView& view) {
         EXPECT_EQ(view.name, L"Bell");
-        EXPECT_EQ(view.file, (std::vector<uint8_t>{1, 2, 3}));
+        EXPECT_EQ(asVector(view.file), (std::vector<uint8_t>{1, 2, 3}));
         EXPECT_EQ(view.folder, L"C:\\lib");
         EXPECT_EQ(view.selection, L"C:\\bell.wav");
         EXPECT_EQ(view.files, (std::vector<std::wstring>{L"C:\\lib\\x.wav"}));

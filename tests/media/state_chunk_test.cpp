@@ -82,7 +82,7 @@ TEST(StateChunk, WritesEveryFieldInOrderAndReadsItBack) {
     for (int i = 0; i < 16; ++i) EXPECT_EQ(s.values[i], double(float(values[i])));
     ASSERT_NE(s.sample, nullptr);
     EXPECT_EQ(s.sample->name, lib.name);
-    EXPECT_EQ(s.sample->file, lib.file);
+    EXPECT_EQ(asVector(s.sample->file), lib.file);
     EXPECT_EQ(s.sample->sampleRate, 44100.0);
     EXPECT_EQ(s.folder, lib.folder);
     EXPECT_EQ(s.selection, lib.selection);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -99,7 +100,7 @@ TEST(DecodeWave, MatchesSoxReadBackForEveryFormatAndRate) {
         EXPECT_FALSE(s->hasRoot);
         EXPECT_EQ(s->rootNote, 60);
         EXPECT_EQ(s->serial, 0);
-        EXPECT_EQ(s->file, readBytes(fixtureDir() + "/" + f.name + ".wav"));
+        EXPECT_EQ(asVector(s->file), readBytes(fixtureDir() + "/" + f.name + ".wav"));
         EXPECT_EQ(s->right.empty(), f.channels == 1);
 
         const std::vector<float> sox = soxFloats(f.name);
@@ -257,7 +258,7 @@ TEST(DecodeWave, ConvertsEachFormatAtItsLimits) {
         ASSERT_EQ(s->left.size(), 3u);
         for (int i = 0; i < 3; ++i) EXPECT_EQ(s->left[i], c.expected[i]) << i;
         EXPECT_TRUE(s->right.empty());
-        EXPECT_EQ(s->file, image);
+        EXPECT_EQ(asVector(s->file), image);
         EXPECT_EQ(s->name, L"limits");
     }
 }
@@ -269,11 +270,11 @@ TEST(DecodeWave, ExtensibleStandardSubFormatsDecode) {
     for (float v : {0.5f, -0.5f, 0.25f, -0.25f}) putF32(ieee, v);
     const auto a = decodeWave(riff({{"fmt ", extensibleFmtData(1, 1, 48000, 16)}, {"data", pcm}}),
                               L"a");
-    EXPECT_EQ(a->left, (std::vector<float>{0.5f, -0.5f}));
+    EXPECT_EQ(asVector(a->left), (std::vector<float>{0.5f, -0.5f}));
     const auto b = decodeWave(
         riff({{"fmt ", extensibleFmtData(3, 2, 96000, 32)}, {"data", ieee}}), L"b");
-    EXPECT_EQ(b->left, (std::vector<float>{0.5f, 0.25f}));
-    EXPECT_EQ(b->right, (std::vector<float>{-0.5f, -0.25f}));
+    EXPECT_EQ(asVector(b->left), (std::vector<float>{0.5f, 0.25f}));
+    EXPECT_EQ(asVector(b->right), (std::vector<float>{-0.5f, -0.25f}));
     EXPECT_EQ(b->sampleRate, 96000.0);
 }
 
@@ -342,8 +343,35 @@ TEST(DecodeWave, KeepsBytesAfterTheRiffChunkUnread) {
     Bytes image = pcm16Mono({100, 200});
     for (int v : {int('J'), int('U'), int('N'), int('K'), 0xFF, 0xFF, 0xFF, 0xFF, 7}) image.push_back(uint8_t(v));
     const auto s = decodeWave(image, L"tail");
-    EXPECT_EQ(s->file, image);
+    EXPECT_EQ(asVector(s->file), image);
     EXPECT_EQ(s->left.size(), 2u);
+}
+
+TEST(DecodeWave, OwnedAndBorrowedBytesDecodeAlikeAcrossManyPieces) {
+    // A borrowed image (a state chunk's) is copied and converted piece by piece;
+    // an owned one (a file's) in one go. 50,000 24-bit stereo frames span several
+    // pieces, whose ends fall inside peak bins; odd chunks lie before and after.
+    std::mt19937 random(11);
+    Bytes frames(50000 * 6);
+    for (uint8_t& b : frames) b = uint8_t(random());
+    const Bytes image = riff({{"LIST", {1, 2, 3}}, {"fmt ", fmtData(1, 2, 96000, 24)}, {"data", frames},
+                              {"smpl", smplData(72)}});
+    const auto borrowed = decodeWave(image.data(), image.size(), L"b");
+    const auto owned = decodeWave(palmtone::WaveImage(image.begin(), image.end()), L"o");
+    EXPECT_EQ(asVector(borrowed->file), image);
+    EXPECT_EQ(asVector(owned->file), image);
+    EXPECT_EQ(asVector(borrowed->left), asVector(owned->left));
+    EXPECT_EQ(asVector(borrowed->right), asVector(owned->right));
+    EXPECT_EQ(borrowed->rootNote, 72);
+    expectPeaks(*borrowed);
+    expectPeaks(*owned);
+
+    // A NaN in the last frame refuses both, however much was converted before.
+    Bytes floats;
+    for (int i = 0; i < 40000; ++i) putF32(floats, i == 39999 ? std::nanf("") : 0.5f);
+    const Bytes bad = riff({{"fmt ", fmtData(3, 1, 48000, 32)}, {"data", floats}});
+    EXPECT_EQ(refusal(bad), badSamples);
+    EXPECT_THROW(decodeWave(palmtone::WaveImage(bad.begin(), bad.end()), L"o"), std::runtime_error);
 }
 
 TEST(DecodeWave, AcceptsThirtySecondsAtTheLowestRate) {
@@ -399,7 +427,7 @@ TEST(LoadWave, ReadsAndRefusesFiles) {
 
     const auto s = loadWave(hostPath(dir + "/Take.One.wav"));
     EXPECT_EQ(s->name, L"Take.One");
-    EXPECT_EQ(s->file, small);
+    EXPECT_EQ(asVector(s->file), small);
     EXPECT_EQ(loadWave(hostPath(dir + "/exact.wav"))->file.size(), palmtone::maxWaveBytes);
 
     const struct {
