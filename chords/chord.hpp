@@ -26,6 +26,8 @@ struct Chord {
 };
 
 // The empty chord that a free held key keeps.
-constexpr Chord emptyChord() noexcept { return Chord{{0, 0, 0, 0, 0}, 0, -1}; }
+constexpr Chord emptyChord() noexcept {
+    return Chord{{0, 0, 0, 0, 0}, 0, -1};
+}
 
 } // namespace tamso

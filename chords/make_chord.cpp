@@ -14,7 +14,8 @@ void sortAscending(int64_t* notes, int count) noexcept {
     for (int i = 1; i < count; ++i) {
         const int64_t v = notes[i];
         int j = i;
-        for (; j > 0 && notes[j - 1] > v; --j) notes[j] = notes[j - 1];
+        for (; j > 0 && notes[j - 1] > v; --j)
+            notes[j] = notes[j - 1];
         notes[j] = v;
     }
 }
@@ -38,7 +39,8 @@ Chord makeChord(int32_t root, const Config& config) noexcept {
 
     // At least one note stays in place; a negative inversion raises none.
     const int raised = static_cast<int>(std::clamp<int64_t>(config.inversion, 0, size - 1));
-    for (int i = 0; i < raised; ++i) notes[i] += 12;
+    for (int i = 0; i < raised; ++i)
+        notes[i] += 12;
     sortAscending(notes, size);
 
     const int64_t shift = 12 * static_cast<int64_t>(config.octave);

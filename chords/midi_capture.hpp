@@ -78,7 +78,7 @@ struct MidiCapture {
     // export. Throws std::runtime_error("Toma MIDI demasiado larga").
     std::vector<uint8_t> midiFile() const;
 
-private:
+  private:
     void closeOpen() noexcept;
 };
 

@@ -18,7 +18,9 @@ bool offered(const FORMATETC* format) noexcept {
            format->dwAspect == DVASPECT_CONTENT;
 }
 
-void put32(uint8_t* at, uint32_t value) noexcept { std::memcpy(at, &value, sizeof value); }
+void put32(uint8_t* at, uint32_t value) noexcept {
+    std::memcpy(at, &value, sizeof value);
+}
 
 } // namespace
 
@@ -39,7 +41,9 @@ HRESULT MidiFileDrag::QueryInterface(REFIID iid, void** out) {
     return S_OK;
 }
 
-ULONG MidiFileDrag::AddRef() { return ULONG(refs.fetch_add(1) + 1); }
+ULONG MidiFileDrag::AddRef() {
+    return ULONG(refs.fetch_add(1) + 1);
+}
 
 ULONG MidiFileDrag::Release() {
     const int32_t left = refs.fetch_sub(1) - 1;
@@ -71,16 +75,22 @@ HRESULT MidiFileDrag::GetData(FORMATETC* request, STGMEDIUM* medium) {
     return S_OK;
 }
 
-HRESULT MidiFileDrag::GetDataHere(FORMATETC*, STGMEDIUM*) { return E_NOTIMPL; }
+HRESULT MidiFileDrag::GetDataHere(FORMATETC*, STGMEDIUM*) {
+    return E_NOTIMPL;
+}
 
-HRESULT MidiFileDrag::QueryGetData(FORMATETC* request) { return offered(request) ? S_OK : DV_E_FORMATETC; }
+HRESULT MidiFileDrag::QueryGetData(FORMATETC* request) {
+    return offered(request) ? S_OK : DV_E_FORMATETC;
+}
 
 HRESULT MidiFileDrag::GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) {
     if (out != nullptr) out->ptd = nullptr;
     return DATA_S_SAMEFORMATETC;
 }
 
-HRESULT MidiFileDrag::SetData(FORMATETC*, STGMEDIUM*, BOOL) { return E_NOTIMPL; }
+HRESULT MidiFileDrag::SetData(FORMATETC*, STGMEDIUM*, BOOL) {
+    return E_NOTIMPL;
+}
 
 HRESULT MidiFileDrag::EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) {
     if (out == nullptr) return E_POINTER;
@@ -89,11 +99,17 @@ HRESULT MidiFileDrag::EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) {
     return SHCreateStdEnumFmtEtc(1, &format, out);
 }
 
-HRESULT MidiFileDrag::DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) { return OLE_E_ADVISENOTSUPPORTED; }
+HRESULT MidiFileDrag::DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) {
+    return OLE_E_ADVISENOTSUPPORTED;
+}
 
-HRESULT MidiFileDrag::DUnadvise(DWORD) { return OLE_E_ADVISENOTSUPPORTED; }
+HRESULT MidiFileDrag::DUnadvise(DWORD) {
+    return OLE_E_ADVISENOTSUPPORTED;
+}
 
-HRESULT MidiFileDrag::EnumDAdvise(IEnumSTATDATA**) { return OLE_E_ADVISENOTSUPPORTED; }
+HRESULT MidiFileDrag::EnumDAdvise(IEnumSTATDATA**) {
+    return OLE_E_ADVISENOTSUPPORTED;
+}
 
 HRESULT MidiFileDrag::QueryContinueDrag(BOOL escapePressed, DWORD keyState) {
     if (escapePressed) return DRAGDROP_S_CANCEL;
@@ -101,7 +117,9 @@ HRESULT MidiFileDrag::QueryContinueDrag(BOOL escapePressed, DWORD keyState) {
     return DRAGDROP_S_DROP;
 }
 
-HRESULT MidiFileDrag::GiveFeedback(DWORD) { return DRAGDROP_S_USEDEFAULTCURSORS; }
+HRESULT MidiFileDrag::GiveFeedback(DWORD) {
+    return DRAGDROP_S_USEDEFAULTCURSORS;
+}
 
 HRESULT dragMidiFile(const std::wstring& path) noexcept {
     const HRESULT initialised = OleInitialize(nullptr);

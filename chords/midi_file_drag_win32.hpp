@@ -5,6 +5,7 @@
 // and the drop source (the mouse and Escape decide when the drag ends).
 // UI thread only. Windows only.
 #include <windows.h>
+
 #include <ole2.h>
 
 #include <atomic>
@@ -17,7 +18,7 @@ namespace tamso {
 // atomically from 1 and deletes itself when the count reaches zero, which may
 // be after the drag when a drop target still holds it. No method throws.
 class MidiFileDrag final : public IDataObject, public IDropSource {
-public:
+  public:
     explicit MidiFileDrag(std::wstring path) noexcept;
 
     // IUnknown, shared by both faces: IUnknown and IDataObject give the
@@ -33,7 +34,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC* in, FORMATETC* out) override;
     HRESULT STDMETHODCALLTYPE SetData(FORMATETC* format, STGMEDIUM* medium, BOOL release) override;
     HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override;
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC* format, DWORD flags, IAdviseSink* sink, DWORD* connection) override;
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC* format, DWORD flags, IAdviseSink* sink,
+                                      DWORD* connection) override;
     HRESULT STDMETHODCALLTYPE DUnadvise(DWORD connection) override;
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA** out) override;
 
@@ -42,10 +44,10 @@ public:
     HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD effect) override;
 
     std::atomic<int32_t> refs{1};
-    std::wstring path;  // the full path of the file offered
-    FORMATETC format;   // the one format offered: CF_HDROP, content, -1, TYMED_HGLOBAL
+    std::wstring path; // the full path of the file offered
+    FORMATETC format;  // the one format offered: CF_HDROP, content, -1, TYMED_HGLOBAL
 
-private:
+  private:
     ~MidiFileDrag() = default; // only Release deletes
 };
 

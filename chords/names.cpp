@@ -46,13 +46,17 @@ std::string chordName(int32_t root, const Config& config) {
         return name;
     }
 
-    if (third == 3) name += fifth == 6 ? "dim" : "m";
-    else if (fifth == 8) name += "aug";
+    if (third == 3)
+        name += fifth == 6 ? "dim" : "m";
+    else if (fifth == 8)
+        name += "aug";
 
     const bool foldedNinth = withSeventh && withNinth && ninth == 14;
     if (withSeventh) {
-        if (seventh == 11) name += foldedNinth ? "maj9" : "maj7";
-        else name += foldedNinth ? "9" : "7";
+        if (seventh == 11)
+            name += foldedNinth ? "maj9" : "maj7";
+        else
+            name += foldedNinth ? "9" : "7";
     }
     if (withNinth && !foldedNinth) name += ninthSuffix(ninth);
     return name;

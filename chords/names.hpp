@@ -7,9 +7,9 @@
 
 namespace tamso {
 
-extern const char* const notes[12];      // "C" .. "B", sharps only
-extern const char* const sevenKinds[4];  // texts of Config::seventhKind
-extern const char* const nineKinds[4];   // texts of Config::ninthKind
+extern const char* const notes[12];     // "C" .. "B", sharps only
+extern const char* const sevenKinds[4]; // texts of Config::seventhKind
+extern const char* const nineKinds[4];  // texts of Config::ninthKind
 
 // "C4" for 60; allocates, never called on the audio thread.
 std::string noteName(int32_t note);

@@ -59,7 +59,8 @@ int32_t saturate(int64_t v) noexcept {
 
 int popCount12(uint16_t mask) noexcept {
     int n = 0;
-    for (int k = 0; k < 12; ++k) n += (mask >> k) & 1;
+    for (int k = 0; k < 12; ++k)
+        n += (mask >> k) & 1;
     return n;
 }
 
@@ -125,10 +126,14 @@ std::array<int32_t, 5> intervals(int32_t root, const Config& config) noexcept {
         for (int32_t s = 1; s <= 24 && found < 8; ++s) {
             if (!maskHolds(mask, config.tonic, r + s)) continue;
             ++found;
-            if (found == 2) third = s;
-            else if (found == 4) fifth = s;
-            else if (found == 6) seventh = s;
-            else if (found == 8) ninth = s;
+            if (found == 2)
+                third = s;
+            else if (found == 4)
+                fifth = s;
+            else if (found == 6)
+                seventh = s;
+            else if (found == 8)
+                ninth = s;
         }
     } else {
         int32_t step = firstInScale(mask, config, r, {4, 3, 5, 2});

@@ -1,6 +1,7 @@
 // The editor's two drop paths - OLE drops on the library and sound panels, and
 // shell drops anywhere on the window - and the drag of the take's file out.
 #include <windows.h>
+
 #include <ole2.h>
 #include <shellapi.h>
 
@@ -62,6 +63,8 @@ void Editor::shellDropMessage(HDROP drop) {
     shellDrop(std::move(paths));
 }
 
-int32_t WindowsUi::dragFile(const std::wstring& path) { return tamso::dragMidiFile(path); }
+int32_t WindowsUi::dragFile(const std::wstring& path) {
+    return tamso::dragMidiFile(path);
+}
 
 } // namespace palmtone

@@ -3,7 +3,9 @@
 
 namespace palmtone {
 
-Editor* openEditor(Plugin&, void*) { return nullptr; }
+Editor* openEditor(Plugin&, void*) {
+    return nullptr;
+}
 
 void closeEditor(Editor*) noexcept {}
 

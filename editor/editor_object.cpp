@@ -8,7 +8,9 @@ namespace palmtone {
 
 Editor::Editor(Plugin* owner, std::unique_ptr<Ui> seam) noexcept : plugin(owner), ui(std::move(seam)) {}
 
-Editor::~Editor() { releaseResources(); }
+Editor::~Editor() {
+    releaseResources();
+}
 
 void Editor::windowGone() {
     releaseKeys();

@@ -40,7 +40,7 @@ class WaveDropTarget;
 constexpr unsigned deferredDropMessage = 0x8000 + 41; // WM_APP + 41
 
 class Editor {
-public:
+  public:
     // Every member at its initial value; no window and no platform resource yet.
     Editor(Plugin* plugin, std::unique_ptr<Ui> ui) noexcept;
     ~Editor();
@@ -48,39 +48,39 @@ public:
     Editor& operator=(const Editor&) = delete;
 
     // ---- members, in declaration order ----
-    Plugin* plugin;                     // not owning; null once the host closed the editor
-    HWND__* window = nullptr;           // set at WM_NCCREATE, cleared by the teardown
-    std::vector<Hit> hits;              // rebuilt by every paint, searched by a click
-    bool keyDown[8] = {};               // computer key A S D F G H J K held
-    double glow[8] = {};                // pad highlight 0..1, eased by every paint
-    HFONT__* font12 = nullptr;          // the five fonts and the background brush live
-    HFONT__* font14 = nullptr;          // as long as the editor (Windows only)
+    Plugin* plugin;            // not owning; null once the host closed the editor
+    HWND__* window = nullptr;  // set at WM_NCCREATE, cleared by the teardown
+    std::vector<Hit> hits;     // rebuilt by every paint, searched by a click
+    bool keyDown[8] = {};      // computer key A S D F G H J K held
+    double glow[8] = {};       // pad highlight 0..1, eased by every paint
+    HFONT__* font12 = nullptr; // the five fonts and the background brush live
+    HFONT__* font14 = nullptr; // as long as the editor (Windows only)
     HFONT__* font17 = nullptr;
     HFONT__* font22 = nullptr;
     HFONT__* font30 = nullptr;
     HBRUSH__* backgroundBrush = nullptr;
-    int32_t padHeld = -1;               // pad held with the mouse, -1 none
-    int32_t dragArmed = -1;             // 1 while "Arrastrar MIDI" is pressed and may start a drag
+    int32_t padHeld = -1;   // pad held with the mouse, -1 none
+    int32_t dragArmed = -1; // 1 while "Arrastrar MIDI" is pressed and may start a drag
     Point dragStart{0, 0};
-    int32_t pressedType = -1;           // the button held down, for its pressed look
+    int32_t pressedType = -1; // the button held down, for its pressed look
     int32_t pressedValue = -1;
-    int32_t scroll = 0;                 // first library row shown
+    int32_t scroll = 0; // first library row shown
     bool volumeDragging = false;
-    bool counted = false;               // the window was created and counted
-    bool tracking = false;              // mouse-leave notification requested
-    Point mouse{-1, -1};                // (-1, -1) while the mouse is outside
-    uint16_t overview[64] = {};         // the take picture: a pitch-class mask per column
-    int32_t lastState = -1;             // take state seen at the last overview update
-    int32_t lastColumn = -1;            // overview column written last
-    int32_t cachedRevision = -1;        // SampleBank::revision of the copied library
-    std::vector<std::wstring> library;  // copy of the library's file list
+    bool counted = false;                  // the window was created and counted
+    bool tracking = false;                 // mouse-leave notification requested
+    Point mouse{-1, -1};                   // (-1, -1) while the mouse is outside
+    uint16_t overview[64] = {};            // the take picture: a pitch-class mask per column
+    int32_t lastState = -1;                // take state seen at the last overview update
+    int32_t lastColumn = -1;               // overview column written last
+    int32_t cachedRevision = -1;           // SampleBank::revision of the copied library
+    std::vector<std::wstring> library;     // copy of the library's file list
     std::vector<std::wstring> pendingDrop; // dropped WAV paths waiting for the deferred drop
-    SampleSummary summary;              // copy of the published one-shot's summary
-    float meter = 0.0f;                 // level meter
-    WaveDropTarget* dropTarget = nullptr; // the OLE drop target; this editor holds one reference
-    bool dropHover = false;             // a WAV drag hovers over a drop zone
-    bool registered = false;            // the drop target is registered
-    bool oleInitialized = false;        // OLE was initialised here and must be balanced
+    SampleSummary summary;                 // copy of the published one-shot's summary
+    float meter = 0.0f;                    // level meter
+    WaveDropTarget* dropTarget = nullptr;  // the OLE drop target; this editor holds one reference
+    bool dropHover = false;                // a WAV drag hovers over a drop zone
+    bool registered = false;               // the drop target is registered
+    bool oleInitialized = false;           // OLE was initialised here and must be balanced
 
     // The window system, and the guard against being freed while in use: a
     // host may close the editor inside one of its modal loops (a box, a menu,
@@ -155,12 +155,12 @@ public:
     bool attach(HWND__* parent);
     void paint(HDC__* dc);
     void detachDrop(HWND__* window);
-    void attachDrop();                          // both drop paths, after the window exists
-    void shellDropMessage(HDROP__* drop);       // WM_DROPFILES
+    void attachDrop();                                           // both drop paths, after the window exists
+    void shellDropMessage(HDROP__* drop);                        // WM_DROPFILES
     void failed(unsigned msg, const std::exception* e) noexcept; // a handler threw
 #endif
 
-private:
+  private:
     // Shows a box; false when the host closed the editor meanwhile (the caller
     // then returns at once and touches nothing).
     bool box(const std::wstring& text, const wchar_t* caption, uint32_t style, int* answer = nullptr);

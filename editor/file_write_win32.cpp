@@ -9,7 +9,7 @@ WriteFunction fileWriter = ::WriteFile;
 namespace {
 
 class FileHandle {
-public:
+  public:
     explicit FileHandle(HANDLE h) noexcept : h_(h) {}
     ~FileHandle() { close(); }
     FileHandle(const FileHandle&) = delete;
@@ -23,14 +23,15 @@ public:
         return ok;
     }
 
-private:
+  private:
     HANDLE h_;
 };
 
 // Creates path with CREATE_NEW and writes every byte with one call.
 bool createAndWrite(const std::wstring& path, const std::vector<uint8_t>& bytes, bool flush) {
     if (bytes.size() > MAXDWORD) return false;
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return false;
     DWORD written = 0;
     const DWORD size = static_cast<DWORD>(bytes.size());

@@ -18,12 +18,12 @@ View Editor::view(double milliseconds) {
     Engine& engine = p.engine;
     v.soundingCount = engine.soundingCount.load(std::memory_order_relaxed);
     v.lastChordRoot = engine.lastChordRoot.load(std::memory_order_relaxed);
-    for (int n = 0; n < 128; ++n) v.sounding[n] = engine.soundingNotes[n].load(std::memory_order_relaxed);
+    for (int n = 0; n < 128; ++n)
+        v.sounding[n] = engine.soundingNotes[n].load(std::memory_order_relaxed);
 
     for (int l = 0; l < padCount; ++l) {
         const tamso::Chord chord = voicing(notes[l], v.settings);
-        const bool lit = keyDown[l] || padHeld == l ||
-                         (v.lastChordRoot == chord.root && v.soundingCount > 0);
+        const bool lit = keyDown[l] || padHeld == l || (v.lastChordRoot == chord.root && v.soundingCount > 0);
         glow[l] += ((lit ? 1.0 : 0.0) - glow[l]) * 0.35;
         v.glow[l] = glow[l];
     }
@@ -51,7 +51,8 @@ View Editor::view(double milliseconds) {
     v.mouse = mouse;
     v.pressedType = pressedType;
     v.pressedValue = pressedValue;
-    for (int l = 0; l < padCount; ++l) v.keyDown[l] = keyDown[l];
+    for (int l = 0; l < padCount; ++l)
+        v.keyDown[l] = keyDown[l];
     v.padHeld = padHeld;
     v.milliseconds = milliseconds;
     return v;

@@ -7,7 +7,7 @@
 namespace palmtone {
 
 template <typename Handle> class GdiObject {
-public:
+  public:
     explicit GdiObject(Handle h) noexcept : h_(h) {}
     ~GdiObject() {
         if (h_) DeleteObject(h_);
@@ -16,26 +16,27 @@ public:
     GdiObject& operator=(const GdiObject&) = delete;
     Handle get() const noexcept { return h_; }
 
-private:
+  private:
     Handle h_;
 };
 
 class Selected {
-public:
-    Selected(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
+  public:
+    Selected(HDC dc, HGDIOBJ object) noexcept
+        : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
     ~Selected() {
         if (previous_) SelectObject(dc_, previous_);
     }
     Selected(const Selected&) = delete;
     Selected& operator=(const Selected&) = delete;
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ previous_;
 };
 
 class MemoryDc {
-public:
+  public:
     explicit MemoryDc(HDC compatible) noexcept : dc(CreateCompatibleDC(compatible)) {}
     ~MemoryDc() {
         if (dc) DeleteDC(dc);
@@ -46,14 +47,14 @@ public:
 };
 
 class PaintScope {
-public:
+  public:
     explicit PaintScope(HWND window) noexcept : window_(window) { dc = BeginPaint(window, &ps_); }
     ~PaintScope() { EndPaint(window_, &ps_); }
     PaintScope(const PaintScope&) = delete;
     PaintScope& operator=(const PaintScope&) = delete;
     HDC dc;
 
-private:
+  private:
     HWND window_;
     PAINTSTRUCT ps_;
 };

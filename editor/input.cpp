@@ -20,7 +20,9 @@ constexpr int32_t vkDelete = 0x2E;
 constexpr int32_t keyOn = 0x9F, keyOff = 0x8F; // computer keys: channel index 15
 constexpr int32_t padOn = 0x9E, padOff = 0x8E; // pads: channel index 14
 
-double volumeAt(int32_t x) noexcept { return std::clamp((x - 700) / 136.0, 0.0, 1.0); }
+double volumeAt(int32_t x) noexcept {
+    return std::clamp((x - 700) / 136.0, 0.0, 1.0);
+}
 
 } // namespace
 
@@ -68,7 +70,9 @@ bool Editor::keyReleased(int32_t virtualKey) {
     return true;
 }
 
-void Editor::focusLost() { releaseKeys(); }
+void Editor::focusLost() {
+    releaseKeys();
+}
 
 void Editor::timerTick() {
     if (plugin) {
@@ -172,8 +176,10 @@ void Editor::click(const Hit& hit, Point at) {
         }
         if (hit.value < 0 || static_cast<size_t>(hit.value) > library.size()) break;
         const std::wstring path = library[static_cast<size_t>(hit.value) - 1];
-        if (summary.frames != 0 && path == plugin->bank.selection()) plugin->edit(pSound, 1.0);
-        else load(path);
+        if (summary.frames != 0 && path == plugin->bank.selection())
+            plugin->edit(pSound, 1.0);
+        else
+            load(path);
         break;
     }
     case SaveMidi:

@@ -6,8 +6,8 @@
 namespace palmtone {
 
 constexpr int padCount = 8;
-extern const int32_t keys[padCount];        // virtual-key codes 'A' 'S' 'D' 'F' 'G' 'H' 'J' 'K'
-extern const int32_t notes[padCount];       // 60 62 64 65 67 69 71 72
+extern const int32_t keys[padCount];           // virtual-key codes 'A' 'S' 'D' 'F' 'G' 'H' 'J' 'K'
+extern const int32_t notes[padCount];          // 60 62 64 65 67 69 71 72
 extern const wchar_t* const degrees[padCount]; // "I" .. "VII", "I"
 
 // The index 0..7 of a chord key's virtual-key code, -1 for any other key.

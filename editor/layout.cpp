@@ -36,11 +36,13 @@ int64_t wholePart(double x, double limit) noexcept {
     return static_cast<int64_t>(std::clamp(x, -limit, limit));
 }
 
-std::wstring number(int64_t n) { return std::to_wstring(n); }
+std::wstring number(int64_t n) {
+    return std::to_wstring(n);
+}
 
 // Builds one pass: the four drawing operations every panel uses.
 class Builder {
-public:
+  public:
     Builder(const View& view, Scene& scene) : v(view), s(scene) {}
 
     void box(int x, int y, int width, int height, Colour fill, Colour outline, int radius) {
@@ -87,8 +89,8 @@ public:
 
     void button(std::wstring content, int type, int value, int x, int y, int width, int height, bool active,
                 bool enabled) {
-        const bool hover = enabled && x <= v.mouse.x && v.mouse.x < x + width && y <= v.mouse.y &&
-                           v.mouse.y < y + height;
+        const bool hover =
+            enabled && x <= v.mouse.x && v.mouse.x < x + width && y <= v.mouse.y && v.mouse.y < y + height;
         const bool pressed = enabled && v.pressedType == type && v.pressedValue == value;
         Colour fill = enabled && hover ? (active ? c::accentHover : c::buttonHover)
                                        : (active ? c::accent : c::buttonFace);
@@ -108,7 +110,7 @@ public:
         button(widen(display(parameter, value)), Field, parameter, x, y, width, 34, false, true);
     }
 
-private:
+  private:
     // The record button's fill drifts towards accentHover and back, about every 1.6 s.
     Colour pulse(Colour fill) const noexcept {
         const double k = 0.12 + 0.12 * std::sin(v.milliseconds / 260.0);
@@ -140,9 +142,12 @@ void chordPanel(const View& v, Builder& b) {
     b.box(24, 84, 420, 72, c::panelFill, c::border, 10);
     b.text({40, 92, 150, 109}, L"ACORDE", Font::font12, c::mutedText);
     std::wstring chord;
-    if (v.settings.inputMode == 2) chord = L"MIDI escrito";
-    else if (v.soundingCount <= 0 || v.lastChordRoot < 0) chord = L"Toca una tecla";
-    else chord = widen(tamso::chordName(v.lastChordRoot, v.settings.config));
+    if (v.settings.inputMode == 2)
+        chord = L"MIDI escrito";
+    else if (v.soundingCount <= 0 || v.lastChordRoot < 0)
+        chord = L"Toca una tecla";
+    else
+        chord = widen(tamso::chordName(v.lastChordRoot, v.settings.config));
     b.text({40, 112, 245, 143}, std::move(chord), Font::font22, c::white);
     std::wstring sounding;
     for (int n = 0; n < 128; ++n) {
@@ -154,11 +159,13 @@ void chordPanel(const View& v, Builder& b) {
     b.text({236, 111, 428, 141}, std::move(sounding), Font::font12, c::white, Align::right);
 }
 
-bool waveLoaded(const View& v) noexcept { return v.summary && v.summary->frames != 0; }
+bool waveLoaded(const View& v) noexcept {
+    return v.summary && v.summary->frames != 0;
+}
 
 void panelBox(const View& v, Builder& b, int x, int y, int width, int height) {
-    b.box(x, y, width, height, v.dropHover ? c::buttonFace : c::panelFill, v.dropHover ? c::accentHover : c::border,
-          10);
+    b.box(x, y, width, height, v.dropHover ? c::buttonFace : c::panelFill,
+          v.dropHover ? c::accentHover : c::border, 10);
 }
 
 // "2.6 s  /  44 kHz": the seconds cut (never rounded) to one decimal.
@@ -216,10 +223,12 @@ void librarySection(const View& v, Builder& b) {
         b.button(std::move(stem), LibraryRow, static_cast<int>(k), 40, y, 190, 25, current, true);
         b.button(L"×", RemoveFile, static_cast<int>(k), 238, y, 26, 25, false, true);
     }
-    if (files.empty()) b.text({40, 282, 264, 330}, L"Arrastra desde FL Studio", Font::font12, c::mutedText, Align::centre);
+    if (files.empty())
+        b.text({40, 282, 264, 330}, L"Arrastra desde FL Studio", Font::font12, c::mutedText, Align::centre);
 
     const int root = unitValue(pWaveRoot, v.params[pWaveRoot]);
-    b.button(L"Raíz: " + widen(tamso::noteName(root)), WaveRoot, 0, 40, 397, 97, 27, false, v.settings.useWave);
+    b.button(L"Raíz: " + widen(tamso::noteName(root)), WaveRoot, 0, 40, 397, 97, 27, false,
+             v.settings.useWave);
     b.button(v.settings.wholeOneShot ? L"One shot" : L"Seguir tecla", PlayMode, 0, 147, 397, 117, 27,
              v.settings.wholeOneShot, v.settings.useWave);
 }
@@ -232,7 +241,8 @@ void settingsArea(const View& v, Builder& b) {
     b.text({296, 240, 956, 256}, L"ACORDES", Font::font12, c::mutedText);
     static const wchar_t* const sizes[4] = {L"Tríadas", L"7mas", L"9nas", L"Add9"};
     const int size = unitValue(pChords, v.params[pChords]);
-    for (int l = 0; l < 4; ++l) b.button(sizes[l], ChordSize, l, 296 + 168 * l, 261, 156, 34, l == size, true);
+    for (int l = 0; l < 4; ++l)
+        b.button(sizes[l], ChordSize, l, 296 + 168 * l, 261, 156, 34, l == size, true);
     b.field(pSeventh, 296, 323, 180, L"TIPO DE 7ma");
     b.field(pNinth, 492, 323, 180, L"TIPO DE 9na");
     b.field(pInput, 688, 323, 268, L"ENTRADA MIDI");
@@ -250,19 +260,25 @@ void pads(const View& v, Builder& b) {
                             static_cast<int>(29 + 55 * g)};
         if (r.contains(v.mouse)) {
             const int a[3] = {red(c::accent), green(c::accent), blue(c::accent)};
-            for (int i = 0; i < 3; ++i) rgbValues[i] = static_cast<int>(rgbValues[i] + (a[i] - rgbValues[i]) * 0.4);
+            for (int i = 0; i < 3; ++i)
+                rgbValues[i] = static_cast<int>(rgbValues[i] + (a[i] - rgbValues[i]) * 0.4);
         }
-        b.box(x0, 385, 77, 41, rgb(rgbValues[0], rgbValues[1], rgbValues[2]), g > 0.1 ? c::accent : c::border, 10);
-        b.text({x0 + 5, 387, x0 + 21, 404}, std::wstring(1, static_cast<wchar_t>(keys[l])), Font::font12, c::white);
-        const std::string caption = v.settings.inputMode == 2 ? tamso::noteName(notes[l])
-                                                              : tamso::chordName(chord.root, v.settings.config);
+        b.box(x0, 385, 77, 41, rgb(rgbValues[0], rgbValues[1], rgbValues[2]), g > 0.1 ? c::accent : c::border,
+              10);
+        b.text({x0 + 5, 387, x0 + 21, 404}, std::wstring(1, static_cast<wchar_t>(keys[l])), Font::font12,
+               c::white);
+        const std::string caption = v.settings.inputMode == 2
+                                        ? tamso::noteName(notes[l])
+                                        : tamso::chordName(chord.root, v.settings.config);
         b.text({x0 + 5, 405, x0 + 72, 423}, widen(caption), Font::font12, c::white, Align::centre);
         b.text({x0 + 46, 387, x0 + 70, 403}, degrees[l], Font::font12, c::mutedText, Align::right);
         b.hit(r, Pad, l, true);
     }
 }
 
-bool recording(const View& v) noexcept { return v.state == tamso::StartRequested || v.state == tamso::Recording; }
+bool recording(const View& v) noexcept {
+    return v.state == tamso::StartRequested || v.state == tamso::Recording;
+}
 
 void recordingPanel(const View& v, Builder& b) {
     const bool countIn = v.countIn;
@@ -277,8 +293,10 @@ void recordingPanel(const View& v, Builder& b) {
                           : ready        ? L"TOMA LISTA"
                                          : L"LISTO PARA TOCAR";
     b.text({630, 461, 932, 487}, std::move(status), Font::font14, c::white, Align::right);
-    b.button(countIn ? L"Cuenta " + shown : recording(v) ? L"Grabando" : L"Grabar", Record, 0, 44, 502, 124, 40,
-             recording(v) || countIn, !countIn);
+    b.button(countIn        ? L"Cuenta " + shown
+             : recording(v) ? L"Grabando"
+                            : L"Grabar",
+             Record, 0, 44, 502, 124, 40, recording(v) || countIn, !countIn);
     b.button(paused ? L"Continuar" : L"Pausa", PauseResume, 0, 180, 502, 105, 40, paused, !countIn);
     b.button(L"Detener", Stop, 0, 297, 502, 105, 40, false, true);
     b.button(L"Nueva toma", NewTake, 0, 414, 502, 126, 40, false, !countIn);
@@ -286,7 +304,8 @@ void recordingPanel(const View& v, Builder& b) {
 
     // The timeline: 64 columns of 12 pitch classes, C at the bottom.
     b.box(44, 558, 656, 112, c::windowBackground, c::border, 8);
-    for (int y = 567; y <= 657; y += 9) b.line(44, y, 700, y, c::gridLine, 1);
+    for (int y = 567; y <= 657; y += 9)
+        b.line(44, y, 700, y, c::gridLine, 1);
     for (int i = 0; i < 64; ++i) {
         const int xo = i * 656 / 64;
         if (i % 16 == 0) b.line(44 + xo, 558, 44 + xo, 670, c::border, 1);
@@ -337,10 +356,11 @@ void exportColumn(const View& v, Builder& b) {
 }
 
 void bottomLine(const View& v, Builder& b) {
-    const wchar_t* hint = v.countIn                  ? L"Detener cancela la cuenta previa."
-                          : v.state == tamso::Full   ? L"Toma llena: exporta antes de grabar otra."
-                          : v.state == tamso::Paused ? L"La pausa no agrega silencio a la toma."
-                                                     : L"Pulsa Grabar: 3, 2, 1... Guarda el MIDI antes de cerrar.";
+    const wchar_t* hint = v.countIn                ? L"Detener cancela la cuenta previa."
+                          : v.state == tamso::Full ? L"Toma llena: exporta antes de grabar otra."
+                          : v.state == tamso::Paused
+                              ? L"La pausa no agrega silencio a la toma."
+                              : L"Pulsa Grabar: 3, 2, 1... Guarda el MIDI antes de cerrar.";
     b.text({24, 718, 714, 736}, hint, Font::font12, c::mutedText);
     b.text({710, 718, 956, 736}, L"VELK", Font::font12, c::mutedText, Align::right);
 }

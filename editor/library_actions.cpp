@@ -57,18 +57,23 @@ void Editor::refreshLibrary() {
     scroll = clampScroll(scroll, library.size());
 }
 
-void Editor::error(const std::exception& e) { box(widen(e.what()), texts::oneShots, box::iconInformation); }
+void Editor::error(const std::exception& e) {
+    box(widen(e.what()), texts::oneShots, box::iconInformation);
+}
 
 bool Editor::keepStorable(std::vector<std::wstring>& paths) {
     std::vector<std::wstring> kept, skipped;
     for (std::wstring& path : paths) {
-        if (isWavePath(path) && isStorablePath(path)) kept.push_back(std::move(path));
-        else skipped.push_back(std::move(path));
+        if (isWavePath(path) && isStorablePath(path))
+            kept.push_back(std::move(path));
+        else
+            skipped.push_back(std::move(path));
     }
     paths = std::move(kept);
     if (skipped.empty()) return true;
     std::wstring text = texts::skippedFiles;
-    for (size_t i = 0; i < skipped.size() && i < namedFiles; ++i) text += L"\n" + shortName(skipped[i]);
+    for (size_t i = 0; i < skipped.size() && i < namedFiles; ++i)
+        text += L"\n" + shortName(skipped[i]);
     if (skipped.size() > namedFiles) text += L"\n...";
     return box(text, texts::oneShots, box::iconInformation);
 }

@@ -13,21 +13,26 @@ std::vector<std::wstring> itemTexts(int parameter) {
     std::vector<std::wstring> texts;
     switch (parameter) {
     case pTonic:
-        for (const char* n : tamso::notes) texts.push_back(widen(n));
+        for (const char* n : tamso::notes)
+            texts.push_back(widen(n));
         break;
     case pScale:
-        for (const tamso::Scale& s : tamso::scales) texts.push_back(widen(s.name));
+        for (const tamso::Scale& s : tamso::scales)
+            texts.push_back(widen(s.name));
         break;
     case pInversion: texts = {L"Raíz", L"1ra", L"2da", L"3ra", L"4ta"}; break;
     case pOctave: texts = {L"-2", L"-1", L"0", L"+1", L"+2"}; break;
     case pInput:
-        for (const char* m : inputModes) texts.push_back(widen(m));
+        for (const char* m : inputModes)
+            texts.push_back(widen(m));
         break;
     case pSeventh:
-        for (const char* k : tamso::sevenKinds) texts.push_back(widen(k));
+        for (const char* k : tamso::sevenKinds)
+            texts.push_back(widen(k));
         break;
     case pNinth:
-        for (const char* k : tamso::nineKinds) texts.push_back(widen(k));
+        for (const char* k : tamso::nineKinds)
+            texts.push_back(widen(k));
         break;
     default: break;
     }
@@ -39,22 +44,27 @@ std::vector<std::wstring> itemTexts(int parameter) {
 std::wstring widen(const std::string& text) {
     std::wstring out;
     out.reserve(text.size());
-    for (unsigned char ch : text) out += static_cast<wchar_t>(ch);
+    for (unsigned char ch : text)
+        out += static_cast<wchar_t>(ch);
     return out;
 }
 
-std::wstring widen(const char* text) { return widen(std::string(text ? text : "")); }
+std::wstring widen(const char* text) {
+    return widen(std::string(text ? text : ""));
+}
 
 int32_t unitValue(int parameter, double normalised) noexcept {
     if (!isParamIndex(parameter)) return 0;
     const ParamSpec& s = specs[parameter];
-    return static_cast<int32_t>(roundHalfAway(s.minimum + (s.maximum - s.minimum) * cleanNormalised(normalised)));
+    return static_cast<int32_t>(
+        roundHalfAway(s.minimum + (s.maximum - s.minimum) * cleanNormalised(normalised)));
 }
 
 Menu parameterMenu(int parameter, const ParamValues& values) {
     Menu menu;
     if (!isParamIndex(parameter)) return menu;
-    const int32_t current = unitValue(parameter, values[parameter]) - static_cast<int32_t>(specs[parameter].minimum);
+    const int32_t current =
+        unitValue(parameter, values[parameter]) - static_cast<int32_t>(specs[parameter].minimum);
     const std::vector<std::wstring> texts = itemTexts(parameter);
     for (size_t j = 0; j < texts.size(); ++j) {
         MenuItem item;

@@ -12,7 +12,7 @@ namespace palmtone {
 
 struct MenuItem {
     std::wstring text;
-    int32_t id = 0;      // the command a choice returns; 0 for a separator or a submenu
+    int32_t id = 0; // the command a choice returns; 0 for a separator or a submenu
     bool checked = false;
     bool separator = false;
     std::vector<MenuItem> submenu; // non-empty: this item opens a submenu captioned text

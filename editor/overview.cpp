@@ -10,7 +10,9 @@ namespace palmtone {
 
 namespace {
 
-bool stopped(int32_t state) noexcept { return state == tamso::Finished || state == tamso::Full; }
+bool stopped(int32_t state) noexcept {
+    return state == tamso::Finished || state == tamso::Full;
+}
 
 } // namespace
 
@@ -28,13 +30,15 @@ void Editor::updateOverview(int32_t state) {
     if (state == tamso::Recording) {
         const int32_t column = static_cast<int32_t>(static_cast<int64_t>(4.0 * beats) % 64);
         if (beats < 0.3 && lastState != tamso::Recording) {
-            for (uint16_t& c : overview) c = 0;
+            for (uint16_t& c : overview)
+                c = 0;
             lastColumn = -1;
         }
         if (column != lastColumn) {
             if (lastColumn >= 0) {
                 const int32_t gap = (column - lastColumn + 64) % 64;
-                for (int32_t j = 1; j <= gap; ++j) overview[(lastColumn + j) % 64] = 0;
+                for (int32_t j = 1; j <= gap; ++j)
+                    overview[(lastColumn + j) % 64] = 0;
             }
             lastColumn = column;
         }
@@ -51,7 +55,8 @@ void Editor::updateOverview(int32_t state) {
                 continue;
             }
             double start[128];
-            for (double& s : start) s = -1.0;
+            for (double& s : start)
+                s = -1.0;
             const double from = i * span / 64.0, to = (i + 1) * span / 64.0;
             const int32_t count = std::clamp(take.entryCount, 0, tamso::MidiCapture::capacity);
             uint16_t bits = 0;

@@ -10,9 +10,15 @@ using Colour = uint32_t;
 constexpr Colour rgb(int r, int g, int b) noexcept {
     return static_cast<Colour>(r) | static_cast<Colour>(g) << 8 | static_cast<Colour>(b) << 16;
 }
-constexpr int red(Colour c) noexcept { return static_cast<int>(c & 0xFF); }
-constexpr int green(Colour c) noexcept { return static_cast<int>(c >> 8 & 0xFF); }
-constexpr int blue(Colour c) noexcept { return static_cast<int>(c >> 16 & 0xFF); }
+constexpr int red(Colour c) noexcept {
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int green(Colour c) noexcept {
+    return static_cast<int>(c >> 8 & 0xFF);
+}
+constexpr int blue(Colour c) noexcept {
+    return static_cast<int>(c >> 16 & 0xFF);
+}
 
 namespace colours {
 constexpr Colour windowBackground = rgb(10, 10, 10);

@@ -19,10 +19,10 @@ enum class Align : uint8_t { left, centre, right };
 struct Element {
     enum Kind : uint8_t {
         background, // rect filled with the window background
-        box,     // rounded rectangle: rect, fill, outline, radius; 1-pixel outline
-        text,    // single line in rect, vertically centred, cut with an ellipsis
-        line,    // from (rect.left, rect.top) to (rect.right, rect.bottom), end point not drawn
-        logo,    // the small mark left of the wordmark (fixed shapes)
+        box,        // rounded rectangle: rect, fill, outline, radius; 1-pixel outline
+        text,       // single line in rect, vertically centred, cut with an ellipsis
+        line,       // from (rect.left, rect.top) to (rect.right, rect.bottom), end point not drawn
+        logo,       // the small mark left of the wordmark (fixed shapes)
     };
     Kind kind = background;
     Rect rect;

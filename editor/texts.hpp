@@ -41,8 +41,9 @@ constexpr const wchar_t* guide =
 constexpr const wchar_t* take = L"VELK";
 constexpr const wchar_t* newTakeCaption = L"VELK - Nueva toma";
 constexpr const wchar_t* stopFirst = L"Pulsa Detener antes de empezar otra toma.";
-constexpr const wchar_t* replaceTake = L"La nueva toma reemplaza la anterior. Guarda o arrastra su MIDI antes de "
-                                       L"continuar.\n\n\u00BFEmpezar otra toma?";
+constexpr const wchar_t* replaceTake =
+    L"La nueva toma reemplaza la anterior. Guarda o arrastra su MIDI antes de "
+    L"continuar.\n\n\u00BFEmpezar otra toma?";
 constexpr const wchar_t* oneShots = L"VELK - One shots";
 constexpr const wchar_t* midiNotReady = L"No se pudo preparar el MIDI; la toma sigue disponible.";
 constexpr const wchar_t* saveFailed = L"No se pudo guardar. Elige otra carpeta.";
@@ -50,8 +51,9 @@ constexpr const wchar_t* dragFailed = L"Usa Guardar archivo .mid e importalo al 
 constexpr const wchar_t* folderFailed = L"No se pudo abrir esa carpeta";
 constexpr const wchar_t* folderTitle = L"Elige tu carpeta de one shots WAV";
 // Files the library cannot keep (not a WAV path, or a name the project cannot store).
-constexpr const wchar_t* skippedFiles = L"Estos archivos no se agregaron (solo WAV con un nombre que el proyecto pueda "
-                                        L"guardar):";
+constexpr const wchar_t* skippedFiles =
+    L"Estos archivos no se agregaron (solo WAV con un nombre que el proyecto pueda "
+    L"guardar):";
 // The add dialog's reply did not fit its buffer.
 constexpr const wchar_t* tooManyFiles = L"Demasiados archivos a la vez. Elige menos archivos.";
 // An action failed in a way no other message covers (for example, memory ran out).

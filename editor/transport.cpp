@@ -8,7 +8,8 @@
 namespace palmtone {
 
 void Editor::startCountIn() {
-    for (uint16_t& column : overview) column = 0;
+    for (uint16_t& column : overview)
+        column = 0;
     lastColumn = -1;
     plugin->countIn.requestStart();
 }
@@ -35,7 +36,8 @@ void Editor::record(bool newTake) {
     }
     if (plugin->capture.publishedNotes.load() > 0) {
         int answer = 0;
-        if (!box(texts::replaceTake, texts::newTakeCaption, box::okCancel | box::iconQuestion, &answer)) return;
+        if (!box(texts::replaceTake, texts::newTakeCaption, box::okCancel | box::iconQuestion, &answer))
+            return;
         if (answer != box::idOk) return;
     }
     startCountIn();
@@ -55,9 +57,12 @@ void Editor::spaceBar() {
     }
     std::atomic<int32_t>& state = plugin->capture.state;
     int32_t s = state.load();
-    if (s == tamso::Paused) state.compare_exchange_strong(s, tamso::ResumeRequested);
-    else if (s == tamso::Recording) state.compare_exchange_strong(s, tamso::PauseRequested);
-    else record(false);
+    if (s == tamso::Paused)
+        state.compare_exchange_strong(s, tamso::ResumeRequested);
+    else if (s == tamso::Recording)
+        state.compare_exchange_strong(s, tamso::PauseRequested);
+    else
+        record(false);
 }
 
 } // namespace palmtone

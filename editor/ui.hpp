@@ -29,18 +29,18 @@ struct FolderReply {
 };
 
 class Ui {
-public:
+  public:
     virtual ~Ui() = default;
 
     // --- the window ---
-    virtual void repaint() = 0;           // invalidates the whole window, no erase
-    virtual void capture() = 0;           // mouse capture to the window
+    virtual void repaint() = 0; // invalidates the whole window, no erase
+    virtual void capture() = 0; // mouse capture to the window
     virtual void releaseCapture() = 0;
-    virtual bool hasCapture() = 0;        // the window holds the capture
-    virtual void focus() = 0;             // keyboard focus to the window
-    virtual void trackLeave() = 0;        // ask for one mouse-leave notification
-    virtual void postDeferredDrop() = 0;  // posts the deferred-drop message to the window
-    virtual void destroyWindow() = 0;     // destroys the window (its teardown runs inside)
+    virtual bool hasCapture() = 0;       // the window holds the capture
+    virtual void focus() = 0;            // keyboard focus to the window
+    virtual void trackLeave() = 0;       // ask for one mouse-leave notification
+    virtual void postDeferredDrop() = 0; // posts the deferred-drop message to the window
+    virtual void destroyWindow() = 0;    // destroys the window (its teardown runs inside)
 
     // --- modal: each returns only when the user is done ---
     virtual int messageBox(const std::wstring& text, const wchar_t* caption, uint32_t style) = 0;

@@ -13,18 +13,18 @@ namespace palmtone {
 
 struct View {
     // --- parameters ---
-    ParamValues params{};       // normalised, as stored
-    Settings settings{};        // decoded from params
+    ParamValues params{}; // normalised, as stored
+    Settings settings{};  // decoded from params
     // --- display fields of the audio thread ---
     bool sounding[128] = {};
     int32_t soundingCount = 0;
     int32_t lastChordRoot = -1;
-    float meter = 0.0f;         // the level meter after this pass's decay
-    double glow[8] = {};        // after this pass's easing
+    float meter = 0.0f;  // the level meter after this pass's decay
+    double glow[8] = {}; // after this pass's easing
     // --- count-in and take ---
     bool countIn = false;
-    int32_t shownSeconds = 1;   // the count-in's seconds, at least 1
-    int32_t state = 0;          // a tamso::TakeState
+    int32_t shownSeconds = 1; // the count-in's seconds, at least 1
+    int32_t state = 0;        // a tamso::TakeState
     int32_t publishedNotes = 0;
     double endBeats = 0.0;
     double tempo = 120.0;
@@ -32,7 +32,7 @@ struct View {
     const uint16_t* overview = nullptr; // 64 pitch-class masks
     // --- the library ---
     const std::vector<std::wstring>* library = nullptr;
-    std::wstring selection;     // the bank's selected path
+    std::wstring selection; // the bank's selected path
     const SampleSummary* summary = nullptr;
     int32_t scroll = 0;
     bool dropHover = false;

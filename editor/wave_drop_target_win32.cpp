@@ -8,7 +8,7 @@ namespace {
 
 // A locked global block, unlocked however the reading ends.
 class Locked {
-public:
+  public:
     explicit Locked(HGLOBAL block) noexcept : block_(block), data_(block ? GlobalLock(block) : nullptr) {}
     ~Locked() {
         if (data_ != nullptr) GlobalUnlock(block_);
@@ -17,14 +17,14 @@ public:
     Locked& operator=(const Locked&) = delete;
     const uint8_t* bytes() const noexcept { return static_cast<const uint8_t*>(data_); }
 
-private:
+  private:
     HGLOBAL block_;
     void* data_;
 };
 
 // A storage medium handed to us by GetData, released however the reading ends.
 class Medium {
-public:
+  public:
     Medium() noexcept { ZeroMemory(&medium, sizeof medium); }
     ~Medium() {
         if (filled) ReleaseStgMedium(&medium);
@@ -39,7 +39,7 @@ public:
     // The global block of the medium, or null when it is held in another way.
     HGLOBAL block() const noexcept { return medium.tymed == TYMED_HGLOBAL ? medium.hGlobal : nullptr; }
 
-private:
+  private:
     STGMEDIUM medium;
     bool filled = false;
 };
@@ -50,7 +50,8 @@ std::wstring fromAnsi(const std::string& bytes) {
     const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
     if (length <= 0) return {};
     std::wstring text(size_t(length), L'\0');
-    if (MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), &text[0], length) != length) return {};
+    if (MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), &text[0], length) != length)
+        return {};
     return text;
 }
 
@@ -115,7 +116,9 @@ HRESULT WaveDropTarget::QueryInterface(REFIID iid, void** out) {
     return S_OK;
 }
 
-ULONG WaveDropTarget::AddRef() { return ULONG(refCount.fetch_add(1) + 1); }
+ULONG WaveDropTarget::AddRef() {
+    return ULONG(refCount.fetch_add(1) + 1);
+}
 
 ULONG WaveDropTarget::Release() {
     const int32_t left = refCount.fetch_sub(1) - 1;

@@ -3,6 +3,7 @@
 // the reading of WAV paths out of dropped data. UI thread only (OLE calls the
 // target on the thread that registered it). Windows only.
 #include <windows.h>
+
 #include <ole2.h>
 #include <shellapi.h>
 
@@ -20,7 +21,7 @@ namespace palmtone {
 // creator's) and deletes itself in Release when the count reaches zero, which
 // may be after the editor is gone. No method lets an exception out.
 class WaveDropTarget final : public IDropTarget {
-public:
+  public:
     WaveDropTarget(std::function<bool(POINTL)> accept, std::function<void(bool)> hover,
                    std::function<void(std::vector<std::wstring>)> deliver);
 
@@ -32,7 +33,8 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL point,
+                                        DWORD* effect) override;
     HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL point, DWORD* effect) override;
     HRESULT STDMETHODCALLTYPE DragLeave() override;
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
@@ -45,7 +47,7 @@ public:
     std::function<void(bool)> hover;
     std::function<void(std::vector<std::wstring>)> deliver;
 
-private:
+  private:
     ~WaveDropTarget() = default; // only Release deletes (callbacks go deliver, hover, accept)
     // Copy when allowed, accept(point) says yes and the drag holds a WAV path.
     DWORD answer(POINTL point, DWORD allowed);

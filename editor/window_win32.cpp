@@ -74,7 +74,9 @@ void paintWindow(Editor& editor, HWND window) {
     BitBlt(scope.dc, 0, 0, editorWidth, editorHeight, memory.dc, 0, 0, SRCCOPY);
 }
 
-bool ctrlOrAlt() noexcept { return GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0; }
+bool ctrlOrAlt() noexcept {
+    return GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0;
+}
 
 } // namespace
 
@@ -89,7 +91,9 @@ std::wstring fontFace(const wchar_t* wanted) {
     return found ? std::wstring(wanted) : std::wstring(L"Arial");
 }
 
-int32_t editorWindowCount() noexcept { return editorWindows.load(); }
+int32_t editorWindowCount() noexcept {
+    return editorWindows.load();
+}
 
 Editor* openEditorWith(Plugin& plugin, HWND parent, std::unique_ptr<WindowsUi> ui) {
     if (!ui) return nullptr;
@@ -141,8 +145,8 @@ void Editor::releaseResources() noexcept {
 
 bool Editor::attach(HWND parent) {
     registerClass();
-    window = CreateWindowExW(0, className, L"VELK beta", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, editorWidth,
-                             editorHeight, parent, nullptr, moduleInstance, this);
+    window = CreateWindowExW(0, className, L"VELK beta", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                             editorWidth, editorHeight, parent, nullptr, moduleInstance, this);
     if (!window) {
         if (editorWindows.load() == 0) UnregisterClassW(className, moduleInstance);
         return false;

@@ -37,7 +37,8 @@ bool fill(HMENU popup, const Menu& items) {
         } else if (!item.submenu.empty()) {
             MenuHandle sub(CreatePopupMenu());
             if (!sub.h || !fill(sub.h, item.submenu)) return false;
-            if (!AppendMenuW(popup, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub.h), item.text.c_str()))
+            if (!AppendMenuW(popup, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub.h),
+                             item.text.c_str()))
                 return false;
             sub.release();
         } else {
@@ -50,7 +51,9 @@ bool fill(HMENU popup, const Menu& items) {
 
 } // namespace
 
-HWND WindowsUi::hwnd() const noexcept { return editor ? editor->window : nullptr; }
+HWND WindowsUi::hwnd() const noexcept {
+    return editor ? editor->window : nullptr;
+}
 
 HWND WindowsUi::root() const noexcept {
     HWND w = hwnd();
@@ -65,7 +68,9 @@ void WindowsUi::capture() {
     if (HWND w = hwnd()) SetCapture(w);
 }
 
-void WindowsUi::releaseCapture() { ReleaseCapture(); }
+void WindowsUi::releaseCapture() {
+    ReleaseCapture();
+}
 
 bool WindowsUi::hasCapture() {
     HWND w = hwnd();
@@ -112,7 +117,8 @@ OpenReply WindowsUi::openWaveFiles() {
     dialog.lpstrFilter = L"One shots WAV (*.wav)\0*.wav\0";
     dialog.lpstrFile = reply.buffer.data();
     dialog.nMaxFile = static_cast<DWORD>(reply.buffer.size());
-    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_NOCHANGEDIR;
+    dialog.Flags =
+        OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_NOCHANGEDIR;
     reply.chosen = GetOpenFileNameW(&dialog) != 0;
     if (!reply.chosen) {
         reply.tooSmall = CommDlgExtendedError() == FNERR_BUFFERTOOSMALL;
@@ -162,7 +168,9 @@ bool WindowsUi::chooseMidiPath(std::wstring& path) {
     return true;
 }
 
-bool WindowsUi::temporaryFolder(std::wstring& folder) { return temporaryFolderPath(folder); }
+bool WindowsUi::temporaryFolder(std::wstring& folder) {
+    return temporaryFolderPath(folder);
+}
 
 bool WindowsUi::newGuidText(std::wstring& text) {
     GUID guid;

@@ -15,7 +15,7 @@ class Editor;
 class Plugin;
 
 class WindowsUi : public Ui {
-public:
+  public:
     Editor* editor = nullptr; // set by openEditor; the window is editor->window
 
     void repaint() override;
@@ -39,7 +39,7 @@ public:
     bool writeReplacing(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
     bool writeNew(const std::wstring& path, const std::vector<uint8_t>& bytes) override;
 
-protected:
+  protected:
     HWND hwnd() const noexcept;
     // The top-level window that contains the editor: the dialogs' owner.
     HWND root() const noexcept;

@@ -8,15 +8,18 @@ namespace {
 
 const std::wstring productFolder = L"VELK beta";
 
-bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool isSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
 
-bool isAsciiLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
+bool isAsciiLetter(wchar_t c) {
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+}
 
 // A drive ("C:") or a network root (exactly two separators and a server name
 // up to the next separator); 0 when the path has no root name.
 size_t rootNameLength(const std::wstring& path) {
-    if (path.size() >= 2 && isAsciiLetter(path[0]) && path[1] == L':')
-        return 2;
+    if (path.size() >= 2 && isAsciiLetter(path[0]) && path[1] == L':') return 2;
     if (path.size() >= 3 && isSeparator(path[0]) && isSeparator(path[1]) && !isSeparator(path[2])) {
         size_t end = 2;
         while (end < path.size() && !isSeparator(path[end]))
@@ -52,8 +55,7 @@ Parts split(const std::wstring& path) {
         if (i < path.size()) {
             while (i < path.size() && isSeparator(path[i]))
                 ++i;
-            if (i == path.size())
-                parts.elements.emplace_back();
+            if (i == path.size()) parts.elements.emplace_back();
         }
     }
     return parts;
@@ -63,12 +65,10 @@ Parts split(const std::wstring& path) {
 
 std::optional<std::wstring> installFolder(const std::wstring& text) {
     Parts parts = split(text);
-    if (parts.rootName.empty())
-        return std::nullopt; // relative, or a single leading separator
+    if (parts.rootName.empty()) return std::nullopt; // relative, or a single leading separator
     if (parts.rootName.size() == 2 && !parts.rootDirectory)
-        return std::nullopt; // drive-relative ("C:name") or a bare "C:"
-    if (parts.elements.empty())
-        return std::nullopt; // the root of a drive or a network root alone
+        return std::nullopt;                         // drive-relative ("C:name") or a bare "C:"
+    if (parts.elements.empty()) return std::nullopt; // the root of a drive or a network root alone
 
     // Appending works on the text as typed, before "." and ".." are resolved.
     if (parts.elements.back() != productFolder) {
@@ -82,11 +82,9 @@ std::optional<std::wstring> installFolder(const std::wstring& text) {
     // ".." dropped with it, ".." at the root dropped.
     std::vector<std::wstring> kept;
     for (const std::wstring& element : parts.elements) {
-        if (element.empty() || element == L".")
-            continue;
+        if (element.empty() || element == L".") continue;
         if (element == L"..") {
-            if (!kept.empty())
-                kept.pop_back();
+            if (!kept.empty()) kept.pop_back();
             continue;
         }
         kept.push_back(element);
@@ -94,8 +92,7 @@ std::optional<std::wstring> installFolder(const std::wstring& text) {
 
     std::wstring folder = parts.rootName;
     for (wchar_t& c : folder)
-        if (c == L'/')
-            c = L'\\';
+        if (c == L'/') c = L'\\';
     for (const std::wstring& element : kept)
         folder += L'\\' + element;
     return folder;

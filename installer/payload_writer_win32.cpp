@@ -27,8 +27,7 @@ std::wstring errorText() {
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
                                             FORMAT_MESSAGE_FROM_SYSTEM,
                                         nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    if (!buffer)
-        return L"No se pudo completar la instalación.";
+    if (!buffer) return L"No se pudo completar la instalación.";
     std::unique_ptr<wchar_t, HLOCAL (*)(HLOCAL)> owned(buffer, LocalFree);
     return std::wstring(buffer, length);
 }
@@ -37,8 +36,7 @@ std::wstring errorText() {
 
 fs::path targetFolder(std::wstring text) {
     std::optional<std::wstring> folder = installFolder(text);
-    if (!folder)
-        throw std::wstring(refusedFolder);
+    if (!folder) throw std::wstring(refusedFolder);
     return fs::path(*folder);
 }
 
@@ -52,21 +50,19 @@ fs::path finalPath(const fs::path& folder, const wchar_t* relative) {
 bool occupied(const fs::path& path) {
     std::error_code error;
     const fs::file_status status = fs::status(path, error);
-    if (status.type() == fs::file_type::not_found)
-        return false;
-    if (error)
-        throw fs::filesystem_error("status", path, error);
+    if (status.type() == fs::file_type::not_found) return false;
+    if (error) throw fs::filesystem_error("status", path, error);
     return true;
 }
 
 bool extract(const fs::path& folder, bool update, std::wstring& error) {
     try {
-        if (!verifyPackage())
-            throw std::wstring(L"El paquete está incompleto. Vuelve a descargarlo.");
+        if (!verifyPackage()) throw std::wstring(L"El paquete está incompleto. Vuelve a descargarlo.");
 
         for (const Payload& payload : payloads)
             if (occupied(finalPath(folder, payload.path)) && !update)
-                throw std::wstring(L"La carpeta ya contiene VELK. Cierra tu DAW y confirma la actualización.");
+                throw std::wstring(
+                    L"La carpeta ya contiene VELK. Cierra tu DAW y confirma la actualización.");
 
         fs::create_directories(finalPath(folder, L"One_Shots"));
 
@@ -82,17 +78,18 @@ bool extract(const fs::path& folder, bool update, std::wstring& error) {
             // is a failed write.
             file.flush();
             file.close();
-            if (file.fail())
-                throw std::wstring(L"No se pudo preparar el archivo.");
+            if (file.fail()) throw std::wstring(L"No se pudo preparar el archivo.");
             written.push_back(temporary);
         }
 
         for (size_t i = 0; i < written.size(); ++i) {
             const fs::path target = finalPath(folder, payloads[i].path);
-            if (!MoveFileExW(written[i].c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            if (!MoveFileExW(written[i].c_str(), target.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
                 // First thing after the failed move, while its code is the last error.
                 const std::wstring reason = errorText();
-                throw L"No se pudo reemplazar un archivo. Cierra FL Studio u otro DAW y reintenta.\n" + reason;
+                throw L"No se pudo reemplazar un archivo. Cierra FL Studio u otro DAW y reintenta.\n" +
+                    reason;
             }
         }
         return true;

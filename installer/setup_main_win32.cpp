@@ -34,8 +34,7 @@ int extractTest(const wchar_t* text) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!arguments)
-        count = 0;
+    if (!arguments) count = 0;
     if (count >= 2 && std::wcscmp(arguments[1], L"--verify") == 0) {
         LocalFree(arguments);
         return setup::verifyPackage() ? 0 : 2;

@@ -54,14 +54,16 @@ const Control controls[] = {
      L"Incluye el plugin y tres one shots originales. No modifica tus proyectos.",
      0, 0, 32, 128, 570, 58, false, Kept::none},
     {L"STATIC", L"Carpeta del instrumento", 0, 0, 32, 208, 560, 24, false, Kept::none},
-    {L"EDIT", L"", idFolderEdit, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 32, 238, 456, 30, false, Kept::folderEdit},
+    {L"EDIT", L"", idFolderEdit, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 32, 238, 456, 30, false,
+     Kept::folderEdit},
     {L"BUTTON", L"Elegir…", idChoose, WS_TABSTOP, 500, 238, 98, 30, false, Kept::none},
     {L"STATIC",
      L"Instalación sin permisos de administrador. Tu DAW debe admitir VST2 x64.\n"
      L"Sin cambios en el registro, sin servicios y sin conexión a Internet.",
      0, 0, 32, 294, 570, 58, false, Kept::none},
     {L"STATIC", L"Elige una carpeta y pulsa Instalar.", 0, 0, 32, 365, 570, 42, false, Kept::statusText},
-    {L"BUTTON", L"Instalar", idInstall, WS_TABSTOP | BS_DEFPUSHBUTTON, 380, 424, 104, 38, false, Kept::installButton},
+    {L"BUTTON", L"Instalar", idInstall, WS_TABSTOP | BS_DEFPUSHBUTTON, 380, 424, 104, 38, false,
+     Kept::installButton},
     {L"BUTTON", L"Cerrar", idClose, WS_TABSTOP, 496, 424, 104, 38, false, Kept::none},
 };
 
@@ -75,7 +77,8 @@ std::wstring successText(const fs::path& folder) {
            L"\n\nEn FL Studio:\nOptions > Manage plugins > añade esta carpeta > Find installed plugins.\n\n"
            L"Es VST2 para Windows de 64 bits, no VST3.\n"
            L"Los proyectos con versiones anteriores no se modifican.\n\n"
-           L"Para desinstalar: cierra el DAW y elimina únicamente esta carpeta VELK beta, conservando antes tus "
+           L"Para desinstalar: cierra el DAW y elimina únicamente esta carpeta VELK beta, conservando antes "
+           L"tus "
            L"archivos personales.";
 }
 
@@ -122,8 +125,9 @@ int SetupWindow::run(HINSTANCE instance, int show) {
     RegisterClassW(&windowClass);
 
     // WM_NCCREATE hands `this` to the window, which stores its handle here.
-    if (!CreateWindowExW(0, className, L"VELK beta · Instalador 1.3.0", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                         CW_USEDEFAULT, CW_USEDEFAULT, 650, 520, nullptr, nullptr, instance, this))
+    if (!CreateWindowExW(0, className, L"VELK beta · Instalador 1.3.0",
+                         WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT, CW_USEDEFAULT, 650, 520,
+                         nullptr, nullptr, instance, this))
         return 4;
     ShowWindow(window, show);
 
@@ -144,10 +148,8 @@ LRESULT CALLBACK SetupWindow::procedure(HWND window, UINT message, WPARAM wParam
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     auto* self = reinterpret_cast<SetupWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_NCDESTROY)
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    if (!self)
-        return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
     try {
         return self->handle(message, wParam, lParam);
     } catch (...) { // nothing may unwind into the system's code
@@ -157,16 +159,12 @@ LRESULT CALLBACK SetupWindow::procedure(HWND window, UINT message, WPARAM wParam
 
 LRESULT SetupWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        return onCreate();
-    case WM_DESTROY:
-        return onDestroy();
+    case WM_CREATE: return onCreate();
+    case WM_DESTROY: return onDestroy();
     case WM_CTLCOLORSTATIC:
         return onColourStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_COMMAND:
-        return onCommand(LOWORD(wParam));
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_COMMAND: return onCommand(LOWORD(wParam));
+    default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -196,17 +194,10 @@ LRESULT SetupWindow::onColourStatic(HDC dc, HWND control) {
 
 LRESULT SetupWindow::onCommand(int id) {
     switch (id) {
-    case idClose:
-        DestroyWindow(window);
-        break;
-    case idInstall:
-        install();
-        break;
-    case idChoose:
-        pickFolder();
-        break;
-    default:
-        break;
+    case idClose: DestroyWindow(window); break;
+    case idInstall: install(); break;
+    case idChoose: pickFolder(); break;
+    default: break;
     }
     return 0;
 }
@@ -217,8 +208,7 @@ void SetupWindow::createControl(const Control& control) {
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
                                   GetModuleHandleW(nullptr), nullptr);
     SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(bodyFont), TRUE);
-    if (control.title)
-        SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont), TRUE);
+    if (control.title) SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont), TRUE);
     switch (control.kept) {
     case Kept::folderEdit: folderEdit = handle; break;
     case Kept::statusText: statusText = handle; break;
@@ -286,10 +276,11 @@ void SetupWindow::install() {
         SetWindowTextW(folderEdit, folder.c_str());
 
         if (occupied(finalPath(folder, L"VELK beta.dll")) &&
-            MessageBoxW(window,
-                        L"Se actualizarán solo los archivos de VELK incluidos en este instalador. Cierra tu DAW "
-                        L"antes de continuar. ¿Actualizar?",
-                        L"Actualizar VELK beta", MB_YESNO | MB_ICONQUESTION) != IDYES)
+            MessageBoxW(
+                window,
+                L"Se actualizarán solo los archivos de VELK incluidos en este instalador. Cierra tu DAW "
+                L"antes de continuar. ¿Actualizar?",
+                L"Actualizar VELK beta", MB_YESNO | MB_ICONQUESTION) != IDYES)
             return;
 
         EnableWindow(installButton, FALSE);

@@ -8,9 +8,13 @@ namespace {
 
 constexpr double twoPi = 6.283185307179586476925286766559;
 
-int64_t roundSamples(double x) noexcept { return static_cast<int64_t>(std::llround(x)); }
+int64_t roundSamples(double x) noexcept {
+    return static_cast<int64_t>(std::llround(x));
+}
 
-float clampUnit(float x) noexcept { return x < -1.0f ? -1.0f : (x > 1.0f ? 1.0f : x); }
+float clampUnit(float x) noexcept {
+    return x < -1.0f ? -1.0f : (x > 1.0f ? 1.0f : x);
+}
 
 } // namespace
 
@@ -114,6 +118,8 @@ bool CountIn::requestStart() noexcept {
     return true;
 }
 
-void CountIn::requestCancel() noexcept { request.store(2); }
+void CountIn::requestCancel() noexcept {
+    request.store(2);
+}
 
 } // namespace palmtone

@@ -10,9 +10,9 @@ struct CountIn {
     // --- shared ---
     std::atomic<int32_t> request{0}; // editor stores 1 start, 2 cancel; audio thread takes by exchange
     // --- audio thread (and suspend) ---
-    int64_t remaining = 0;  // samples until the count-in ends
-    double rate = 48000.0;  // the rate `remaining` counts in
-    int32_t mask = 0;       // clicks already scheduled
+    int64_t remaining = 0; // samples until the count-in ends
+    double rate = 48000.0; // the rate `remaining` counts in
+    int32_t mask = 0;      // clicks already scheduled
     struct Click {
         int32_t offset;
         int32_t kind; // 0, 1, 2 for the clicks three, two and one seconds before the end
@@ -24,8 +24,8 @@ struct CountIn {
     double clickAge = 0.0;
     double clickFrequency = 1400.0;
     // --- shared ---
-    std::atomic<bool> active{false};      // a count-in runs (editor loads)
-    std::atomic<int32_t> secondsLeft{0};  // 3, 2, 1 while counting; changed by exchange only
+    std::atomic<bool> active{false};     // a count-in runs (editor loads)
+    std::atomic<int32_t> secondsLeft{0}; // 3, 2, 1 while counting; changed by exchange only
 
     struct Step {
         int32_t endOffset; // 1..frames where the count-in ends in this block, else -1

@@ -25,7 +25,9 @@ void writeField(void* ptr, const char* text, size_t size) noexcept {
 }
 
 // The 8-byte parameter fields: 7 characters and a terminating zero.
-void writeShort(void* ptr, const char* text) noexcept { writeField(ptr, text, 8); }
+void writeShort(void* ptr, const char* text) noexcept {
+    writeField(ptr, text, 8);
+}
 
 bool canDo(const char* text) noexcept {
     if (!text) return false;

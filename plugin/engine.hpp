@@ -45,23 +45,23 @@ struct Engine {
 
     // --- the renderer's own state, carried from call to call so that a block
     // rendered in any partition gives the same samples ---
-    double oscSin[voices] = {};    // sin(phase), advanced by rotation each audible frame
-    double oscCos[voices] = {};    // cos(phase)
-    double oscFade2[voices] = {};  // 0.5 exp(-2 age): the second partial's level
-    double oscLevel[voices] = {};  // 0.55 exp(-1.2 age): the level's fall
-    double stepCos[voices] = {};   // the rotation per frame at renderRate
+    double oscSin[voices] = {};   // sin(phase), advanced by rotation each audible frame
+    double oscCos[voices] = {};   // cos(phase)
+    double oscFade2[voices] = {}; // 0.5 exp(-2 age): the second partial's level
+    double oscLevel[voices] = {}; // 0.55 exp(-1.2 age): the level's fall
+    double stepCos[voices] = {};  // the rotation per frame at renderRate
     double stepSin[voices] = {};
-    double renderRate = 0.0;       // the rate the steps were made for; 0 before the first call
-    double glideFrom = 0.65;       // the volume glide: gain = glideTo + (glideFrom - glideTo) 0.999^glideSteps
+    double renderRate = 0.0; // the rate the steps were made for; 0 before the first call
+    double glideFrom = 0.65; // the volume glide: gain = glideTo + (glideFrom - glideTo) 0.999^glideSteps
     double glideTo = 0.65;
     int64_t glideSteps = 0;
     // The renderer's working buffers for one chunk of frames (here rather than
     // on the audio thread's stack); the last whole vector may run past the chunk.
     static constexpr int chunkFrames = 512;
     static constexpr int maxLanes = 4;
-    double laneLeft[chunkFrames + maxLanes][maxLanes] = {};  // per-lane sums of the synth voices
+    double laneLeft[chunkFrames + maxLanes][maxLanes] = {}; // per-lane sums of the synth voices
     double laneRight[chunkFrames + maxLanes][maxLanes] = {};
-    double mixLeft[chunkFrames + maxLanes] = {};             // every voice, before the gain
+    double mixLeft[chunkFrames + maxLanes] = {}; // every voice, before the gain
     double mixRight[chunkFrames + maxLanes] = {};
     double mixGain[chunkFrames + maxLanes] = {};
 

@@ -25,8 +25,8 @@ float outputSse2(const double* accL, const double* accR, const double* gains, in
 #define VELK_WIDE_KERNELS 1
 #define VELK_WIDE __attribute__((target("avx2,fma")))
 
-VELK_WIDE void synthBatchAvx2(SynthLane* v, int groups, bool masked, const SynthConstants& k,
-                              int frames, double (*laneL)[maxLanes], double (*laneR)[maxLanes]) noexcept {
+VELK_WIDE void synthBatchAvx2(SynthLane* v, int groups, bool masked, const SynthConstants& k, int frames,
+                              double (*laneL)[maxLanes], double (*laneR)[maxLanes]) noexcept {
     synthBatch<V4>(v, groups, masked, k, frames, laneL, laneR);
 }
 
@@ -61,7 +61,9 @@ const Kernels* chosen = &sse2;
 
 } // namespace
 
-bool wideAvailable() noexcept { return wideOnThisCpu; }
+bool wideAvailable() noexcept {
+    return wideOnThisCpu;
+}
 
 void useWide(bool wide) noexcept {
 #ifdef VELK_WIDE_KERNELS
@@ -72,6 +74,8 @@ void useWide(bool wide) noexcept {
 #endif
 }
 
-const Kernels& active() noexcept { return *chosen; }
+const Kernels& active() noexcept {
+    return *chosen;
+}
 
 } // namespace palmtone::kernel

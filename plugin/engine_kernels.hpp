@@ -7,10 +7,10 @@ namespace palmtone::kernel {
 
 struct Kernels {
     int lanes; // voices per vector
-    void (*synthBatch)(SynthLane* lanes, int groups, bool masked, const SynthConstants& k,
-                       int frames, double (*laneL)[maxLanes], double (*laneR)[maxLanes]) noexcept;
-    float (*outputStage)(const double* accL, const double* accR, const double* gains, int frames,
-                         float* left, float* right) noexcept;
+    void (*synthBatch)(SynthLane* lanes, int groups, bool masked, const SynthConstants& k, int frames,
+                       double (*laneL)[maxLanes], double (*laneR)[maxLanes]) noexcept;
+    float (*outputStage)(const double* accL, const double* accR, const double* gains, int frames, float* left,
+                         float* right) noexcept;
 };
 
 const Kernels& active() noexcept;

@@ -26,7 +26,9 @@ constexpr double silence = 0.000001; // a voice below this level is silent
 // in the sums they join), so they stop at 0 there, with the same samples.
 constexpr double negligible = 1e-20;
 
-double flushNegligible(double x) noexcept { return x < negligible ? 0.0 : x; }
+double flushNegligible(double x) noexcept {
+    return x < negligible ? 0.0 : x;
+}
 constexpr int chunkFrames = Engine::chunkFrames;
 static_assert(Engine::maxLanes == kernel::maxLanes, "the engine's buffers hold the widest vector");
 constexpr int maxGroups = 4;
@@ -39,10 +41,12 @@ struct GlideTable {
     double big[bigCount];
     GlideTable() noexcept {
         small[0] = 1.0;
-        for (int i = 1; i < chunkFrames; ++i) small[i] = small[i - 1] * (1.0 - 0.001);
+        for (int i = 1; i < chunkFrames; ++i)
+            small[i] = small[i - 1] * (1.0 - 0.001);
         const double step = small[chunkFrames - 1] * (1.0 - 0.001);
         big[0] = 1.0;
-        for (int i = 1; i < bigCount; ++i) big[i] = big[i - 1] * step;
+        for (int i = 1; i < bigCount; ++i)
+            big[i] = big[i - 1] * step;
     }
     double power(int64_t k) const noexcept {
         return k < int64_t(bigCount) * chunkFrames ? big[k / chunkFrames] * small[k % chunkFrames] : 0.0;
@@ -57,7 +61,9 @@ double advancePhase(double phase, double step, int64_t frames) noexcept {
     return p - twoPi * std::floor(p / twoPi);
 }
 
-bool bandLimited(double frequency, double sr, double multiple) noexcept { return 0.45 * sr > multiple * frequency; }
+bool bandLimited(double frequency, double sr, double multiple) noexcept {
+    return 0.45 * sr > multiple * frequency;
+}
 
 // The audible frames of a released voice that went silent within `frames`,
 // found by the same multiplications the kernel made.
@@ -73,7 +79,9 @@ int64_t framesUntilSilent(double env, double release, int64_t frames) noexcept {
 
 } // namespace
 
-double noteFrequency(int note) noexcept { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
+double noteFrequency(int note) noexcept {
+    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
+}
 
 void Engine::startNote(int n) noexcept {
     age[n] = 0.0;
@@ -140,7 +148,8 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
     };
     for (int32_t done = 0; done < frames;) {
         const int m = frames - done < chunkFrames ? frames - done : chunkFrames;
-        for (int i = 0; i < m + maxLanes; ++i) accL[i] = accR[i] = 0.0;
+        for (int i = 0; i < m + maxLanes; ++i)
+            accL[i] = accR[i] = 0.0;
 
         if (!wave) {
             // Voices that sound take the lane of their note's class; the j-th
@@ -153,9 +162,11 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
                 order[lane][count[lane]++] = n;
             }
             int deepest = 0;
-            for (int l = 0; l < lanes; ++l) deepest = count[l] > deepest ? count[l] : deepest;
+            for (int l = 0; l < lanes; ++l)
+                deepest = count[l] > deepest ? count[l] : deepest;
             for (int i = 0; i < m; ++i)
-                for (int l = 0; l < maxLanes; ++l) laneLeft[i][l] = laneRight[i][l] = 0.0;
+                for (int l = 0; l < maxLanes; ++l)
+                    laneLeft[i][l] = laneRight[i][l] = 0.0;
             // A released voice that may fall silent in this chunk needs the
             // kernel's masks; the margin leaves rounding no say.
             const double releaseOverChunk = std::pow(release, m);
@@ -180,10 +191,20 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
                         const double h3 = bandLimited(f, sr, 3.0) ? 0.08 : 0.0;
                         const double amp = velocity[n] / 127.0 * 0.11;
                         const double d = ((n % 12) - 5.5) * 0.02;
-                        x = SynthLane{envelope[n], on ? attack : release, on ? 1.0 - attack : 0.0,
-                                      oscSin[n], oscCos[n], stepCos[n], stepSin[n],
-                                      oscFade2[n], oscLevel[n], bandLimited(f, sr, 2.0) ? 1.0 : 0.0,
-                                      1.0 + 3.0 * h3, 4.0 * h3, amp * (0.7 - d), amp * (0.7 + d)};
+                        x = SynthLane{envelope[n],
+                                      on ? attack : release,
+                                      on ? 1.0 - attack : 0.0,
+                                      oscSin[n],
+                                      oscCos[n],
+                                      stepCos[n],
+                                      stepSin[n],
+                                      oscFade2[n],
+                                      oscLevel[n],
+                                      bandLimited(f, sr, 2.0) ? 1.0 : 0.0,
+                                      1.0 + 3.0 * h3,
+                                      4.0 * h3,
+                                      amp * (0.7 - d),
+                                      amp * (0.7 + d)};
                     }
                 }
                 kernels.synthBatch(batch, groups, masked, k, m, laneLeft, laneRight);
@@ -265,8 +286,10 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
         }
 
         const double span = glideFrom - glideTo;
-        for (int i = 0; i < m; ++i) gains[i] = glideTo + span * glide.power(glideSteps + i + 1);
-        for (int i = m; i < m + maxLanes; ++i) gains[i] = 0.0;
+        for (int i = 0; i < m; ++i)
+            gains[i] = glideTo + span * glide.power(glideSteps + i + 1);
+        for (int i = m; i < m + maxLanes; ++i)
+            gains[i] = 0.0;
         glideSteps += m;
         gain = glideTo + span * glide.power(glideSteps);
 

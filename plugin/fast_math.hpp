@@ -14,70 +14,59 @@ namespace palmtone::fastmath {
 typedef double V2 __attribute__((vector_size(16)));
 typedef double V4 __attribute__((vector_size(32)));
 
-template <typename Vec>
-struct Lanes;
-template <>
-struct Lanes<V2> {
+template <typename Vec> struct Lanes;
+template <> struct Lanes<V2> {
     static constexpr int count = 2;
     typedef int64_t Int __attribute__((vector_size(16)));
 };
-template <>
-struct Lanes<V4> {
+template <> struct Lanes<V4> {
     static constexpr int count = 4;
     typedef int64_t Int __attribute__((vector_size(32)));
 };
 
-template <typename Vec>
-using IntOf = typename Lanes<Vec>::Int;
+template <typename Vec> using IntOf = typename Lanes<Vec>::Int;
 
-template <typename Vec>
-VELK_ALWAYS_INLINE Vec splat(double x) noexcept {
+template <typename Vec> VELK_ALWAYS_INLINE Vec splat(double x) noexcept {
     Vec v;
-    for (int i = 0; i < Lanes<Vec>::count; ++i) v[i] = x;
+    for (int i = 0; i < Lanes<Vec>::count; ++i)
+        v[i] = x;
     return v;
 }
 
-template <typename Vec>
-VELK_ALWAYS_INLINE Vec load(const double* p) noexcept {
+template <typename Vec> VELK_ALWAYS_INLINE Vec load(const double* p) noexcept {
     Vec v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-template <typename Vec>
-VELK_ALWAYS_INLINE void store(double* p, Vec v) noexcept {
+template <typename Vec> VELK_ALWAYS_INLINE void store(double* p, Vec v) noexcept {
     std::memcpy(p, &v, sizeof v);
 }
 
-template <typename To, typename From>
-VELK_ALWAYS_INLINE To bitCast(From from) noexcept {
+template <typename To, typename From> VELK_ALWAYS_INLINE To bitCast(From from) noexcept {
     static_assert(sizeof(To) == sizeof(From));
     To to;
     std::memcpy(&to, &from, sizeof to);
     return to;
 }
 
-template <typename Vec>
-VELK_ALWAYS_INLINE Vec absLanes(Vec x) noexcept {
+template <typename Vec> VELK_ALWAYS_INLINE Vec absLanes(Vec x) noexcept {
     const IntOf<Vec> sign = bitCast<IntOf<Vec>>(splat<Vec>(-0.0));
     return bitCast<Vec>(bitCast<IntOf<Vec>>(x) & ~sign);
 }
 
-template <typename Vec>
-VELK_ALWAYS_INLINE Vec maxLanes(Vec a, Vec b) noexcept {
+template <typename Vec> VELK_ALWAYS_INLINE Vec maxLanes(Vec a, Vec b) noexcept {
     const IntOf<Vec> greater = (IntOf<Vec>)(a > b);
     return bitCast<Vec>((bitCast<IntOf<Vec>>(a) & greater) | (bitCast<IntOf<Vec>>(b) & ~greater));
 }
 
-template <typename Vec>
-VELK_ALWAYS_INLINE Vec minLanes(Vec a, Vec b) noexcept {
+template <typename Vec> VELK_ALWAYS_INLINE Vec minLanes(Vec a, Vec b) noexcept {
     const IntOf<Vec> less = (IntOf<Vec>)(a < b);
     return bitCast<Vec>((bitCast<IntOf<Vec>>(a) & less) | (bitCast<IntOf<Vec>>(b) & ~less));
 }
 
 // exp(y) for 0 <= y <= 40.
-template <typename Vec>
-VELK_ALWAYS_INLINE Vec expLanes(Vec y) noexcept {
+template <typename Vec> VELK_ALWAYS_INLINE Vec expLanes(Vec y) noexcept {
     using Int = IntOf<Vec>;
     const double log2e = 1.4426950408889634074;
     const double ln2Hi = 0.693145751953125;
@@ -104,8 +93,7 @@ VELK_ALWAYS_INLINE Vec expLanes(Vec y) noexcept {
 
 // tanh of two vectors at once, sharing one division; exact sign, no NaN for
 // finite input.
-template <typename Vec>
-VELK_ALWAYS_INLINE void tanhPair(Vec& x, Vec& y) noexcept {
+template <typename Vec> VELK_ALWAYS_INLINE void tanhPair(Vec& x, Vec& y) noexcept {
     using Int = IntOf<Vec>;
     const Int sign = bitCast<Int>(splat<Vec>(-0.0));
     const Int sx = bitCast<Int>(x) & sign;

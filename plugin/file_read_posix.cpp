@@ -18,7 +18,9 @@ struct Descriptor {
     ~Descriptor() { ::close(fd); }
 };
 
-[[noreturn]] void fail(const char* message) { throw std::runtime_error(message); }
+[[noreturn]] void fail(const char* message) {
+    throw std::runtime_error(message);
+}
 
 } // namespace
 
@@ -39,8 +41,7 @@ WaveImage readWaveFile(const std::wstring& path) {
     struct stat info {};
     if (::fstat(fd, &info) != 0) fail("El WAV debe ocupar menos de 64 MB");
     if (!S_ISREG(info.st_mode)) fail("No se pudo abrir ese WAV");
-    if (info.st_size < static_cast<off_t>(minWaveBytes) ||
-        info.st_size > static_cast<off_t>(maxWaveBytes))
+    if (info.st_size < static_cast<off_t>(minWaveBytes) || info.st_size > static_cast<off_t>(maxWaveBytes))
         fail("El WAV debe ocupar menos de 64 MB");
 
     WaveImage bytes;

@@ -15,15 +15,17 @@ struct Handle {
     ~Handle() { CloseHandle(h); }
 };
 
-[[noreturn]] void fail(const char* message) { throw std::runtime_error(message); }
+[[noreturn]] void fail(const char* message) {
+    throw std::runtime_error(message);
+}
 
 } // namespace
 
 WaveImage readWaveFile(const std::wstring& path) {
     // A zero inside the path would open a different, shorter one.
     if (path.empty() || path.find(L'\0') != std::wstring::npos) fail("No se pudo abrir ese WAV");
-    const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) fail("No se pudo abrir ese WAV");
     Handle file{h};
 

@@ -5,7 +5,8 @@
 namespace palmtone {
 
 void Plugin::releaseKey(HeldKey& key) noexcept {
-    for (int i = 0; i < key.chord.count; ++i) engine.noteRefCount[key.chord.notes[i]] -= 1;
+    for (int i = 0; i < key.chord.count; ++i)
+        engine.noteRefCount[key.chord.notes[i]] -= 1;
     key.free();
 }
 
@@ -71,12 +72,16 @@ void Plugin::handleEvent(const InputEvent& event, const Settings& settings) noex
 
 void Plugin::releaseEverything(const Settings& settings, bool syncEach) noexcept {
     for (auto& row : engine.heldKeys)
-        for (HeldKey& k : row) k.free();
-    for (bool& pedal : engine.sustain) pedal = false;
-    for (int32_t& refs : engine.noteRefCount) refs = 0;
+        for (HeldKey& k : row)
+            k.free();
+    for (bool& pedal : engine.sustain)
+        pedal = false;
+    for (int32_t& refs : engine.noteRefCount)
+        refs = 0;
     evaluateNotes(0, settings, syncEach);
     // One-shots stop at once; synth voices fade by their release.
-    for (bool& active : engine.sampleActive) active = false;
+    for (bool& active : engine.sampleActive)
+        active = false;
     engine.lastChordRoot.exchange(-1);
 }
 
@@ -91,7 +96,8 @@ void Plugin::fullReset(const Settings& settings) noexcept {
 }
 
 void Plugin::revoice(const Settings& settings) noexcept {
-    for (int32_t& refs : engine.noteRefCount) refs = 0;
+    for (int32_t& refs : engine.noteRefCount)
+        refs = 0;
     for (int row = 0; row < 16; ++row) {
         for (int key = 0; key < 128; ++key) {
             HeldKey& k = engine.heldKeys[row][key];

@@ -28,20 +28,17 @@ void freeLarge(void* data, size_t bytes) noexcept;
 // nothing). Only the whole 2 MiB pages inside the range can be covered.
 void adviseLargePages(void* data, size_t bytes) noexcept;
 
-template <typename T>
-void reserveLarge(std::vector<T>& buffer, size_t count) {
+template <typename T> void reserveLarge(std::vector<T>& buffer, size_t count) {
     buffer.reserve(count);
     adviseLargePages(buffer.data(), buffer.capacity() * sizeof(T));
 }
 
 // Allocates through allocateLarge; value-less construction default-initialises.
-template <typename T>
-struct LargeAllocator {
+template <typename T> struct LargeAllocator {
     using value_type = T;
 
     LargeAllocator() noexcept = default;
-    template <typename U>
-    LargeAllocator(const LargeAllocator<U>&) noexcept {}
+    template <typename U> LargeAllocator(const LargeAllocator<U>&) noexcept {}
 
     T* allocate(size_t n) {
         if (n > std::numeric_limits<size_t>::max() / sizeof(T)) throw std::bad_array_new_length();
@@ -49,12 +46,10 @@ struct LargeAllocator {
     }
     void deallocate(T* p, size_t n) noexcept { freeLarge(p, n * sizeof(T)); }
 
-    template <typename U>
-    void construct(U* p) noexcept(std::is_nothrow_default_constructible<U>::value) {
+    template <typename U> void construct(U* p) noexcept(std::is_nothrow_default_constructible<U>::value) {
         ::new (static_cast<void*>(p)) U;
     }
-    template <typename U, typename... Args>
-    void construct(U* p, Args&&... args) {
+    template <typename U, typename... Args> void construct(U* p, Args&&... args) {
         ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
 
@@ -62,7 +57,6 @@ struct LargeAllocator {
     friend bool operator!=(const LargeAllocator&, const LargeAllocator&) noexcept { return false; }
 };
 
-template <typename T>
-using LargeVector = std::vector<T, LargeAllocator<T>>;
+template <typename T> using LargeVector = std::vector<T, LargeAllocator<T>>;
 
 } // namespace palmtone

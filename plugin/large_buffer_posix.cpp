@@ -11,7 +11,9 @@ namespace {
 
 constexpr uintptr_t hugePage = uintptr_t(1) << 21;
 
-uintptr_t roundUp(uintptr_t v) noexcept { return (v + hugePage - 1) & ~(hugePage - 1); }
+uintptr_t roundUp(uintptr_t v) noexcept {
+    return (v + hugePage - 1) & ~(hugePage - 1);
+}
 
 } // namespace
 
@@ -21,8 +23,8 @@ void* allocateLarge(size_t bytes) {
     // One huge page more than needed, then the unaligned ends go back: the
     // region is whole 2 MiB pages, all of which the advice below can cover.
     const size_t length = roundUp(bytes);
-    void* raw = ::mmap(nullptr, length + hugePage, PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* raw =
+        ::mmap(nullptr, length + hugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (raw == MAP_FAILED) throw std::bad_alloc();
     const uintptr_t first = reinterpret_cast<uintptr_t>(raw);
     const uintptr_t begin = roundUp(first);

@@ -3,8 +3,7 @@
 
 namespace palmtone {
 
-void Plugin::addOutput(int32_t frame, int32_t note, bool on, int32_t channel,
-                       int32_t velocity) noexcept {
+void Plugin::addOutput(int32_t frame, int32_t note, bool on, int32_t channel, int32_t velocity) noexcept {
     if (outList.numEvents >= maxOutEvents) flush();
     const int32_t slot = outList.numEvents;
     vst2::MidiEvent& e = outEvents[slot];

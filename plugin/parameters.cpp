@@ -33,7 +33,9 @@ const char* const inputModes[3] = {"Teclas / grados de escala", "Raices MIDI rea
 
 namespace {
 
-double clamp01(double x) noexcept { return x < 0.0 ? 0.0 : (x > 1.0 ? 1.0 : x); }
+double clamp01(double x) noexcept {
+    return x < 0.0 ? 0.0 : (x > 1.0 ? 1.0 : x);
+}
 
 // The whole value of row index for a clean normalised c.
 int32_t whole(int index, double c) noexcept {
@@ -43,9 +45,13 @@ int32_t whole(int index, double c) noexcept {
 
 } // namespace
 
-double cleanNormalised(double x) noexcept { return std::isfinite(x) ? clamp01(x) : 0.0; }
+double cleanNormalised(double x) noexcept {
+    return std::isfinite(x) ? clamp01(x) : 0.0;
+}
 
-double roundHalfAway(double x) noexcept { return std::round(x); }
+double roundHalfAway(double x) noexcept {
+    return std::round(x);
+}
 
 double normalisedDefault(int index) noexcept {
     const ParamSpec& s = specs[index];
@@ -65,7 +71,8 @@ bool quantise(int index, double normalised, double& stored) noexcept {
 
 Settings settings(const ParamValues& values) noexcept {
     double c[paramCount];
-    for (int i = 0; i < paramCount; ++i) c[i] = cleanNormalised(values[i]);
+    for (int i = 0; i < paramCount; ++i)
+        c[i] = cleanNormalised(values[i]);
 
     Settings s;
     tamso::Config& k = s.config;
@@ -110,6 +117,8 @@ std::string display(int index, double value) {
     }
 }
 
-const char* label(int index) noexcept { return index == pBpm ? "BPM" : ""; }
+const char* label(int index) noexcept {
+    return index == pBpm ? "BPM" : "";
+}
 
 } // namespace palmtone

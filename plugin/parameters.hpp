@@ -57,7 +57,9 @@ struct Settings {
 };
 
 // Whether index names one of the 16 parameters.
-constexpr bool isParamIndex(int index) noexcept { return index >= 0 && index < paramCount; }
+constexpr bool isParamIndex(int index) noexcept {
+    return index >= 0 && index < paramCount;
+}
 
 // A normalised value as every decoder reads it: non-finite counts as 0, then
 // clamped to 0..1.

@@ -13,9 +13,12 @@ Plugin* fromEffect(vst2::Effect* effect) noexcept {
 }
 
 Plugin::Plugin(vst2::HostCallback hostCallback) noexcept : host(hostCallback) {
-    for (int i = 0; i < paramCount; ++i) params[i].store(normalisedDefault(i));
-    for (int n = 0; n < Engine::voices; ++n) engine.frequency[n] = noteFrequency(n);
-    for (auto& slot : outList.events) slot = nullptr;
+    for (int i = 0; i < paramCount; ++i)
+        params[i].store(normalisedDefault(i));
+    for (int n = 0; n < Engine::voices; ++n)
+        engine.frequency[n] = noteFrequency(n);
+    for (auto& slot : outList.events)
+        slot = nullptr;
 
     effect.magic = vst2::effectMagic;
     effect.dispatcher = &Plugin::dispatcher;
@@ -41,8 +44,8 @@ Plugin::~Plugin() {
     // The bank and the chunk buffer go with their members, in that order.
 }
 
-intptr_t Plugin::dispatcher(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value,
-                            void* ptr, float option) {
+intptr_t Plugin::dispatcher(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                            float option) {
     Plugin* self = fromEffect(effect);
     if (!self) return 0;
     if (opcode == vst2::op::close) {
@@ -85,7 +88,8 @@ void Plugin::edit(int index, double value) noexcept {
 
 ParamValues Plugin::snapshot() const noexcept {
     ParamValues values;
-    for (int i = 0; i < paramCount; ++i) values[i] = params[i].load();
+    for (int i = 0; i < paramCount; ++i)
+        values[i] = params[i].load();
     return values;
 }
 

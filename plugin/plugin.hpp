@@ -35,15 +35,15 @@ constexpr int32_t pluginVersion = 1300;
 tamso::Chord voicing(int key, const Settings& settings) noexcept;
 
 class Plugin {
-public:
+  public:
     explicit Plugin(vst2::HostCallback hostCallback) noexcept;
     ~Plugin();
     Plugin(const Plugin&) = delete;
     Plugin& operator=(const Plugin&) = delete;
 
     // --- callbacks stored in the effect record ---
-    static intptr_t dispatcher(vst2::Effect* effect, int32_t opcode, int32_t index,
-                               intptr_t value, void* ptr, float option);
+    static intptr_t dispatcher(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                               float option);
     static void replacing(vst2::Effect* effect, float** inputs, float** outputs, int32_t frames);
     static void setParameter(vst2::Effect* effect, int32_t index, float value);
     static float getParameter(vst2::Effect* effect, int32_t index);
@@ -55,8 +55,8 @@ public:
     void process(float** outputs, int32_t frames) noexcept;
 
     // --- parameters (any thread) ---
-    void set(int index, double normalised) noexcept;     // quantised, no notification
-    void edit(int index, double value) noexcept;         // in the parameter's unit; notifies the host
+    void set(int index, double normalised) noexcept; // quantised, no notification
+    void edit(int index, double value) noexcept;     // in the parameter's unit; notifies the host
     ParamValues snapshot() const noexcept;
 
     // --- host suspend / stop processing (while the host does not process) ---
@@ -87,26 +87,26 @@ public:
     std::atomic<double> params[paramCount];      // normalised, always quantised
     InputEvent blockEvents[maxBlockEvents] = {}; // audio thread: next block's host events
     int32_t blockEventCount = 0;
-    InputEvent uiEvents[uiRingSize] = {};        // editor writes, audio thread reads
-    std::atomic<uint32_t> uiHead{0};             // stored by the editor (release)
-    std::atomic<uint32_t> uiTail{0};             // stored by the audio thread (release)
-    std::atomic<bool> overflow{false};           // an event was dropped: full reset next block
-    std::atomic<bool> resetRequest{false};       // the editor asks for a full reset
+    InputEvent uiEvents[uiRingSize] = {};  // editor writes, audio thread reads
+    std::atomic<uint32_t> uiHead{0};       // stored by the editor (release)
+    std::atomic<uint32_t> uiTail{0};       // stored by the audio thread (release)
+    std::atomic<bool> overflow{false};     // an event was dropped: full reset next block
+    std::atomic<bool> resetRequest{false}; // the editor asks for a full reset
     vst2::MidiEvent outEvents[maxOutEvents] = {};
     vst2::EventList<maxOutEvents> outList = {};
     bool outOn[128] = {};
     int32_t outChannel = 0;
-    std::vector<uint8_t> chunk;                  // last chunk handed out, under stateMutex
-    std::mutex stateMutex;                       // before SampleBank::mutex, never the audio thread
+    std::vector<uint8_t> chunk; // last chunk handed out, under stateMutex
+    std::mutex stateMutex;      // before SampleBank::mutex, never the audio thread
     vst2::Effect effect{};
     Engine engine;
     tamso::MidiCapture capture;
     SampleBank bank;
     CountIn countIn;
-    std::atomic<double> tempo{120.0};            // published tempo of the last block
+    std::atomic<double> tempo{120.0}; // published tempo of the last block
     std::atomic<bool> tempoFromHost{false};
 
-private:
+  private:
     intptr_t takeEvents(const vst2::HostEventList* list) noexcept; // opcode 25
     void handleEvent(const InputEvent& event, const Settings& settings) noexcept;
     void evaluateNotes(int32_t frame, const Settings& settings, bool syncEach) noexcept;
@@ -117,8 +117,7 @@ private:
     void revoice(const Settings& settings) noexcept;
     void countInEnd(int32_t offset, double rate, double tempoBpm, const Settings& settings) noexcept;
     void enterSoundingNotes(int32_t offset, const Settings& settings) noexcept;
-    void renderPiece(float* left, float* right, int32_t from, int32_t to,
-                     const Settings& settings) noexcept;
+    void renderPiece(float* left, float* right, int32_t from, int32_t to, const Settings& settings) noexcept;
     double hostTempo(const Settings& settings, bool& fromHost) noexcept;
 };
 

@@ -13,10 +13,9 @@ namespace {
 bool chordShapeChanged(const Settings& a, const Settings& b) noexcept {
     const tamso::Config& x = a.config;
     const tamso::Config& y = b.config;
-    return a.inputMode != b.inputMode || x.tonic != y.tonic || x.scale != y.scale ||
-           x.octave != y.octave || x.inversion != y.inversion || x.customScale != y.customScale ||
-           x.addSeventh != y.addSeventh || x.addNinth != y.addNinth ||
-           x.seventhKind != y.seventhKind || x.ninthKind != y.ninthKind;
+    return a.inputMode != b.inputMode || x.tonic != y.tonic || x.scale != y.scale || x.octave != y.octave ||
+           x.inversion != y.inversion || x.customScale != y.customScale || x.addSeventh != y.addSeventh ||
+           x.addNinth != y.addNinth || x.seventhKind != y.seventhKind || x.ninthKind != y.ninthKind;
 }
 
 } // namespace
@@ -44,8 +43,7 @@ void Plugin::countInEnd(int32_t offset, double rate, double tempoBpm, const Sett
         int32_t state = capture.state.load();
         while (state == tamso::Idle || state == tamso::Finished || state == tamso::Full) {
             if (capture.state.compare_exchange_weak(state, tamso::StartRequested)) {
-                if (capture.beginBlock(rate, tempoBpm, offset))
-                    enterSoundingNotes(offset, settings);
+                if (capture.beginBlock(rate, tempoBpm, offset)) enterSoundingNotes(offset, settings);
                 break;
             }
         }

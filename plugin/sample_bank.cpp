@@ -28,7 +28,8 @@ struct PathMatch {
 // on the way leaves the list whole.
 void removeMatching(std::vector<std::wstring>& paths, const PathMatch& match) {
     std::vector<char> drop(paths.size());
-    for (size_t i = 0; i < paths.size(); ++i) drop[i] = match(paths[i]);
+    for (size_t i = 0; i < paths.size(); ++i)
+        drop[i] = match(paths[i]);
     size_t kept = 0;
     for (size_t i = 0; i < paths.size(); ++i) {
         if (drop[i]) continue;
@@ -45,10 +46,11 @@ bool isWaveName(const std::wstring& name) {
 const std::wstring noName; // of no published one-shot
 
 // What a library takes in a state chunk before the WAV's byte count.
-size_t libraryBytes(const std::wstring& name, const std::wstring& folder,
-                    const std::wstring& selection, const std::vector<std::wstring>& paths) noexcept {
+size_t libraryBytes(const std::wstring& name, const std::wstring& folder, const std::wstring& selection,
+                    const std::vector<std::wstring>& paths) noexcept {
     size_t bytes = libraryBaseBytes(name, folder, selection);
-    for (const std::wstring& path : paths) bytes += storedBytes(path);
+    for (const std::wstring& path : paths)
+        bytes += storedBytes(path);
     return bytes;
 }
 
@@ -168,14 +170,12 @@ void SampleBank::scan(const std::wstring& folder) {
         found.push_back(std::move(path));
         if (found.size() == maxFiles) break; // the listing is not read further
     }
-    std::sort(found.begin(), found.end(), [](const std::wstring& a, const std::wstring& b) {
-        return compareNoCase(a, b) < 0;
-    });
+    std::sort(found.begin(), found.end(),
+              [](const std::wstring& a, const std::wstring& b) { return compareNoCase(a, b) < 0; });
 
     Lock lock(mutex);
     const SampleData* p = published.load();
-    keepFitting(found, libraryBaseBytes(p ? p->name : noName, folder, selectedPath),
-                p ? p->file.size() : 0);
+    keepFitting(found, libraryBaseBytes(p ? p->name : noName, folder, selectedPath), p ? p->file.size() : 0);
     folderPath = folder;
     paths = std::move(found);
     revision.fetch_add(1);
@@ -225,10 +225,9 @@ void SampleBank::collectLocked() {
     // `published` after announcing, sees the change and retries).
     const SampleData* keep = published.load();
     const SampleData* held = inUse.load();
-    owned.erase(std::remove_if(owned.begin(), owned.end(),
-                               [&](const std::unique_ptr<SampleData>& s) {
-                                   return s.get() != keep && s.get() != held;
-                               }),
+    owned.erase(std::remove_if(
+                    owned.begin(), owned.end(),
+                    [&](const std::unique_ptr<SampleData>& s) { return s.get() != keep && s.get() != held; }),
                 owned.end());
 }
 
@@ -240,6 +239,8 @@ const SampleData* SampleBank::borrow() noexcept {
     }
 }
 
-void SampleBank::giveBack() noexcept { inUse.exchange(nullptr); }
+void SampleBank::giveBack() noexcept {
+    inUse.exchange(nullptr);
+}
 
 } // namespace palmtone

@@ -25,8 +25,8 @@ struct SampleSummary {
 
 // Everything the state chunk stores of the library, as values.
 struct LibrarySnapshot {
-    std::wstring name;          // of the published one-shot; empty when none
-    std::vector<uint8_t> file;  // its file bytes; empty when none
+    std::wstring name;         // of the published one-shot; empty when none
+    std::vector<uint8_t> file; // its file bytes; empty when none
     std::wstring folder;
     std::wstring selection;
     std::vector<std::wstring> files;
@@ -98,13 +98,12 @@ struct SampleBank {
     // Calls read(const LibraryView&) under the mutex: one consistent look at the
     // library without copying the one-shot's bytes (a state save writes them
     // straight into its chunk). read must not call back into the bank.
-    template <class Read>
-    void inspect(Read&& read) {
+    template <class Read> void inspect(Read&& read) {
         static const std::wstring noName;
         std::lock_guard<std::mutex> lock(mutex);
         const SampleData* p = published.load();
-        read(LibraryView{p ? p->name : noName, p ? ByteView(p->file) : ByteView(), folderPath,
-                         selectedPath, paths});
+        read(LibraryView{p ? p->name : noName, p ? ByteView(p->file) : ByteView(), folderPath, selectedPath,
+                         paths});
     }
 
     // The caller holds `mutex`: frees every sample neither published nor in use.

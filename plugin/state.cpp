@@ -32,15 +32,15 @@ intptr_t Plugin::restoreState(const void* data, intptr_t size) noexcept {
     if (!data || size < 0) return 0;
     try {
         // Everything that can fail or allocate happens here, before the lock.
-        RestoredState state =
-            readStateChunk(static_cast<const uint8_t*>(data), static_cast<size_t>(size));
+        RestoredState state = readStateChunk(static_cast<const uint8_t*>(data), static_cast<size_t>(size));
 
         std::lock_guard<std::mutex> lock(stateMutex);
         // publish grows its list before it changes anything, so a failure there
         // leaves everything as it was; the steps after it cannot fail.
         bank.publish(std::move(state.sample), std::move(state.selection));
         bank.restoreLibrary(std::move(state.folder), std::move(state.files));
-        for (int i = 0; i < paramCount; ++i) set(i, state.values[i]);
+        for (int i = 0; i < paramCount; ++i)
+            set(i, state.values[i]);
         return 1;
     } catch (...) {
         return 0;

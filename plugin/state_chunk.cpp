@@ -16,7 +16,9 @@ constexpr size_t headerBytes = 16;
 constexpr size_t valuesAt = headerBytes;
 constexpr uint32_t currentVersion = 4;
 
-[[noreturn]] void refuse(const char* message) { throw std::runtime_error(message); }
+[[noreturn]] void refuse(const char* message) {
+    throw std::runtime_error(message);
+}
 
 void putU32(uint8_t* p, uint32_t v) noexcept {
     p[0] = uint8_t(v);
@@ -30,7 +32,9 @@ uint32_t getU32(const uint8_t* p) noexcept {
 }
 
 // A value the reader takes: 0 <= v <= 1 (so NaN and infinities fail).
-bool validValue(float v) noexcept { return v >= 0.0f && v <= 1.0f; }
+bool validValue(float v) noexcept {
+    return v >= 0.0f && v <= 1.0f;
+}
 
 // Appends to a buffer reserved for the whole chunk.
 struct Writer {
@@ -142,15 +146,13 @@ std::string storedString(const std::wstring& text) {
 
 } // namespace
 
-void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values,
-                     const LibrarySnapshot& library) {
-    writeStateChunk(out, values,
-                    LibraryView{library.name, library.file, library.folder, library.selection,
-                                library.files});
+void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values, const LibrarySnapshot& library) {
+    writeStateChunk(
+        out, values,
+        LibraryView{library.name, library.file, library.folder, library.selection, library.files});
 }
 
-void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values,
-                     const LibraryView& library) {
+void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values, const LibraryView& library) {
     float stored[paramCount];
     for (int i = 0; i < paramCount; ++i) {
         stored[i] = static_cast<float>(values[i]);
@@ -189,7 +191,8 @@ void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values,
     w.string(folder);
     w.string(selection);
     w.u32(uint32_t(files.size()));
-    for (const std::string& path : files) w.string(path);
+    for (const std::string& path : files)
+        w.string(path);
     w.u32(uint32_t(wave));
     w.bytes(library.file.data(), wave);
 }
@@ -200,15 +203,14 @@ RestoredState readStateChunk(const uint8_t* data, size_t size) {
     const uint32_t version = getU32(data + 8);
     const uint32_t count = getU32(data + 12);
     const bool known = (version == 1 && count == 13) || (version == 3 && count == 13) ||
-                       (version == 2 && count == 17) ||
-                       (version == currentVersion && count == paramCount);
+                       (version == 2 && count == 17) || (version == currentVersion && count == paramCount);
     if (!known) refuse("Estado no valido");
     const size_t valuesEnd = headerBytes + 4 * size_t(count);
-    if (size < valuesEnd || (version != currentVersion && size != valuesEnd))
-        refuse("Estado incompleto");
+    if (size < valuesEnd || (version != currentVersion && size != valuesEnd)) refuse("Estado incompleto");
 
     RestoredState state;
-    for (int i = 0; i < paramCount; ++i) state.values[i] = normalisedDefault(i);
+    for (int i = 0; i < paramCount; ++i)
+        state.values[i] = normalisedDefault(i);
     for (uint32_t i = 0; i < count; ++i) {
         const uint32_t bits = getU32(data + valuesAt + 4 * i);
         float v;
@@ -226,7 +228,8 @@ RestoredState readStateChunk(const uint8_t* data, size_t size) {
     const uint32_t n = r.u32();
     if (n > SampleBank::maxFiles) refuse("Estado no valido");
     state.files.reserve(n);
-    for (uint32_t i = 0; i < n; ++i) state.files.push_back(r.string());
+    for (uint32_t i = 0; i < n; ++i)
+        state.files.push_back(r.string());
     // More than the writer stores would restore, and then never save again.
     if (r.at > maxLibraryBytes) refuse("Biblioteca demasiado grande");
     const uint32_t wave = r.u32();

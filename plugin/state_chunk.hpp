@@ -15,8 +15,8 @@
 namespace palmtone {
 
 constexpr size_t maxStringBytes = 65536;
-constexpr size_t maxChunkBytes = 71303168;   // 68 MiB
-constexpr size_t maxLibraryBytes = 4194304;  // everything before the WAV's byte count
+constexpr size_t maxChunkBytes = 71303168;  // 68 MiB
+constexpr size_t maxLibraryBytes = 4194304; // everything before the WAV's byte count
 
 // What the writer stores, and so what the library lets in and the reader takes:
 // every string a storable one, at most SampleBank::maxFiles paths, and a library
@@ -46,8 +46,8 @@ void requireStorable(const std::wstring& text);
 
 // A parsed, checked chunk, ready to apply.
 struct RestoredState {
-    ParamValues values{};                // normalised, 0..1
-    std::unique_ptr<SampleData> sample;  // decoded one-shot, or null
+    ParamValues values{};               // normalised, 0..1
+    std::unique_ptr<SampleData> sample; // decoded one-shot, or null
     std::wstring folder;
     std::wstring selection;
     std::vector<std::wstring> files;
@@ -55,10 +55,8 @@ struct RestoredState {
 
 // Writes a version-4 chunk into out (replacing its contents). Throws on a string
 // over the limit, an unconvertible name or a library over maxLibraryBytes.
-void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values,
-                     const LibrarySnapshot& library);
-void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values,
-                     const LibraryView& library);
+void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values, const LibrarySnapshot& library);
+void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values, const LibraryView& library);
 
 // Checks, parses and decodes a chunk of any accepted version. Throws on refusal.
 RestoredState readStateChunk(const uint8_t* data, size_t size);

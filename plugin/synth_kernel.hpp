@@ -126,19 +126,20 @@ VELK_ALWAYS_INLINE void synthBatchOf(SynthLane* v, int groups, const SynthConsta
 }
 
 template <typename Vec>
-VELK_ALWAYS_INLINE void synthBatch(SynthLane* v, int groups, bool masked, const SynthConstants& k,
-                                   int frames, double (*laneL)[maxLanes],
-                                   double (*laneR)[maxLanes]) noexcept {
-    if (masked) synthBatchOf<Vec, true>(v, groups, k, frames, laneL, laneR);
-    else synthBatchOf<Vec, false>(v, groups, k, frames, laneL, laneR);
+VELK_ALWAYS_INLINE void synthBatch(SynthLane* v, int groups, bool masked, const SynthConstants& k, int frames,
+                                   double (*laneL)[maxLanes], double (*laneR)[maxLanes]) noexcept {
+    if (masked)
+        synthBatchOf<Vec, true>(v, groups, k, frames, laneL, laneR);
+    else
+        synthBatchOf<Vec, false>(v, groups, k, frames, laneL, laneR);
 }
 
 // The output stage of a chunk: out_i = tanh(gain_i * acc_i), stored as float
 // (within -1..1, never -0), and the chunk's peak of the values as stored. accL, accR and gains must be
 // readable up to `frames` rounded up to a whole vector.
 template <typename Vec>
-VELK_ALWAYS_INLINE float outputStage(const double* accL, const double* accR, const double* gains,
-                                     int frames, float* left, float* right) noexcept {
+VELK_ALWAYS_INLINE float outputStage(const double* accL, const double* accR, const double* gains, int frames,
+                                     float* left, float* right) noexcept {
     using fastmath::splat;
     constexpr int lanes = fastmath::Lanes<Vec>::count;
     typedef float Floats __attribute__((vector_size(lanes * sizeof(float))));
@@ -155,7 +156,8 @@ VELK_ALWAYS_INLINE float outputStage(const double* accL, const double* accR, con
         yr += 0.0;
         const int n = frames - i < lanes ? frames - i : lanes;
         if (n < lanes) { // the values past the chunk's end take no part in the peak
-            for (int j = n; j < lanes; ++j) yl[j] = yr[j] = 0.0;
+            for (int j = n; j < lanes; ++j)
+                yl[j] = yr[j] = 0.0;
         }
         peaks = fastmath::maxLanes(peaks, fastmath::maxLanes(fastmath::absLanes(yl), fastmath::absLanes(yr)));
         const Floats fl = __builtin_convertvector(yl, Floats);
@@ -164,7 +166,8 @@ VELK_ALWAYS_INLINE float outputStage(const double* accL, const double* accR, con
         if (right) std::memcpy(right + i, &fr, n * sizeof(float));
     }
     double peak = 0.0;
-    for (int j = 0; j < lanes; ++j) peak = peaks[j] > peak ? peaks[j] : peak;
+    for (int j = 0; j < lanes; ++j)
+        peak = peaks[j] > peak ? peaks[j] : peak;
     // Rounding to float is monotonic: the peak of the stored floats is the
     // rounded peak of the doubles.
     return static_cast<float>(peak);

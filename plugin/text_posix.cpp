@@ -9,10 +9,16 @@ namespace palmtone {
 
 namespace {
 
-[[noreturn]] void invalidName() { throw std::runtime_error("Nombre de archivo no valido"); }
+[[noreturn]] void invalidName() {
+    throw std::runtime_error("Nombre de archivo no valido");
+}
 
-bool isHighSurrogate(uint32_t u) noexcept { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLowSurrogate(uint32_t u) noexcept { return u >= 0xDC00 && u <= 0xDFFF; }
+bool isHighSurrogate(uint32_t u) noexcept {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool isLowSurrogate(uint32_t u) noexcept {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 void appendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
@@ -32,7 +38,9 @@ void appendUtf8(std::string& out, uint32_t cp) {
     }
 }
 
-wchar_t asciiLower(wchar_t c) noexcept { return (c >= L'A' && c <= L'Z') ? c + (L'a' - L'A') : c; }
+wchar_t asciiLower(wchar_t c) noexcept {
+    return (c >= L'A' && c <= L'Z') ? c + (L'a' - L'A') : c;
+}
 
 } // namespace
 

@@ -10,13 +10,12 @@ namespace vst2 {
 
 struct Effect;
 
-using HostCallback = intptr_t (*)(Effect* effect, int32_t opcode, int32_t index, intptr_t value,
-                                  void* ptr, float option);
-using DispatcherProc = intptr_t (*)(Effect* effect, int32_t opcode, int32_t index, intptr_t value,
-                                    void* ptr, float option);
+using HostCallback = intptr_t (*)(Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                  float option);
+using DispatcherProc = intptr_t (*)(Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                    float option);
 using ProcessProc = void (*)(Effect* effect, float** inputs, float** outputs, int32_t frames);
-using ProcessDoubleProc = void (*)(Effect* effect, double** inputs, double** outputs,
-                                   int32_t frames);
+using ProcessDoubleProc = void (*)(Effect* effect, double** inputs, double** outputs, int32_t frames);
 using SetParameterProc = void (*)(Effect* effect, int32_t index, float value);
 using GetParameterProc = float (*)(Effect* effect, int32_t index);
 
@@ -84,10 +83,10 @@ static_assert(sizeof(Effect) == 192);
 
 // One event of a host event list; the MIDI event (type 1) is 32 bytes.
 struct MidiEvent {
-    int32_t type;       // 1 = MIDI event
-    int32_t byteSize;   // bytes after these first two fields: 24
+    int32_t type;        // 1 = MIDI event
+    int32_t byteSize;    // bytes after these first two fields: 24
     int32_t deltaFrames; // sample offset in the block
-    int32_t flags;      // 1 = real-time event
+    int32_t flags;       // 1 = real-time event
     int32_t noteLength;
     int32_t noteOffset;
     uint8_t midiData[4]; // status, data 1, data 2, unused
@@ -106,8 +105,7 @@ constexpr int32_t midiEventType = 1;
 
 // A host event list: a count, a reserved field and `Capacity` event pointers.
 // The host's own lists are longer or shorter; only the first fields are fixed.
-template <int Capacity>
-struct EventList {
+template <int Capacity> struct EventList {
     int32_t numEvents;
     intptr_t reserved;
     MidiEvent* events[Capacity];

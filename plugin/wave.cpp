@@ -36,8 +36,7 @@ std::unique_ptr<SampleData> emptySample(const WaveLayout& layout, std::wstring n
 // Converts frames [first, first + count), whose bytes start at src, into the
 // sample's channels and peak overview: bin k holds the frames i with
 // i * 96 / frames == k, so a run is cut where a bin ends.
-void convertFrames(const WaveLayout& layout, const uint8_t* src, size_t first, size_t count,
-                   SampleData& s) {
+void convertFrames(const WaveLayout& layout, const uint8_t* src, size_t first, size_t count, SampleData& s) {
     const wavekernel::Convert convert = wavekernel::converter(layout.format, layout.channels);
     const uint64_t frames = layout.frames;
     float* right = layout.channels == 2 ? s.right.data() : nullptr;

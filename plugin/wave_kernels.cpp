@@ -32,8 +32,8 @@ struct Pcm16 {
 struct Pcm24 {
     static constexpr size_t bytes = 3;
     static float value(const uint8_t* p, bool&) noexcept {
-        const int32_t v = int32_t((uint32_t(p[0]) << 8) | (uint32_t(p[1]) << 16) |
-                                  (uint32_t(p[2]) << 24)) >> 8; // sign from bit 23
+        const int32_t v = int32_t((uint32_t(p[0]) << 8) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 24)) >>
+                          8; // sign from bit 23
         return float(v) * (1.0f / 8388608.0f);
     }
 };
@@ -102,8 +102,7 @@ Run scalarRun(const uint8_t* src, size_t frames, float* left, float* right) noex
     return {std::max(std::max(peak[0], peak[1]), std::max(peak[2], peak[3])), finite};
 }
 
-template <class F>
-constexpr Convert scalarPair[2] = {&scalarRun<F, 1>, &scalarRun<F, 2>};
+template <class F> constexpr Convert scalarPair[2] = {&scalarRun<F, 1>, &scalarRun<F, 2>};
 
 struct Set {
     Convert run[6][2]; // [format][channels - 1]
@@ -250,7 +249,8 @@ struct WideFloat64 {
     }
     // Eight doubles from a and b, as [a0-3 | b0-3].
     VELK_AVX2 static __m256i eight(const uint8_t* a, const uint8_t* b, __m256i& bad) {
-        return _mm256_castps_si256(_mm256_insertf128_ps(_mm256_castps128_ps256(four(a, bad)), four(b, bad), 1));
+        return _mm256_castps_si256(
+            _mm256_insertf128_ps(_mm256_castps128_ps256(four(a, bad)), four(b, bad), 1));
     }
     VELK_AVX2 static __m256 mono(const uint8_t* p, __m256i& bad) {
         return _mm256_castsi256_ps(eight(p, p + 32, bad));
@@ -307,15 +307,14 @@ __attribute__((target("avx2"))) Run wideRun(const uint8_t* src, size_t frames, f
     return {std::max(widePeak, rest.peak), finite && rest.finite};
 }
 
-template <class W, class S>
-constexpr Convert widePair[2] = {&wideRun<W, S, 1>, &wideRun<W, S, 2>};
+template <class W, class S> constexpr Convert widePair[2] = {&wideRun<W, S, 1>, &wideRun<W, S, 2>};
 
 const Set wideSet = {{{widePair<WidePcm8, Pcm8>[0], widePair<WidePcm8, Pcm8>[1]},
-                   {widePair<WidePcm16, Pcm16>[0], widePair<WidePcm16, Pcm16>[1]},
-                   {widePair<WidePcm24, Pcm24>[0], widePair<WidePcm24, Pcm24>[1]},
-                   {widePair<WidePcm32, Pcm32>[0], widePair<WidePcm32, Pcm32>[1]},
-                   {widePair<WideFloat32, Float32>[0], widePair<WideFloat32, Float32>[1]},
-                   {widePair<WideFloat64, Float64>[0], widePair<WideFloat64, Float64>[1]}}};
+                      {widePair<WidePcm16, Pcm16>[0], widePair<WidePcm16, Pcm16>[1]},
+                      {widePair<WidePcm24, Pcm24>[0], widePair<WidePcm24, Pcm24>[1]},
+                      {widePair<WidePcm32, Pcm32>[0], widePair<WidePcm32, Pcm32>[1]},
+                      {widePair<WideFloat32, Float32>[0], widePair<WideFloat32, Float32>[1]},
+                      {widePair<WideFloat64, Float64>[0], widePair<WideFloat64, Float64>[1]}}};
 #endif
 
 bool detectWide() noexcept {
@@ -353,7 +352,9 @@ Convert converter(Format format, int channels) noexcept {
     return chosen->run[static_cast<int>(format)][channels == 2 ? 1 : 0];
 }
 
-bool wideAvailable() noexcept { return wideOnThisCpu; }
+bool wideAvailable() noexcept {
+    return wideOnThisCpu;
+}
 
 void useWide(bool wide) noexcept {
 #ifdef VELK_WAVE_WIDE

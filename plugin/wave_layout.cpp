@@ -9,25 +9,29 @@ namespace palmtone {
 
 namespace {
 
-[[noreturn]] void refuse(const char* message) { throw std::runtime_error(message); }
+[[noreturn]] void refuse(const char* message) {
+    throw std::runtime_error(message);
+}
 
-uint32_t le16(const uint8_t* p) noexcept { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+uint32_t le16(const uint8_t* p) noexcept {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8;
+}
 
 uint32_t le32(const uint8_t* p) noexcept {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-bool isId(const uint8_t* p, const char* id) noexcept { return std::memcmp(p, id, 4) == 0; }
+bool isId(const uint8_t* p, const char* id) noexcept {
+    return std::memcmp(p, id, 4) == 0;
+}
 
 // The tail shared by the standard PCM and IEEE-float sub-format GUIDs.
-constexpr uint8_t guidTail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
-                                  0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+constexpr uint8_t guidTail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 } // namespace
 
 WaveLayout parseWave(const uint8_t* image, size_t size) {
-    if (size < minWaveBytes || size > maxWaveBytes || !isId(image, "RIFF") ||
-        !isId(image + 8, "WAVE"))
+    if (size < minWaveBytes || size > maxWaveBytes || !isId(image, "RIFF") || !isId(image + 8, "WAVE"))
         refuse("Elige un archivo WAV RIFF valido");
 
     // Sizes and offsets in 64 bits: a RIFF or chunk size near 2^32 must not wrap.
@@ -89,7 +93,10 @@ WaveLayout parseWave(const uint8_t* image, size_t size) {
 
     using wavekernel::Format;
     if (pcm)
-        layout.format = bits == 8 ? Format::pcm8 : bits == 16 ? Format::pcm16 : bits == 24 ? Format::pcm24 : Format::pcm32;
+        layout.format = bits == 8    ? Format::pcm8
+                        : bits == 16 ? Format::pcm16
+                        : bits == 24 ? Format::pcm24
+                                     : Format::pcm32;
     else
         layout.format = bits == 32 ? Format::float32 : Format::float64;
     layout.channels = int(channels);

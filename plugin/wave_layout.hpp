@@ -10,12 +10,12 @@ namespace palmtone {
 
 struct WaveLayout {
     wavekernel::Format format;
-    int channels;         // 1 or 2
-    uint32_t rate;        // 8000..192000
-    size_t dataAt;        // offset of the first frame
-    size_t frames;        // 2 .. 30 s at the rate
-    size_t frameBytes;    // block align: channels x sample bytes
-    int32_t rootNote;     // from a valid "smpl" chunk, else 60
+    int channels;      // 1 or 2
+    uint32_t rate;     // 8000..192000
+    size_t dataAt;     // offset of the first frame
+    size_t frames;     // 2 .. 30 s at the rate
+    size_t frameBytes; // block align: channels x sample bytes
+    int32_t rootNote;  // from a valid "smpl" chunk, else 60
     bool hasRoot;
 };
 

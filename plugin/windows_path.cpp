@@ -6,7 +6,9 @@ namespace palmtone::winpath {
 
 namespace {
 
-bool isSeparator(wchar_t c) noexcept { return c == L'\\' || c == L'/'; }
+bool isSeparator(wchar_t c) noexcept {
+    return c == L'\\' || c == L'/';
+}
 
 bool isAsciiLetter(wchar_t c) noexcept {
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
@@ -15,7 +17,8 @@ bool isAsciiLetter(wchar_t c) noexcept {
 // Where the relative part begins: after the root name and any separators.
 size_t relativeStart(const std::wstring& path) noexcept {
     size_t i = rootNameLength(path);
-    while (i < path.size() && isSeparator(path[i])) ++i;
+    while (i < path.size() && isSeparator(path[i]))
+        ++i;
     return i;
 }
 
@@ -23,7 +26,8 @@ size_t relativeStart(const std::wstring& path) noexcept {
 size_t fileNameStart(const std::wstring& path) noexcept {
     const size_t root = rootNameLength(path);
     size_t i = path.size();
-    while (i > root && !isSeparator(path[i - 1])) --i;
+    while (i > root && !isSeparator(path[i - 1]))
+        --i;
     return i;
 }
 
@@ -43,7 +47,8 @@ size_t rootNameLength(const std::wstring& path) noexcept {
     // "\\server": two separators, then a name that is not itself a separator.
     if (n >= 3 && isSeparator(path[0]) && isSeparator(path[1]) && !isSeparator(path[2])) {
         size_t i = 3;
-        while (i < n && !isSeparator(path[i])) ++i;
+        while (i < n && !isSeparator(path[i]))
+            ++i;
         return i;
     }
     return 0;
@@ -81,10 +86,12 @@ std::wstring lexicallyNormal(const std::wstring& path) {
     size_t i = relativeStart(path);
     while (i < path.size()) {
         size_t end = i;
-        while (end < path.size() && !isSeparator(path[end])) ++end;
+        while (end < path.size() && !isSeparator(path[end]))
+            ++end;
         std::wstring element = path.substr(i, end - i);
         size_t next = end;
-        while (next < path.size() && isSeparator(path[next])) ++next;
+        while (next < path.size() && isSeparator(path[next]))
+            ++next;
         const bool separatorAfter = end < path.size();
 
         if (element == L".") {
@@ -108,7 +115,8 @@ std::wstring lexicallyNormal(const std::wstring& path) {
 
     std::wstring out;
     out.reserve(path.size());
-    for (size_t k = 0; k < rootName; ++k) out += isSeparator(path[k]) ? L'\\' : path[k];
+    for (size_t k = 0; k < rootName; ++k)
+        out += isSeparator(path[k]) ? L'\\' : path[k];
     if (rootDirectory) out += L'\\';
     for (size_t k = 0; k < kept.size(); ++k) {
         if (k > 0) out += L'\\';

@@ -78,7 +78,9 @@ void put32(Bytes& b, uint32_t v) {
     put16(b, v & 0xFFFF);
     put16(b, v >> 16);
 }
-void putId(Bytes& b, const char* id) { b.insert(b.end(), id, id + 4); }
+void putId(Bytes& b, const char* id) {
+    b.insert(b.end(), id, id + 4);
+}
 
 // Exactly 64 MiB: 64-bit float stereo at 192 kHz (21.8 s) and a pad chunk
 // (no tool writes a WAV of an exact size).
@@ -93,10 +95,12 @@ const Bytes& bytes64() {
         putId(b, "WAVE");
         putId(b, "fmt ");
         put32(b, 16);
-        for (uint32_t v : {3u, 2u}) put16(b, v);
+        for (uint32_t v : {3u, 2u})
+            put16(b, v);
         put32(b, 192000);
         put32(b, 192000 * 16);
-        for (uint32_t v : {16u, 64u}) put16(b, v);
+        for (uint32_t v : {16u, 64u})
+            put16(b, v);
         putId(b, "JUNK");
         put32(b, uint32_t(junk - 8));
         b.resize(b.size() + junk - 8, 0);
@@ -107,7 +111,8 @@ const Bytes& bytes64() {
         for (uint32_t i = 0; i < frames64; ++i)
             for (int c = 0; c < 2; ++c) {
                 noise = noise * 1664525u + 1013904223u;
-                const double v = 0.6 * std::sin(0.0137 * i + c) + (double(noise >> 8) / 16777216.0 - 0.5) * 0.1;
+                const double v =
+                    0.6 * std::sin(0.0137 * i + c) + (double(noise >> 8) / 16777216.0 - 0.5) * 0.1;
                 const uint8_t* p = reinterpret_cast<const uint8_t*>(&v);
                 b.insert(b.end(), p, p + 8);
             }
@@ -116,14 +121,17 @@ const Bytes& bytes64() {
     return bytes;
 }
 
-std::wstring wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring wide(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
 
 // --- loading the 24-bit file ---
 
 void load24(benchmark::State& state) {
     if (file24().empty()) return state.SkipWithError("sox could not write the file");
     const std::wstring path = wide(file24());
-    for (auto _ : state) benchmark::DoNotOptimize(palmtone::loadWave(path));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(palmtone::loadWave(path));
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(std::filesystem::file_size(file24())));
 }
 
@@ -155,8 +163,7 @@ void limit24(benchmark::State& state) {
 // libsndfile reading every frame into a fresh buffer: from the C++ heap, as a
 // caller would; with largePages, from the decoder's own allocator, which shows
 // how much of the difference is the pages rather than the decoding.
-template <bool largePages>
-void sndfile24(benchmark::State& state) {
+template <bool largePages> void sndfile24(benchmark::State& state) {
     if (file24().empty()) return state.SkipWithError("sox could not write the file");
     for (auto _ : state) {
         SF_INFO info{};
@@ -190,7 +197,9 @@ void sox24(benchmark::State& state) {
 
 // --- the state chunk with a 64 MiB WAV ---
 
-intptr_t noHost(vst2::Effect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
+intptr_t noHost(vst2::Effect*, int32_t, int32_t, intptr_t, void*, float) {
+    return 0;
+}
 
 std::unique_ptr<palmtone::Plugin> pluginWith64MiB() {
     auto plugin = std::make_unique<palmtone::Plugin>(&noHost);
@@ -268,7 +277,7 @@ BENCHMARK(memcpy64)->Name("memcpy_chunk_64MiB")->Apply(common);
 
 // Every repetition's real time by benchmark, for the minimum and the median.
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     RatioReporter() : ConsoleReporter(OO_None) {} // plain text for logs
     std::map<std::string, std::vector<double>> times;
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -279,7 +288,9 @@ public:
     }
 };
 
-double minimum(std::vector<double> v) { return *std::min_element(v.begin(), v.end()); }
+double minimum(std::vector<double> v) {
+    return *std::min_element(v.begin(), v.end());
+}
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     const size_t n = v.size();
@@ -329,12 +340,15 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     spread(reporter);
-    ratio(reporter, "load / limit (24-bit stereo, 30 s)", "load_wav24_stereo_30s", "limit_wav24_stereo_30s", 1.5);
-    ratio(reporter, "load / libsndfile sf_readf_float", "load_wav24_stereo_30s", "libsndfile_wav24_stereo_30s", 0.5);
+    ratio(reporter, "load / limit (24-bit stereo, 30 s)", "load_wav24_stereo_30s", "limit_wav24_stereo_30s",
+          1.5);
+    ratio(reporter, "load / libsndfile sf_readf_float", "load_wav24_stereo_30s",
+          "libsndfile_wav24_stereo_30s", 0.5);
     ratio(reporter, "load / libsndfile with the decoder's pages", "load_wav24_stereo_30s",
           "libsndfile_wav24_stereo_30s_large_pages", 0.0);
     ratio(reporter, "load / sox to raw floats", "load_wav24_stereo_30s", "sox_wav24_stereo_30s_to_f32", 0.5);
-    ratio(reporter, "restore / copy + conversion (64 MiB WAV)", "restore_chunk_64MiB", "limit_restore_64MiB", 1.5);
+    ratio(reporter, "restore / copy + conversion (64 MiB WAV)", "restore_chunk_64MiB", "limit_restore_64MiB",
+          1.5);
     ratio(reporter, "save / memcpy of the chunk (64 MiB WAV)", "save_chunk_64MiB", "memcpy_chunk_64MiB", 1.2);
     benchmark::Shutdown();
     return 0;

@@ -17,13 +17,16 @@ using palmtone::Plugin;
 constexpr int blockFrames = 512;
 constexpr double rate = 48000.0;
 
-intptr_t host(vst2::Effect*, int32_t, int32_t, intptr_t, void*, float) { return 0; }
+intptr_t host(vst2::Effect*, int32_t, int32_t, intptr_t, void*, float) {
+    return 0;
+}
 
 void runBlocks(benchmark::State& state, std::unique_ptr<Plugin>& plugin) {
     std::vector<float> left(blockFrames), right(blockFrames);
     float* outputs[2] = {left.data(), right.data()};
     vst2::Effect* fx = &plugin->effect;
-    for (int i = 0; i < 200; ++i) fx->processReplacing(fx, nullptr, outputs, blockFrames); // attack
+    for (int i = 0; i < 200; ++i)
+        fx->processReplacing(fx, nullptr, outputs, blockFrames); // attack
     for (auto _ : state) {
         fx->processReplacing(fx, nullptr, outputs, blockFrames);
         benchmark::DoNotOptimize(left.data());
@@ -42,7 +45,8 @@ std::unique_ptr<Plugin> playing(bool allVoices) {
     if (allVoices) {
         // Pass-through input mode: every key is its own note.
         fx->setParameter(fx, palmtone::pInput, 1.0f);
-        for (int n = 0; n < 128; ++n) notes.add(0, 0x90, n, 100);
+        for (int n = 0; n < 128; ++n)
+            notes.add(0, 0x90, n, 100);
     } else {
         notes.add(0, 0x90, 62, 100); // a ninth chord in C major: D F A C E
     }
@@ -51,8 +55,7 @@ std::unique_ptr<Plugin> playing(bool allVoices) {
 }
 
 // Blocks of a playing instance with the wide (AVX2) or the SSE2 kernels.
-template <bool Wide, bool AllVoices>
-void Playing(benchmark::State& state) {
+template <bool Wide, bool AllVoices> void Playing(benchmark::State& state) {
     if (Wide && !palmtone::kernel::wideAvailable()) {
         state.SkipWithError("no AVX2 on this CPU");
         return;

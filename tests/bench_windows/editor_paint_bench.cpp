@@ -15,7 +15,9 @@
 
 namespace {
 
-LRESULT CALLBACK parentProcedure(HWND w, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, msg, wp, lp); }
+LRESULT CALLBACK parentProcedure(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcW(w, msg, wp, lp);
+}
 
 struct Dib {
     Dib() {
@@ -45,8 +47,8 @@ struct OpenEditor {
         wc.hInstance = palmtone::moduleInstance;
         wc.lpszClassName = L"VelkBenchParent";
         RegisterClassExW(&wc);
-        parent = CreateWindowExW(0, L"VelkBenchParent", L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 1000, 800, nullptr,
-                                 nullptr, palmtone::moduleInstance, nullptr);
+        parent = CreateWindowExW(0, L"VelkBenchParent", L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 1000, 800,
+                                 nullptr, nullptr, palmtone::moduleInstance, nullptr);
         editor = palmtone::openEditor(host.plugin(), parent);
         KillTimer(editor->window, 1);
         if (columns) fill(columns);
@@ -60,9 +62,11 @@ struct OpenEditor {
     void fill(uint16_t columns) {
         palmtone::Plugin& p = host.plugin();
         std::vector<std::wstring> files;
-        for (int i = 0; i < 10; ++i) files.push_back(L"C:\\one shots\\sound " + std::to_wstring(i) + L".wav");
+        for (int i = 0; i < 10; ++i)
+            files.push_back(L"C:\\one shots\\sound " + std::to_wstring(i) + L".wav");
         p.bank.addFiles(files);
-        for (uint16_t& column : editor->overview) column = columns;
+        for (uint16_t& column : editor->overview)
+            column = columns;
         editor->lastState = tamso::Finished;
         p.capture.state.store(tamso::Finished);
         p.capture.publishedNotes.store(100);
@@ -84,11 +88,17 @@ void paint(benchmark::State& state, uint16_t columns) {
 }
 
 // A new editor: nothing played, an empty take.
-void Paint_Idle(benchmark::State& state) { paint(state, 0); }
+void Paint_Idle(benchmark::State& state) {
+    paint(state, 0);
+}
 // A take of triads all along: three cells a column.
-void Paint_TakeOfTriads(benchmark::State& state) { paint(state, 0x0091); }
+void Paint_TakeOfTriads(benchmark::State& state) {
+    paint(state, 0x0091);
+}
 // The most a pass can draw: all twelve cells of every column lit.
-void Paint_EveryCellLit(benchmark::State& state) { paint(state, 0x0FFF); }
+void Paint_EveryCellLit(benchmark::State& state) {
+    paint(state, 0x0FFF);
+}
 
 void Scale_CopyWindow(benchmark::State& state) {
     Dib from, to;

@@ -59,14 +59,16 @@ const IntervalCase examples[] = {
     {custom(1), 60, {0, 0, 12, 12, 12}},
 };
 
-bool within(int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; }
+bool within(int32_t v, int32_t lo, int32_t hi) {
+    return v >= lo && v <= hi;
+}
 
 } // namespace
 
 TEST(Intervals, WorkedExamples) {
     for (const IntervalCase& c : examples) {
-        SCOPED_TRACE(testing::Message() << "scale " << c.cfg.scale << " tonic " << c.cfg.tonic
-                                        << " root " << c.root);
+        SCOPED_TRACE(testing::Message()
+                     << "scale " << c.cfg.scale << " tonic " << c.cfg.tonic << " root " << c.root);
         EXPECT_EQ(tamso::intervals(c.root, c.cfg), c.expected);
     }
 }
@@ -87,7 +89,7 @@ TEST(Intervals, KindsOverrideTheScaleAndUnknownKindsActAsTheLast) {
         int32_t seventh; // on B in C major, whose scale seventh is 10
         int32_t ninth;   // on C in C major, whose scale ninth is 14
     } cases[] = {
-        {0, 10, 14}, {1, 10, 14}, {2, 11, 13}, {3, 9, 15},
+        {0, 10, 14}, {1, 10, 14}, {2, 11, 13},      {3, 9, 15},
         {4, 9, 15},  {-1, 9, 15}, {INT_MAX, 9, 15}, {INT_MIN, 9, 15},
     };
     for (const auto& c : cases) {
@@ -127,9 +129,8 @@ TEST(Intervals, TableScalesStayInTheirBandsBelowRoot120) {
                     const Steps s = tamso::intervals(root, cfg);
                     ASSERT_TRUE(s[0] == 0 && within(s[1], 2, 5) && within(s[2], 5, 8) &&
                                 within(s[3], 8, 11) && within(s[4], 12, 15))
-                        << "scale " << scale << " tonic " << tonic << " kind " << kind
-                        << " root " << root << ": " << s[1] << "/" << s[2] << "/" << s[3] << "/"
-                        << s[4];
+                        << "scale " << scale << " tonic " << tonic << " kind " << kind << " root " << root
+                        << ": " << s[1] << "/" << s[2] << "/" << s[3] << "/" << s[4];
                 }
 }
 

@@ -80,7 +80,8 @@ TEST(MakeChord, Voicings) {
         const tamso::Chord chord = tamso::makeChord(c.root, c.cfg);
         EXPECT_EQ(notesOf(chord), c.expected);
         EXPECT_EQ(chord.root, c.root);
-        for (int32_t i = chord.count; i < 5; ++i) EXPECT_EQ(chord.notes[i], 0) << "slot " << i;
+        for (int32_t i = chord.count; i < 5; ++i)
+            EXPECT_EQ(chord.notes[i], 0) << "slot " << i;
     }
 }
 
@@ -90,7 +91,8 @@ TEST(MakeChord, NegativeRootIsTheEmptyChordWithThatRoot) {
         const tamso::Chord chord = tamso::makeChord(root, shaped(config(0, 0, Size::Ninth), 2, 1));
         EXPECT_EQ(chord.count, 0);
         EXPECT_EQ(chord.root, root);
-        for (int32_t note : chord.notes) EXPECT_EQ(note, 0);
+        for (int32_t note : chord.notes)
+            EXPECT_EQ(note, 0);
     }
 }
 
@@ -99,9 +101,8 @@ TEST(MakeChord, EverySeventhAndNinthKindReachesTheNotes) {
         int32_t seventhKind, ninthKind;
         std::vector<int32_t> expected; // ninth chord on C4 in C major
     } cases[] = {
-        {0, 0, {60, 64, 67, 71, 74}}, {1, 0, {60, 64, 67, 70, 74}},
-        {2, 0, {60, 64, 67, 71, 74}}, {3, 0, {60, 64, 67, 69, 74}},
-        {0, 1, {60, 64, 67, 71, 74}}, {0, 2, {60, 64, 67, 71, 73}},
+        {0, 0, {60, 64, 67, 71, 74}}, {1, 0, {60, 64, 67, 70, 74}},  {2, 0, {60, 64, 67, 71, 74}},
+        {3, 0, {60, 64, 67, 69, 74}}, {0, 1, {60, 64, 67, 71, 74}},  {0, 2, {60, 64, 67, 71, 73}},
         {0, 3, {60, 64, 67, 71, 75}}, {7, -3, {60, 64, 67, 69, 75}},
     };
     for (const auto& c : cases) {
@@ -120,8 +121,10 @@ TEST(MakeChord, EveryConfigurationGivesAWellFormedChord) {
     const Size sizes[] = {Size::Triad, Size::Seventh, Size::Ninth, Size::AddedNinth};
     const int32_t tones[] = {3, 4, 5, 4};
     std::vector<tamso::Config> bases;
-    for (int32_t scale = 0; scale < 29; ++scale) bases.push_back(config(scale));
-    for (uint16_t mask : customSets) bases.push_back(custom(mask));
+    for (int32_t scale = 0; scale < 29; ++scale)
+        bases.push_back(config(scale));
+    for (uint16_t mask : customSets)
+        bases.push_back(custom(mask));
 
     for (const tamso::Config& base : bases)
         for (int32_t tonic = 0; tonic < 12; ++tonic)
@@ -141,13 +144,13 @@ TEST(MakeChord, EveryConfigurationGivesAWellFormedChord) {
                                 for (int32_t i = 0; ok && i < c.count; ++i)
                                     ok = c.notes[i] >= 0 && c.notes[i] <= 127 &&
                                          (i == 0 || c.notes[i] > c.notes[i - 1]);
-                                for (int32_t i = c.count; ok && i < 5; ++i) ok = c.notes[i] == 0;
+                                for (int32_t i = c.count; ok && i < 5; ++i)
+                                    ok = c.notes[i] == 0;
                                 ASSERT_TRUE(ok)
-                                    << "scale " << cfg.scale << " custom " << cfg.customScale
-                                    << " tonic " << tonic << " kinds " << cfg.seventhKind << "/"
-                                    << cfg.ninthKind << " " << chordtest::sizeText(sizes[size])
-                                    << " inversion " << inversion << " octave " << octave
-                                    << " root " << root << " count " << c.count;
+                                    << "scale " << cfg.scale << " custom " << cfg.customScale << " tonic "
+                                    << tonic << " kinds " << cfg.seventhKind << "/" << cfg.ninthKind << " "
+                                    << chordtest::sizeText(sizes[size]) << " inversion " << inversion
+                                    << " octave " << octave << " root " << root << " count " << c.count;
                             }
                         }
 }

@@ -23,7 +23,8 @@ tamso::Config kinds(tamso::Config cfg, int32_t seventhKind, int32_t ninthKind) {
 
 TEST(NameTables, HoldTheTextsShown) {
     const char* const noteTexts[12] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
-    for (int i = 0; i < 12; ++i) EXPECT_STREQ(tamso::notes[i], noteTexts[i]);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_STREQ(tamso::notes[i], noteTexts[i]);
     EXPECT_STREQ(tamso::sevenKinds[0], "Segun escala");
     EXPECT_STREQ(tamso::sevenKinds[1], "Menor (b7)");
     EXPECT_STREQ(tamso::sevenKinds[2], "Mayor (maj7)");
@@ -39,12 +40,22 @@ TEST(NoteName, NamesPitchClassAndOctave) {
         int32_t note;
         const char* name;
     } cases[] = {
-        {60, "C4"}, {61, "C#4"}, {69, "A4"}, {0, "C-1"}, {11, "B-1"}, {12, "C0"}, {127, "G9"},
+        {60, "C4"},
+        {61, "C#4"},
+        {69, "A4"},
+        {0, "C-1"},
+        {11, "B-1"},
+        {12, "C0"},
+        {127, "G9"},
         // Below 0 the octave keeps counting down instead of repeating "-1".
-        {-1, "B-2"}, {-12, "C-2"}, {-13, "B-3"},
-        {INT_MAX, "G178956969"}, {INT_MIN, "E-178956972"},
+        {-1, "B-2"},
+        {-12, "C-2"},
+        {-13, "B-3"},
+        {INT_MAX, "G178956969"},
+        {INT_MIN, "E-178956972"},
     };
-    for (const auto& c : cases) EXPECT_EQ(tamso::noteName(c.note), c.name) << c.note;
+    for (const auto& c : cases)
+        EXPECT_EQ(tamso::noteName(c.note), c.name) << c.note;
 }
 
 TEST(ChordName, NamesQualitySeventhAndNinth) {
@@ -95,8 +106,8 @@ TEST(ChordName, NamesQualitySeventhAndNinth) {
         {config(0, 0, Size::Triad), INT_MAX, "G"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "scale " << c.cfg.scale << " tonic " << c.cfg.tonic
-                                        << " root " << c.root);
+        SCOPED_TRACE(testing::Message()
+                     << "scale " << c.cfg.scale << " tonic " << c.cfg.tonic << " root " << c.root);
         EXPECT_EQ(tamso::chordName(c.root, c.cfg), c.name);
     }
 }

@@ -55,7 +55,8 @@ const ScaleRow expectedScales[tamso::scaleCount] = {
 
 uint16_t maskOf(const std::vector<int>& semitones) {
     uint16_t mask = 0;
-    for (int s : semitones) mask |= uint16_t(1u << s);
+    for (int s : semitones)
+        mask |= uint16_t(1u << s);
     return mask;
 }
 
@@ -86,7 +87,10 @@ TEST(ScaleMask, OutOfRangeIndexIsClampedIntoTheTable) {
         int32_t scale;
         uint16_t mask;
     } cases[] = {
-        {-1, 0xAB5}, {INT_MIN, 0xAB5}, {30, 0x123}, {INT_MAX, 0x123},
+        {-1, 0xAB5},
+        {INT_MIN, 0xAB5},
+        {30, 0x123},
+        {INT_MAX, 0x123},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.scale);
@@ -102,11 +106,11 @@ TEST(InScale, OnlyThePitchClassRelativeToTheTonicMatters) {
         int32_t note;
         bool in;
     } cases[] = {
-        {0, 60, true},   {0, 61, false},  {0, 59, true},  // B: one below the tonic is r = 11
-        {0, 0, true},    {0, 127, true},  {0, -1, true},  // G; B below note 0
-        {0, -2, false},  {2, 1, true},    {2, 3, false},  // D major: C#, D#
-        {2, 0, false},   {11, 10, true},  {11, 0, false}, // B major: A#, C
-        {0, INT_MAX, true}, {11, INT_MIN, true},          // G; E in B major
+        {0, 60, true},      {0, 61, false},      {0, 59, true},  // B: one below the tonic is r = 11
+        {0, 0, true},       {0, 127, true},      {0, -1, true},  // G; B below note 0
+        {0, -2, false},     {2, 1, true},        {2, 3, false},  // D major: C#, D#
+        {2, 0, false},      {11, 10, true},      {11, 0, false}, // B major: A#, C
+        {0, INT_MAX, true}, {11, INT_MIN, true},                 // G; E in B major
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "tonic " << c.tonic << " note " << c.note);

@@ -424,7 +424,8 @@ TEST_F(SoundChange, AReleasedOneShotThatFadedOutStaysEnded) {
     host.noteOff(0, 60);
     // 1.2 s: from full level the 0.08 s release reaches the silence level after 1.105 s.
     host.runBlocks(113, 512);
-    for (int n : {60, 64, 67}) EXPECT_FALSE(p().engine.sampleActive[n]) << n;
+    for (int n : {60, 64, 67})
+        EXPECT_FALSE(p().engine.sampleActive[n]) << n;
 
     host.setUnit(palmtone::pWholeOneShot, 1);
     host.audioLeft.clear();

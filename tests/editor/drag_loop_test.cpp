@@ -4,6 +4,7 @@
 // pointer on its first tick, so each test first puts the pointer where the
 // drop should land. A posted Escape cancels the drag instead.
 #include <windows.h>
+
 #include <ole2.h>
 #include <shellapi.h>
 
@@ -46,17 +47,20 @@ std::vector<uint8_t> takeFile() {
 }
 
 bool writeFile(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
+    const bool ok =
+        WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
     CloseHandle(file);
     return ok;
 }
 
 std::vector<uint8_t> readFile(const std::wstring& path) {
     std::vector<uint8_t> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return bytes;
     bytes.resize(GetFileSize(file, nullptr));
     DWORD read = 0;
@@ -76,7 +80,7 @@ std::wstring temporaryFolder() {
 // copy anywhere in its window, reads the file-drop list on the drop and keeps
 // the data object, as a target may.
 class PianoRoll final : public IDropTarget {
-public:
+  public:
     int enters = 0, leaves = 0, drops = 0;
     std::vector<std::wstring> dropped;
     IDataObject* kept = nullptr;
@@ -132,7 +136,7 @@ LRESULT CALLBACK plainWindow(HWND window, UINT message, WPARAM w, LPARAM l) {
 // tests (Wine takes two seconds to destroy one), with OLE initialised around
 // it; each test registers its own drop target for it.
 class DragLoop : public testing::Test {
-protected:
+  protected:
     static constexpr RECT place{200, 150, 600, 450};
 
     static void SetUpTestSuite() {
@@ -142,9 +146,9 @@ protected:
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"VelkTestDropWindow";
         RegisterClassW(&windowClass);
-        window = CreateWindowExW(0, windowClass.lpszClassName, L"Piano roll", WS_POPUP | WS_VISIBLE, place.left,
-                                 place.top, place.right - place.left, place.bottom - place.top, nullptr, nullptr,
-                                 windowClass.hInstance, nullptr);
+        window = CreateWindowExW(0, windowClass.lpszClassName, L"Piano roll", WS_POPUP | WS_VISIBLE,
+                                 place.left, place.top, place.right - place.left, place.bottom - place.top,
+                                 nullptr, nullptr, windowClass.hInstance, nullptr);
         if (window != nullptr) UpdateWindow(window);
         pump();
     }
@@ -245,7 +249,9 @@ TEST_F(DragLoop, TheWaveDropTargetTakesARealDrop) {
     std::vector<bool> hovers;
     std::vector<std::vector<std::wstring>> delivered;
     auto* target = new palmtone::WaveDropTarget(
-        [&](POINTL p) { return p.x >= zone.left && p.x < zone.right && p.y >= zone.top && p.y < zone.bottom; },
+        [&](POINTL p) {
+            return p.x >= zone.left && p.x < zone.right && p.y >= zone.top && p.y < zone.bottom;
+        },
         [&](bool on) { hovers.push_back(on); },
         [&](std::vector<std::wstring> paths) { delivered.push_back(std::move(paths)); });
     registerTarget(target);
@@ -294,24 +300,24 @@ TEST_F(DragLoop, TheWaveDropTargetTakesARealDrop) {
 // An editor whose boxes are recorded instead of shown, on an instance with a
 // finished take; its window sits in a hidden host window out of the drag's way.
 class RecordingUi final : public palmtone::WindowsUi {
-public:
+  public:
     explicit RecordingUi(std::vector<std::wstring>& boxes) : boxes_(boxes) {}
     int messageBox(const std::wstring& text, const wchar_t*, uint32_t) override {
         boxes_.push_back(text);
         return IDOK;
     }
 
-private:
+  private:
     std::vector<std::wstring>& boxes_;
 };
 
 class EditorDrag : public DragLoop {
-protected:
+  protected:
     void SetUp() override {
         DragLoop::SetUp();
         palmtone::moduleInstance = GetModuleHandleW(nullptr);
-        parent = CreateWindowExW(0, L"VelkTestDropWindow", L"host", WS_POPUP, 0, 0, 980, 740, nullptr, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+        parent = CreateWindowExW(0, L"VelkTestDropWindow", L"host", WS_POPUP, 0, 0, 980, 740, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
         editor = palmtone::openEditorWith(host.plugin(), parent, std::make_unique<RecordingUi>(boxes));
         ASSERT_NE(editor, nullptr);
         coretest::stoppedTake(host.plugin());
@@ -331,7 +337,8 @@ protected:
         WIN32_FIND_DATAW found;
         HANDLE search = FindFirstFileW((temporaryFolder() + L"VELK_acordes_{*}.mid").c_str(), &found);
         if (search == INVALID_HANDLE_VALUE) return names;
-        do names.push_back(found.cFileName);
+        do
+            names.push_back(found.cFileName);
         while (FindNextFileW(search, &found));
         FindClose(search);
         return names;

@@ -34,7 +34,8 @@ inline std::vector<uint8_t> dropHeader(uint32_t offset, bool wide) {
 inline std::vector<uint8_t> wideDrop(const std::vector<std::wstring>& names) {
     std::vector<uint8_t> b = dropHeader(20, true);
     for (const auto& name : names) {
-        for (wchar_t c : name) put16(b, uint32_t(c));
+        for (wchar_t c : name)
+            put16(b, uint32_t(c));
         put16(b, 0);
     }
     put16(b, 0);
@@ -55,7 +56,8 @@ inline std::vector<uint8_t> narrowDrop(const std::vector<std::string>& names) {
 // UTF-16 units as given; no NUL is added.
 inline std::vector<uint8_t> textUnits(const std::wstring& text) {
     std::vector<uint8_t> b;
-    for (wchar_t c : text) put16(b, uint32_t(c));
+    for (wchar_t c : text)
+        put16(b, uint32_t(c));
     return b;
 }
 

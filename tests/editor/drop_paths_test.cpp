@@ -26,7 +26,8 @@ namespace {
 
 std::string show(const std::wstring& w) {
     std::string s;
-    for (wchar_t c : w) s += (c >= 32 && c < 127) ? char(c) : '?';
+    for (wchar_t c : w)
+        s += (c >= 32 && c < 127) ? char(c) : '?';
     return s;
 }
 
@@ -76,14 +77,27 @@ TEST(FileDropPaths, KeepsWavePathsInDropOrder) {
         {"relative and drive-relative names", wideDrop({L"kick.wav", L"C:kick.wav", a}), {a}},
         {"no WAV at all", wideDrop({L"C:\\a.mid", L"C:\\b"}), {}},
         {"empty list", wideDrop({}), {}},
-        {"narrow list", narrowDrop({"C:\\x\\a.wav", "C:\\x\\b.aif", "D:\\B.Wav"}), {L"C:\\x\\a.wav", L"D:\\B.Wav"}},
-        {"narrow bytes widen unsigned", narrowDrop({"C:\\\xF1" "a.wav"}), {L"C:\\\u00F1a.wav"}},
-        {"an empty name ends the list", withTail(dropHeader(20, true), textUnits(a + L"\0\0"s + b + L"\0\0"s)), {a}},
+        {"narrow list",
+         narrowDrop({"C:\\x\\a.wav", "C:\\x\\b.aif", "D:\\B.Wav"}),
+         {L"C:\\x\\a.wav", L"D:\\B.Wav"}},
+        {"narrow bytes widen unsigned",
+         narrowDrop({"C:\\\xF1"
+                     "a.wav"}),
+         {L"C:\\\u00F1a.wav"}},
+        {"an empty name ends the list",
+         withTail(dropHeader(20, true), textUnits(a + L"\0\0"s + b + L"\0\0"s)),
+         {a}},
         {"unterminated last name dropped", withTail(dropHeader(20, true), textUnits(a + L"\0"s + b)), {a}},
-        {"list without its closing NUL", withTail(dropHeader(20, true), textUnits(a + L"\0"s + b + L"\0"s)), {a, b}},
-        {"odd trailing byte ignored", resized(withTail(dropHeader(20, true), textUnits(a + L"\0"s)), 20 + 2 * a.size() + 3), {a}},
+        {"list without its closing NUL",
+         withTail(dropHeader(20, true), textUnits(a + L"\0"s + b + L"\0"s)),
+         {a, b}},
+        {"odd trailing byte ignored",
+         resized(withTail(dropHeader(20, true), textUnits(a + L"\0"s)), 20 + 2 * a.size() + 3),
+         {a}},
         {"a half unit cannot end a name", withTail(withTail(dropHeader(20, true), textUnits(a)), {0}), {}},
-        {"unterminated narrow name dropped", withTail(dropHeader(20, false), {'C', ':', '\\', 'a', '.', 'w', 'a', 'v'}), {}},
+        {"unterminated narrow name dropped",
+         withTail(dropHeader(20, false), {'C', ':', '\\', 'a', '.', 'w', 'a', 'v'}),
+         {}},
         {"list after a gap", wideAt(40, a + L"\0\0"s), {a}},
     };
     for (const auto& c : cases) {
@@ -123,7 +137,8 @@ TEST(FileDropPaths, RefusesUnsoundHeaders) {
 
 TEST(FileDropPaths, ExaminesTheFirst1024Names) {
     std::vector<std::wstring> many;
-    for (int i = 0; i < 1500; ++i) many.push_back(L"C:\\s\\" + std::to_wstring(i) + L".wav");
+    for (int i = 0; i < 1500; ++i)
+        many.push_back(L"C:\\s\\" + std::to_wstring(i) + L".wav");
     const Paths all = filePaths(wideDrop(many));
     ASSERT_EQ(all.size(), 1024u);
     EXPECT_EQ(all.front(), many[0]);
@@ -152,10 +167,13 @@ std::string seenByConverter;
 std::wstring latin2Stand(const std::string& bytes) {
     seenByConverter += bytes + '|';
     std::wstring out;
-    for (unsigned char c : bytes) out += c == 0xA9 ? L'\u0160' : wchar_t(c);
+    for (unsigned char c : bytes)
+        out += c == 0xA9 ? L'\u0160' : wchar_t(c);
     return out;
 }
-std::wstring failingConverter(const std::string&) { return {}; }
+std::wstring failingConverter(const std::string&) {
+    return {};
+}
 } // namespace
 
 TEST(FileDropPaths, NarrowNamesGoThroughTheConverter) {

@@ -12,9 +12,13 @@ std::atomic<int> nothrowCalls{0};
 
 namespace {
 
-void* allocate(std::size_t size) noexcept { return std::malloc(size ? size : 1); }
+void* allocate(std::size_t size) noexcept {
+    return std::malloc(size ? size : 1);
+}
 
-void release(void* p) noexcept { std::free(p); }
+void release(void* p) noexcept {
+    std::free(p);
+}
 
 } // namespace
 
@@ -23,7 +27,9 @@ void* operator new(std::size_t size) {
     if (p == nullptr) throw std::bad_alloc();
     return p;
 }
-void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     ++failing::nothrowCalls;
     return failing::failNothrow ? nullptr : allocate(size);
@@ -31,9 +37,21 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
     return failing::failNothrow ? nullptr : allocate(size);
 }
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
+void operator delete(void* p) noexcept {
+    release(p);
+}
+void operator delete[](void* p) noexcept {
+    release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    release(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    release(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    release(p);
+}

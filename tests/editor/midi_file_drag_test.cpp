@@ -3,6 +3,7 @@
 // it answers, the file-drop block it hands out, the format list, the drop
 // source's answers, and dragMidiFile's failures with OLE left balanced.
 #include <windows.h>
+
 #include <ole2.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -21,17 +22,18 @@
 #include "chords/midi_file_drag_win32.hpp"
 #include "tests/editor/failing_allocations.hpp"
 
-using tamso::MidiFileDrag;
 using failing::failNothrow;
 using failing::failThrowing;
 using failing::nothrowCalls;
+using tamso::MidiFileDrag;
 
 namespace {
 
 // One object as dragMidiFile makes it; the test holds the creator's reference.
 struct Drag {
     MidiFileDrag* object;
-    explicit Drag(const std::wstring& path = L"C:\\Temp\\VELK_acordes_{x}.mid") : object(new MidiFileDrag(path)) {}
+    explicit Drag(const std::wstring& path = L"C:\\Temp\\VELK_acordes_{x}.mid")
+        : object(new MidiFileDrag(path)) {}
     ~Drag() {
         while (object->Release() > 0) {
         }
@@ -46,8 +48,7 @@ FORMATETC hdrop(DWORD tymed = TYMED_HGLOBAL, DWORD aspect = DVASPECT_CONTENT, CL
 }
 
 // Runs f on a new thread, which starts without COM or OLE.
-template <class F>
-void onFreshThread(F f) {
+template <class F> void onFreshThread(F f) {
     std::thread t(f);
     t.join();
 }
@@ -109,7 +110,8 @@ TEST(MidiFileDrag, AnswersOnlyFileDropsInGlobalMemoryForContent) {
         {"icon aspect", hdrop(TYMED_HGLOBAL, DVASPECT_ICON), DV_E_FORMATETC},
         {"content and icon", hdrop(TYMED_HGLOBAL, DVASPECT_CONTENT | DVASPECT_ICON), DV_E_FORMATETC},
         {"Unicode text", hdrop(TYMED_HGLOBAL, DVASPECT_CONTENT, CF_UNICODETEXT), DV_E_FORMATETC},
-        {"FileNameW", hdrop(TYMED_HGLOBAL, DVASPECT_CONTENT, CLIPFORMAT(RegisterClipboardFormatW(L"FileNameW"))),
+        {"FileNameW",
+         hdrop(TYMED_HGLOBAL, DVASPECT_CONTENT, CLIPFORMAT(RegisterClipboardFormatW(L"FileNameW"))),
          DV_E_FORMATETC},
     };
     for (const auto& c : cases) {
@@ -138,7 +140,8 @@ TEST(MidiFileDrag, AnswersOnlyFileDropsInGlobalMemoryForContent) {
 TEST(MidiFileDrag, HandsOutANewFileDropBlockEachTime) {
     const std::wstring paths[] = {
         L"C:\\t.mid",
-        L"C:\\Users\\Mar\u00eda\\AppData\\Local\\Temp\\VELK_acordes_{6B29FC40-CA47-1067-B31D-00DD010662DA}.mid",
+        L"C:\\Users\\Mar\u00eda\\AppData\\Local\\Temp\\VELK_acordes_{6B29FC40-CA47-1067-B31D-00DD010662DA}."
+        L"mid",
         L"\\\\server\\share\\\U0001F3B9.mid",
         L"C:\\" + std::wstring(300, L'd') + L"\\VELK_acordes.mid",
     };

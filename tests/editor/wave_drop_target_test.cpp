@@ -4,6 +4,7 @@
 // after detach, and callbacks that throw. Also the reading of file-drop lists
 // from global memory, held against the platform's own reader.
 #include <windows.h>
+
 #include <ole2.h>
 #include <shellapi.h>
 
@@ -38,7 +39,8 @@ const std::wstring bell = L"D:\\One shots\\Bell C4.wav";
 
 std::string show(const std::wstring& w) {
     std::string s;
-    for (wchar_t c : w) s += (c >= 32 && c < 127) ? char(c) : '?';
+    for (wchar_t c : w)
+        s += (c >= 32 && c < 127) ? char(c) : '?';
     return s;
 }
 
@@ -53,7 +55,7 @@ HGLOBAL globalCopy(const std::vector<uint8_t>& bytes) {
 
 // Counts the releases of the media a data object handed out.
 class ReleaseCounter final : public IUnknown {
-public:
+  public:
     int releases = 0;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
         *out = nullptr;
@@ -70,7 +72,7 @@ public:
 // handed out as a new global block (or, for `stream`, in a stream) that the
 // object frees itself after the reader released the medium.
 class TestData final : public IDataObject {
-public:
+  public:
     struct Item {
         CLIPFORMAT format;
         std::vector<uint8_t> bytes;
@@ -80,7 +82,8 @@ public:
 
     explicit TestData(std::vector<Item> items) : items(std::move(items)) {}
     ~TestData() {
-        for (HGLOBAL block : blocks) GlobalFree(block);
+        for (HGLOBAL block : blocks)
+            GlobalFree(block);
     }
 
     std::vector<Item> items;
@@ -135,16 +138,24 @@ public:
     HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
 
-private:
+  private:
     std::vector<HGLOBAL> blocks;
 };
 
-TestData::Item files(const Paths& names) { return {CF_HDROP, wideDrop(names)}; }
-TestData::Item fileName(const std::wstring& text) { return {fileNameW, textUnits(text + L"\0"s)}; }
-TestData::Item unicodeText(const std::wstring& text) { return {CF_UNICODETEXT, textUnits(text + L"\0"s)}; }
+TestData::Item files(const Paths& names) {
+    return {CF_HDROP, wideDrop(names)};
+}
+TestData::Item fileName(const std::wstring& text) {
+    return {fileNameW, textUnits(text + L"\0"s)};
+}
+TestData::Item unicodeText(const std::wstring& text) {
+    return {CF_UNICODETEXT, textUnits(text + L"\0"s)};
+}
 
 // The drop zone of these tests, in screen coordinates, bounds inclusive.
-bool inZone(POINTL p) { return p.x >= 24 && p.x <= 279 && p.y >= 172 && p.y <= 433; }
+bool inZone(POINTL p) {
+    return p.x >= 24 && p.x <= 279 && p.y >= 172 && p.y <= 433;
+}
 const POINTL onZone{100, 200};
 const POINTL offZone{500, 200};
 
@@ -205,7 +216,7 @@ TEST(WaveDropTarget, AnswersOnlyForItselfAndCountsReferences) {
         const IID* iid;
         bool answered;
     } cases[] = {
-        {&IID_IUnknown, true}, {&IID_IDropTarget, true}, {&IID_IDataObject, false},
+        {&IID_IUnknown, true},     {&IID_IDropTarget, true}, {&IID_IDataObject, false},
         {&IID_IDropSource, false}, {&IID_IStream, false},
     };
     int32_t count = 1;
@@ -267,8 +278,12 @@ TEST(WaveDropTarget, AnswersCopyOnlyForWavesOverAZone) {
     } cases[] = {
         {"WAV files on the zone", {files({kick})}, onZone, both, DROPEFFECT_COPY, true},
         {"copy only", {files({kick})}, onZone, DROPEFFECT_COPY, DROPEFFECT_COPY, true},
-        {"all effects", {files({kick})}, onZone, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK,
-         DROPEFFECT_COPY, true},
+        {"all effects",
+         {files({kick})},
+         onZone,
+         DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK,
+         DROPEFFECT_COPY,
+         true},
         {"WAV files off the zone", {files({kick})}, offZone, both, DROPEFFECT_NONE, true},
         {"zone corner", {files({kick})}, POINTL{279, 433}, both, DROPEFFECT_COPY, true},
         {"just past the corner", {files({kick})}, POINTL{280, 433}, both, DROPEFFECT_NONE, true},
@@ -322,7 +337,8 @@ TEST(WaveDropTarget, FollowsThePointerWithoutReadingTheDataAgain) {
 TEST(WaveDropTarget, DropDeliversTheWavePathsInDropOrder) {
     const DWORD both = DROPEFFECT_COPY | DROPEFFECT_MOVE;
     std::vector<std::wstring> many;
-    for (int i = 0; i < 1500; ++i) many.push_back(L"C:\\s\\" + std::to_wstring(i) + L".wav");
+    for (int i = 0; i < 1500; ++i)
+        many.push_back(L"C:\\s\\" + std::to_wstring(i) + L".wav");
     const Paths first1024(many.begin(), many.begin() + 1024);
     const struct {
         const char* name;
@@ -336,7 +352,11 @@ TEST(WaveDropTarget, DropDeliversTheWavePathsInDropOrder) {
         {"off the zone", {files({kick})}, offZone, both, {}},
         {"a source that only moves", {files({kick})}, onZone, DROPEFFECT_MOVE, {}},
         {"no WAV", {files({L"C:\\a.aif"})}, onZone, both, {}},
-        {"text after the NUL is not read", {unicodeText(L"\"" + kick + L"\"\0"s + snare)}, onZone, both, {{kick}}},
+        {"text after the NUL is not read",
+         {unicodeText(L"\"" + kick + L"\"\0"s + snare)},
+         onZone,
+         both,
+         {{kick}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -364,25 +384,40 @@ TEST(WaveDropTarget, PrefersFileDropsThenFileNameThenText) {
         std::vector<CLIPFORMAT> asked;
     } cases[] = {
         {"all three", {unicodeText(snare), fileName(bell), files({kick})}, {kick}, {CF_HDROP}},
-        {"file drop without a WAV", {files({L"C:\\a.txt"}), fileName(bell), unicodeText(snare)}, {bell},
+        {"file drop without a WAV",
+         {files({L"C:\\a.txt"}), fileName(bell), unicodeText(snare)},
+         {bell},
          {CF_HDROP, fileNameW}},
-        {"FileNameW not a WAV", {fileName(L"C:\\a.txt"), unicodeText(snare)}, {snare},
+        {"FileNameW not a WAV",
+         {fileName(L"C:\\a.txt"), unicodeText(snare)},
+         {snare},
          {CF_HDROP, fileNameW, CF_UNICODETEXT}},
         {"text only", {unicodeText(L"\"" + bell + L"\"")}, {bell}, {CF_HDROP, fileNameW, CF_UNICODETEXT}},
-        {"file drop in a stream", {{CF_HDROP, wideDrop({kick}), true}, unicodeText(snare)}, {snare},
+        {"file drop in a stream",
+         {{CF_HDROP, wideDrop({kick}), true}, unicodeText(snare)},
+         {snare},
          {CF_HDROP, fileNameW, CF_UNICODETEXT}},
-        {"text in a stream", {{CF_UNICODETEXT, textUnits(kick + L"\0"s), true}}, {},
+        {"text in a stream",
+         {{CF_UNICODETEXT, textUnits(kick + L"\0"s), true}},
+         {},
          {CF_HDROP, fileNameW, CF_UNICODETEXT}},
-        {"null global blocks", {{CF_HDROP, {}, false, true}, {fileNameW, {}, false, true}, unicodeText(kick)},
-         {kick}, {CF_HDROP, fileNameW, CF_UNICODETEXT}},
-        {"text without a NUL", {{CF_UNICODETEXT, textUnits(kick)}}, {}, {CF_HDROP, fileNameW, CF_UNICODETEXT}},
+        {"null global blocks",
+         {{CF_HDROP, {}, false, true}, {fileNameW, {}, false, true}, unicodeText(kick)},
+         {kick},
+         {CF_HDROP, fileNameW, CF_UNICODETEXT}},
+        {"text without a NUL",
+         {{CF_UNICODETEXT, textUnits(kick)}},
+         {},
+         {CF_HDROP, fileNameW, CF_UNICODETEXT}},
         {"text of 64 KiB and 2 bytes",
-         {{CF_UNICODETEXT, [] {
+         {{CF_UNICODETEXT,
+           [] {
                auto b = textUnits(kick + L"\0"s);
                b.resize(65538, 0);
                return b;
            }()}},
-         {}, {CF_HDROP, fileNameW, CF_UNICODETEXT}},
+         {},
+         {CF_HDROP, fileNameW, CF_UNICODETEXT}},
         {"nothing", {}, {}, {CF_HDROP, fileNameW, CF_UNICODETEXT}},
     };
     for (const auto& c : cases) {
@@ -390,7 +425,8 @@ TEST(WaveDropTarget, PrefersFileDropsThenFileNameThenText) {
         TestData data(c.items);
         const Paths paths = palmtone::waveObjectPaths(&data);
         ASSERT_EQ(paths.size(), c.expected.size());
-        for (size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(show(paths[i]), show(c.expected[i]));
+        for (size_t i = 0; i < paths.size(); ++i)
+            EXPECT_EQ(show(paths[i]), show(c.expected[i]));
         std::vector<CLIPFORMAT> asked;
         for (const FORMATETC& f : data.requests) {
             asked.push_back(f.cfFormat);
@@ -496,23 +532,29 @@ TEST(WaveDropPaths, ReadsGlobalFileDropsAsThePlatformDoes) {
         std::vector<uint8_t> block;
         Paths expected;
     } bounded[] = {
-        {"unterminated last name", [] {
+        {"unterminated last name",
+         [] {
              auto b = dropHeader(20, true);
              auto t = textUnits(kick + L"\0"s + snare);
              b.insert(b.end(), t.begin(), t.end());
              return b;
-         }(), {kick}},
-        {"21 bytes", [] {
+         }(),
+         {kick}},
+        {"21 bytes",
+         [] {
              auto b = dropHeader(20, false);
              b.push_back('C');
              return b;
-         }(), {}},
-        {"list offset past the end", [] {
+         }(),
+         {}},
+        {"list offset past the end",
+         [] {
              auto b = dropHeader(4000, true);
              auto t = textUnits(kick + L"\0\0"s);
              b.insert(b.end(), t.begin(), t.end());
              return b;
-         }(), {}},
+         }(),
+         {}},
     };
     for (const auto& c : bounded) {
         SCOPED_TRACE(c.name);

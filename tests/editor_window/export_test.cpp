@@ -57,10 +57,11 @@ BOOL WINAPI shortWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, L
 }
 
 class FileWrites : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder = scratchFolder(L"velk-export-test");
-        for (const std::wstring& name : listing(folder)) DeleteFileW((folder + name).c_str());
+        for (const std::wstring& name : listing(folder))
+            DeleteFileW((folder + name).c_str());
         target = folder + L"VELK_acordes.mid";
         ASSERT_TRUE(palmtone::writeFileNew(target, oldBytes));
     }
@@ -84,8 +85,9 @@ TEST_F(FileWrites, FailuresLeaveTheOldFileWholeAndNothingElse) {
     for (const Case& c : {Case{"failed write", failingWrite, false}, Case{"short write", shortWrite, false},
                           Case{"target held open without sharing", ::WriteFile, true}}) {
         palmtone::fileWriter = c.writer;
-        HANDLE lock = c.lockTarget ? CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
-                                   : INVALID_HANDLE_VALUE;
+        HANDLE lock = c.lockTarget
+                          ? CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                          : INVALID_HANDLE_VALUE;
         EXPECT_FALSE(palmtone::writeFileReplacing(target, newBytes)) << c.what;
         if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
         palmtone::fileWriter = ::WriteFile;
@@ -101,10 +103,8 @@ TEST_F(FileWrites, ANewFileIsNeverWrittenOverAnother) {
 
 // The temporary folder comes from TMP; restored after each case.
 class TemporaryFolder : public ::testing::Test {
-protected:
-    void SetUp() override {
-        GetEnvironmentVariableW(L"TMP", saved, 32767);
-    }
+  protected:
+    void SetUp() override { GetEnvironmentVariableW(L"TMP", saved, 32767); }
     void TearDown() override { SetEnvironmentVariableW(L"TMP", saved); }
     wchar_t saved[32767] = {};
 };
@@ -139,7 +139,8 @@ TEST_F(WindowTest, ADragWithoutATemporaryFolderPointsToTheSaveButton) {
     ASSERT_NE(open(parent), nullptr);
     coretest::stoppedTake(host.plugin());
     std::wstring deep = scratchFolder(L"velk-deep");
-    while (deep.size() < 300) deep += L"carpeta-de-prueba-larga\\";
+    while (deep.size() < 300)
+        deep += L"carpeta-de-prueba-larga\\";
     SetEnvironmentVariableW(L"TMP", deep.c_str());
     std::wstring folder;
     const bool hasFolder = palmtone::temporaryFolderPath(folder);
@@ -175,7 +176,8 @@ TEST_F(WindowTest, ASaveOverALockedFileSaysSoOnceAndKeepsTheOldFile) {
     editor->save(); // unlocked now: the file is replaced by the take
     EXPECT_EQ(script.boxes.size(), 1u);
     EXPECT_EQ(bytesOf(target), take.midiFile());
-    EXPECT_EQ(listing(folder).size(), 2u) << "locked.mid and VELK_acordes.mid of the other tests, no temporary file";
+    EXPECT_EQ(listing(folder).size(), 2u)
+        << "locked.mid and VELK_acordes.mid of the other tests, no temporary file";
 }
 
 } // namespace

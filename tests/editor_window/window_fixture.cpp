@@ -34,7 +34,9 @@ bool ScriptedUi::chooseMidiPath(std::wstring& path) {
 
 namespace {
 
-LRESULT CALLBACK parentProcedure(HWND w, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(w, msg, wp, lp); }
+LRESULT CALLBACK parentProcedure(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcW(w, msg, wp, lp);
+}
 
 } // namespace
 
@@ -48,8 +50,8 @@ HWND makeParent(int x, int y) {
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN | WS_VISIBLE;
     RECT r{0, 0, 980, 740};
     AdjustWindowRectEx(&r, style, FALSE, 0);
-    return CreateWindowExW(0, L"VelkTestParent", L"host", style, x, y, r.right - r.left, r.bottom - r.top, nullptr,
-                           nullptr, GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(0, L"VelkTestParent", L"host", style, x, y, r.right - r.left, r.bottom - r.top,
+                           nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 void drain() {

@@ -35,19 +35,19 @@ struct Script {
     std::function<void()> duringMenu;
     std::function<void()> onRepaint; // runs on every repaint request (may throw)
     int repaints = 0;
-    std::wstring savePath;           // the save dialog's answer; empty: cancelled
+    std::wstring savePath; // the save dialog's answer; empty: cancelled
     int saveDialogs = 0;
 };
 
 class ScriptedUi : public palmtone::WindowsUi {
-public:
+  public:
     explicit ScriptedUi(Script& script) : script_(script) {}
     void repaint() override;
     int messageBox(const std::wstring& text, const wchar_t* caption, uint32_t style) override;
     int32_t popupMenu(const palmtone::Menu& menu, palmtone::Point at) override;
     bool chooseMidiPath(std::wstring& path) override;
 
-private:
+  private:
     Script& script_;
 };
 
@@ -59,7 +59,7 @@ void drain();
 
 // One paint pass into a DIB section; pixels are read back as COLORREF values.
 class Canvas {
-public:
+  public:
     Canvas();
     ~Canvas();
     Canvas(const Canvas&) = delete;
@@ -67,7 +67,7 @@ public:
     HDC dc() const noexcept { return dc_; }
     COLORREF pixel(int x, int y) const noexcept;
 
-private:
+  private:
     HDC dc_ = nullptr;
     HBITMAP bitmap_ = nullptr;
     HGDIOBJ previous_ = nullptr;
@@ -75,7 +75,7 @@ private:
 };
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 

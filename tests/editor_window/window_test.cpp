@@ -23,7 +23,9 @@ bool classRegistered() {
     return GetClassInfoExW(palmtone::moduleInstance, L"VelkBetaEditorV1", &wc) != 0;
 }
 
-LPARAM point(int x, int y) { return MAKELPARAM(x, y); }
+LPARAM point(int x, int y) {
+    return MAKELPARAM(x, y);
+}
 
 TEST(FontFace, TheWantedFamilyWhenInstalledElseArial) {
     EXPECT_EQ(palmtone::fontFace(L"Manrope"), L"Manrope") << "fonts-manrope is installed here";
@@ -52,7 +54,8 @@ TEST_F(WindowTest, TheClassLivesAsLongAsTheLastEditorWindowOfTheProcess) {
     coretest::TestHost second;
     HWND otherParent = makeParent(40, 40);
     ASSERT_NE(open(parent), nullptr);
-    Editor* other = palmtone::openEditorWith(second.plugin(), otherParent, std::make_unique<ScriptedUi>(script));
+    Editor* other =
+        palmtone::openEditorWith(second.plugin(), otherParent, std::make_unique<ScriptedUi>(script));
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(palmtone::editorWindowCount(), 2);
     close();
@@ -127,14 +130,16 @@ TEST_F(WindowTest, ClicksHitOnlyWhatThePaintDrew) {
 TEST_F(WindowTest, TheWheelScreenPointIsConvertedToTheClientArea) {
     ASSERT_NE(open(parent), nullptr);
     std::vector<std::wstring> files;
-    for (int i = 0; i < 10; ++i) files.push_back(L"C:\\one shots\\f" + std::to_wstring(i) + L".wav");
+    for (int i = 0; i < 10; ++i)
+        files.push_back(L"C:\\one shots\\f" + std::to_wstring(i) + L".wav");
     host.plugin().bank.addFiles(files);
     paint();
     HWND w = editor->window;
     POINT screen{100, 300};
     ClientToScreen(w, &screen);
     const WPARAM down = MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA));
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(SendMessageW(w, WM_MOUSEWHEEL, down, point(screen.x, screen.y)), 0);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(SendMessageW(w, WM_MOUSEWHEEL, down, point(screen.x, screen.y)), 0);
     EXPECT_EQ(editor->scroll, 6);
     POINT outside{500, 300};
     ClientToScreen(w, &outside);
@@ -181,20 +186,22 @@ TEST_F(WindowTest, ThePaintDrawsThePaletteWhereTheLayoutPutsIt) {
     host.setUnit(palmtone::pVolume, 0.5); // a level of 68 pixels
     Canvas canvas;
     editor->keyDown[0] = true; // pad A lit; the glow needs a few passes
-    for (int pass = 0; pass < 100; ++pass) editor->paint(canvas.dc());
+    for (int pass = 0; pass < 100; ++pass)
+        editor->paint(canvas.dc());
     EXPECT_EQ(canvas.pixel(5, 5), colours::windowBackground);
-    EXPECT_EQ(canvas.pixel(300, 150), colours::panelFill);    // chord panel
-    EXPECT_EQ(canvas.pixel(24, 120), colours::border);        // its outline
-    EXPECT_EQ(canvas.pixel(710, 51), colours::accent);        // volume level
-    EXPECT_EQ(canvas.pixel(820, 51), colours::border);        // volume track
+    EXPECT_EQ(canvas.pixel(300, 150), colours::panelFill); // chord panel
+    EXPECT_EQ(canvas.pixel(24, 120), colours::border);     // its outline
+    EXPECT_EQ(canvas.pixel(710, 51), colours::accent);     // volume level
+    EXPECT_EQ(canvas.pixel(820, 51), colours::border);     // volume track
     // Lit pad A: the eased glow settles just below 1, and its fill follows.
     const double g = editor->glow[0];
     EXPECT_GT(g, 0.999999);
-    EXPECT_EQ(canvas.pixel(296 + 30, 395), palmtone::rgb(static_cast<int>(24 + 4 * g), static_cast<int>(35 + 89 * g),
-                                                         static_cast<int>(29 + 55 * g)));
-    EXPECT_EQ(canvas.pixel(379 + 30, 395), colours::buttonFace); // pad S at rest
-    EXPECT_EQ(canvas.pixel(820, 112), colours::accent);       // "Keys" is the active sound
-    EXPECT_EQ(canvas.pixel(890, 112), colours::buttonFace);   // "WAV" is not
+    EXPECT_EQ(canvas.pixel(296 + 30, 395),
+              palmtone::rgb(static_cast<int>(24 + 4 * g), static_cast<int>(35 + 89 * g),
+                            static_cast<int>(29 + 55 * g)));
+    EXPECT_EQ(canvas.pixel(379 + 30, 395), colours::buttonFace);  // pad S at rest
+    EXPECT_EQ(canvas.pixel(820, 112), colours::accent);           // "Keys" is the active sound
+    EXPECT_EQ(canvas.pixel(890, 112), colours::buttonFace);       // "WAV" is not
     EXPECT_EQ(canvas.pixel(100, 600), colours::windowBackground); // the empty timeline
     EXPECT_EQ(canvas.pixel(100, 576), colours::gridLine);
 }

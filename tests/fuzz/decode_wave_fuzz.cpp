@@ -39,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             peaks[k] = std::fmax(peaks[k], std::fabs(v));
         }
     }
-    for (int k = 0; k < 96; ++k) require(s->peaks[k] == peaks[k]);
+    for (int k = 0; k < 96; ++k)
+        require(s->peaks[k] == peaks[k]);
     return 0;
 }

@@ -3,8 +3,8 @@
 // at most 1024 of them, and a narrow list decodes alike with and without a
 // byte-widening converter.
 #include <algorithm>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -20,7 +20,8 @@ void require(bool ok) {
 
 std::wstring widen(const std::string& bytes) {
     std::wstring out;
-    for (unsigned char c : bytes) out += wchar_t(c);
+    for (unsigned char c : bytes)
+        out += wchar_t(c);
     return out;
 }
 
@@ -34,7 +35,8 @@ size_t find(const std::vector<uint8_t>& block, size_t from, const std::wstring& 
         if (unitBytes == 2) needle.push_back(uint8_t(uint32_t(c) >> 8));
     }
     needle.insert(needle.end(), unitBytes, 0);
-    const auto at = std::search(block.begin() + std::ptrdiff_t(from), block.end(), needle.begin(), needle.end());
+    const auto at =
+        std::search(block.begin() + std::ptrdiff_t(from), block.end(), needle.begin(), needle.end());
     return at == block.end() ? SIZE_MAX : size_t(at - block.begin()) + needle.size();
 }
 

@@ -9,7 +9,7 @@
 namespace velkfuzz {
 
 class FuzzInput {
-public:
+  public:
     FuzzInput(const uint8_t* data, size_t size) : data_(data), size_(size) {}
 
     bool empty() const noexcept { return at_ >= size_; }
@@ -39,7 +39,7 @@ public:
         return out;
     }
 
-private:
+  private:
     const uint8_t* data_;
     size_t size_;
     size_t at_ = 0;

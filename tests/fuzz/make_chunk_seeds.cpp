@@ -16,7 +16,8 @@ void write(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 void put32(std::vector<uint8_t>& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        b.push_back(uint8_t(v >> (8 * i)));
 }
 
 } // namespace
@@ -25,14 +26,16 @@ int main(int argc, char** argv) {
     if (argc < 2) return 2;
     const std::string out = argv[argc - 1];
     palmtone::ParamValues values{};
-    for (int i = 0; i < palmtone::paramCount; ++i) values[i] = palmtone::normalisedDefault(i);
+    for (int i = 0; i < palmtone::paramCount; ++i)
+        values[i] = palmtone::normalisedDefault(i);
 
     for (uint32_t version : {1u, 2u, 3u}) {
         const uint32_t count = version == 2 ? 17 : 13;
         std::vector<uint8_t> b = {'T', 'P', 'X', '2', 'S', 'T', 'A', 'T'};
         put32(b, version);
         put32(b, count);
-        for (uint32_t i = 0; i < count; ++i) put32(b, 0x3F000000u); // 0.5f
+        for (uint32_t i = 0; i < count; ++i)
+            put32(b, 0x3F000000u); // 0.5f
         write(out + "/version" + std::to_string(version) + ".chunk", b);
     }
 

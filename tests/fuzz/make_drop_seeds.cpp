@@ -33,14 +33,17 @@ int main(int argc, char** argv) {
     write(out + "/narrow.drop", narrowDrop({"C:\\x\\a.wav", "C:\\x\\b.aif", "D:\\\xF1.Wav"}));
     write(out + "/empty-name.drop", join(dropHeader(20, true), textUnits(a + L"\0\0"s + b + L"\0\0"s)));
     write(out + "/unterminated.drop", join(dropHeader(20, true), textUnits(a + L"\0"s + b)));
-    write(out + "/unterminated-narrow.drop", join(dropHeader(20, false), {'C', ':', '\\', 'a', '.', 'w', 'a', 'v'}));
+    write(out + "/unterminated-narrow.drop",
+          join(dropHeader(20, false), {'C', ':', '\\', 'a', '.', 'w', 'a', 'v'}));
     write(out + "/offset-19.drop", join(dropHeader(19, true), join({0}, textUnits(a + L"\0\0"s))));
     write(out + "/offset-odd.drop", join(dropHeader(21, true), join({0}, textUnits(a + L"\0\0"s))));
     write(out + "/offset-beyond.drop", join(dropHeader(0xFFFFFFF0u, true), textUnits(a + L"\0\0"s)));
-    write(out + "/offset-gap.drop", join(join(dropHeader(40, true), std::vector<uint8_t>(20, 0xEE)), textUnits(a + L"\0\0"s)));
+    write(out + "/offset-gap.drop",
+          join(join(dropHeader(40, true), std::vector<uint8_t>(20, 0xEE)), textUnits(a + L"\0\0"s)));
     write(out + "/short.drop", join(dropHeader(20, true), {'C', 0, 0}));
     std::vector<std::wstring> many;
-    for (int i = 0; i < 1100; ++i) many.push_back(L"C:\\" + std::to_wstring(i) + L".wav");
+    for (int i = 0; i < 1100; ++i)
+        many.push_back(L"C:\\" + std::to_wstring(i) + L".wav");
     write(out + "/many.drop", wideDrop(many));
 
     write(out + "/text-quoted.text", textUnits(L"\"" + a + L"\"\0"s));

@@ -1,7 +1,7 @@
 #include "session_checks.hpp"
 
-#include <cstddef>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,7 +28,9 @@ void MidiOutputCheck::beginBlock(int32_t frames) noexcept {
     last_ = 0;
 }
 
-void MidiOutputCheck::endBlock() noexcept { inBlock_ = false; }
+void MidiOutputCheck::endBlock() noexcept {
+    inBlock_ = false;
+}
 
 void MidiOutputCheck::list(const vst2::HostEventList* list) {
     require(list != nullptr, "null output event list");
@@ -39,7 +41,8 @@ void MidiOutputCheck::list(const vst2::HostEventList* list) {
     for (int32_t i = 0; i < list->numEvents; ++i) {
         const vst2::MidiEvent* e = events[i];
         require(e != nullptr, "null output event");
-        require(e->type == vst2::midiEventType && e->byteSize == 24, "output event not a 24-byte MIDI record");
+        require(e->type == vst2::midiEventType && e->byteSize == 24,
+                "output event not a 24-byte MIDI record");
         const int kind = e->midiData[0] & 0xF0, channel = e->midiData[0] & 0x0F;
         const int note = e->midiData[1], velocity = e->midiData[2];
         require(kind == 0x80 || kind == 0x90, "output event neither note-on nor note-off");
@@ -71,7 +74,8 @@ bool MidiOutputCheck::anyOn() const noexcept {
 }
 
 void checkMidiFile(const std::vector<uint8_t>& f) {
-    static const uint8_t header[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x03, 0xC0, 'M', 'T', 'r', 'k'};
+    static const uint8_t header[] = {'M', 'T', 'h', 'd',  0,    0,   0,   6,   0,
+                                     0,   0,   1,   0x03, 0xC0, 'M', 'T', 'r', 'k'};
     static const char name[] = "VELK - Acordes completos";
     require(f.size() >= 22 + 4 + 24 + 7 + 4, "MIDI file too short");
     require(std::memcmp(f.data(), header, sizeof header) == 0, "MIDI file header");
@@ -99,7 +103,8 @@ void checkMidiFile(const std::vector<uint8_t>& f) {
         }
         require(at < f.size(), "MIDI file ends before an event");
         if (f[at] == 0xFF) {
-            require(at + 3 == f.size() && f[at + 1] == 0x2F && f[at + 2] == 0x00, "MIDI file does not end with end of track");
+            require(at + 3 == f.size() && f[at + 1] == 0x2F && f[at + 2] == 0x00,
+                    "MIDI file does not end with end of track");
             break;
         }
         require(at + 3 <= f.size(), "MIDI file ends inside an event");
@@ -120,7 +125,8 @@ void checkMidiFile(const std::vector<uint8_t>& f) {
         }
     }
     require(noteOns >= 1, "MIDI file without a note-on");
-    for (bool n : on) require(!n, "MIDI note left on at the end of the take");
+    for (bool n : on)
+        require(!n, "MIDI note left on at the end of the take");
 }
 
 } // namespace velkfuzz

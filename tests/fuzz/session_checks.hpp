@@ -24,13 +24,13 @@ void checkBlockOutput(const float* left, const float* right, int32_t written, in
 // inside the block (0 outside one) and never going back within a block, no
 // note-on for a note already on and no note-off for a note not on.
 class MidiOutputCheck {
-public:
+  public:
     void beginBlock(int32_t frames) noexcept;
     void endBlock() noexcept;
     void list(const vst2::HostEventList* list);
     bool anyOn() const noexcept;
 
-private:
+  private:
     bool on_[16][128] = {};
     bool inBlock_ = false;
     int32_t frames_ = 0;

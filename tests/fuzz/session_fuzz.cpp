@@ -30,9 +30,9 @@
 
 #include "chords/midi_capture.hpp"
 #include "fuzz_input.hpp"
-#include "session_checks.hpp"
 #include "plugin/engine_kernels.hpp"
 #include "plugin/plugin.hpp"
+#include "session_checks.hpp"
 
 namespace velkfuzz {
 namespace {
@@ -93,7 +93,9 @@ std::vector<uint8_t> madeWave(FuzzInput& in) {
     const uint32_t align = channels * bits / 8;
     std::vector<uint8_t> b;
     auto u16 = [&](uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); };
-    auto u32 = [&](uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}); };
+    auto u32 = [&](uint32_t v) {
+        b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+    };
     auto id = [&](const char* t) { b.insert(b.end(), t, t + 4); };
     id("RIFF");
     u32(4 + 24 + 44 + 8 + frames * align);
@@ -108,9 +110,11 @@ std::vector<uint8_t> madeWave(FuzzInput& in) {
     u16(bits);
     id("smpl");
     u32(36);
-    for (int i = 0; i < 3; ++i) u32(0);
+    for (int i = 0; i < 3; ++i)
+        u32(0);
     u32(unity);
-    for (int i = 0; i < 5; ++i) u32(0);
+    for (int i = 0; i < 5; ++i)
+        u32(0);
     id("data");
     u32(frames * align);
     const std::vector<uint8_t> samples = in.bytes(frames * align);
@@ -166,7 +170,8 @@ void hostEvents(FuzzInput& in, palmtone::Plugin& p) {
         e.type = flags & 0x02 ? int32_t(in.u8()) : vst2::midiEventType;
         e.byteSize = flags & 0x04 ? int32_t(in.u8()) : 24;
         e.deltaFrames = flags & 0x08 ? in.i32() : int16_t(in.u16());
-        for (int k = 0; k < 4; ++k) e.midiData[k] = in.u8();
+        for (int k = 0; k < 4; ++k)
+            e.midiData[k] = in.u8();
         list.events[i] = flags & 0x01 ? nullptr : &e;
     }
     // A count the list does not hold would be the host's fault; a negative one
@@ -209,12 +214,14 @@ void step(FuzzInput& in, Session& s, palmtone::Plugin& p) {
     }
     case 3: { // many long blocks: time for a count-in to end
         const int count = in.u8() % 16 + 1;
-        for (int i = 0; i < count; ++i) block(s, p, maxFrames, true);
+        for (int i = 0; i < count; ++i)
+            block(s, p, maxFrames, true);
         break;
     }
     case 4: { // the sample rate
-        static const float rates[] = {8000.0f, 44100.0f, 48000.0f, 96000.0f, 384000.0f, 7999.9f, 384000.1f,
-                                      std::numeric_limits<float>::quiet_NaN()};
+        static const float rates[] = {
+            8000.0f,   44100.0f, 48000.0f,  96000.0f,
+            384000.0f, 7999.9f,  384000.1f, std::numeric_limits<float>::quiet_NaN()};
         const uint8_t pick = in.u8();
         const float rate = pick & 0x80 ? in.f32() : rates[pick % 8];
         const intptr_t taken = p.dispatch(10, 0, 0, nullptr, rate);
@@ -223,7 +230,12 @@ void step(FuzzInput& in, Session& s, palmtone::Plugin& p) {
         break;
     }
     case 5: { // the host's tempo
-        static const double tempos[] = {120.0, 29.9, 30.0, 300.0, 300.5, -1.0,
+        static const double tempos[] = {120.0,
+                                        29.9,
+                                        30.0,
+                                        300.0,
+                                        300.5,
+                                        -1.0,
                                         std::numeric_limits<double>::quiet_NaN(),
                                         std::numeric_limits<double>::infinity()};
         const uint8_t pick = in.u8();
@@ -242,8 +254,10 @@ void step(FuzzInput& in, Session& s, palmtone::Plugin& p) {
         break;
     }
     case 7: // the count-in
-        if (in.u8() & 1) p.countIn.requestStart();
-        else p.countIn.requestCancel();
+        if (in.u8() & 1)
+            p.countIn.requestStart();
+        else
+            p.countIn.requestCancel();
         break;
     case 8: { // pause, resume or stop the take, as the editor does
         const uint8_t what = in.u8() % 3;
@@ -286,7 +300,8 @@ void step(FuzzInput& in, Session& s, palmtone::Plugin& p) {
         bool ok = false;
         const std::vector<uint8_t> first = save(p, ok);
         if (!ok) break;
-        require(p.dispatch(24, 0, static_cast<intptr_t>(first.size()), const_cast<uint8_t*>(first.data()), 0.0f) == 1,
+        require(p.dispatch(24, 0, static_cast<intptr_t>(first.size()), const_cast<uint8_t*>(first.data()),
+                           0.0f) == 1,
                 "a saved state was refused");
         const std::vector<uint8_t> again = save(p, ok);
         if (ok) require(again == first, "a restored state saves differently");
@@ -356,7 +371,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     auto* plugin = new palmtone::Plugin(setup & 2 ? nullptr : &Session::host);
     plugin->dispatch(0, 0, 0, nullptr, 0.0f);
-    while (!in.empty()) step(in, session, *plugin);
+    while (!in.empty())
+        step(in, session, *plugin);
 
     // The session ends as a host ends it: suspend, then close.
     plugin->dispatch(12, 0, 0, nullptr, 0.0f);

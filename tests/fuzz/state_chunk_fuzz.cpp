@@ -66,9 +66,8 @@ void requireSameLibrary(palmtone::SampleBank& a, palmtone::SampleBank& b) {
     const palmtone::SampleData* y = b.published.load();
     require((x == nullptr) == (y == nullptr));
     if (!x) return;
-    require(x->name == y->name && x->file == y->file && x->left == y->left &&
-            x->right == y->right && x->sampleRate == y->sampleRate &&
-            x->rootNote == y->rootNote && x->hasRoot == y->hasRoot);
+    require(x->name == y->name && x->file == y->file && x->left == y->left && x->right == y->right &&
+            x->sampleRate == y->sampleRate && x->rootNote == y->rootNote && x->hasRoot == y->hasRoot);
 }
 
 } // namespace

@@ -43,7 +43,8 @@ Patched patchLibrary() {
     Patched p;
     p.counter = std::make_unique<vsthost::ImportCounter>(module, vsthost::audioThreadForbidden(),
                                                          vsthost::audioThreadForbiddenDlls());
-    for (size_t i = 0; i < p.counter->size(); ++i) p.functions.insert(p.counter->slot(i).function);
+    for (size_t i = 0; i < p.counter->size(); ++i)
+        p.functions.insert(p.counter->slot(i).function);
     return p;
 }
 
@@ -59,8 +60,8 @@ palmtone::Plugin& instanceOf(vsthost::Host& host) {
 // always brings in, and the editor's window calls.
 TEST(ImportPatch, FindsTheRuntimesImports) {
     const Patched p = patchLibrary();
-    for (const char* name : {"malloc", "calloc", "realloc", "free", "EnterCriticalSection", "WaitForSingleObject",
-                             "CreateWindowExW", "InvalidateRect"})
+    for (const char* name : {"malloc", "calloc", "realloc", "free", "EnterCriticalSection",
+                             "WaitForSingleObject", "CreateWindowExW", "InvalidateRect"})
         EXPECT_EQ(p.functions.count(name), 1u) << name << " not patched";
 }
 
@@ -111,12 +112,12 @@ TEST(ImportPatch, CountsTheDllsCallsOutsideTheAudioPath) {
     EXPECT_GE(allocations(closed), 2u) << vsthost::describeCalls(*p.counter, closed);
     // The editor's window, opened in a host frame and closed, is all window calls.
     EXPECT_GE(ofKind(editor, "window"), 5u) << vsthost::describeCalls(*p.counter, editor);
-    std::printf("outside the audio path: create {%s}\n  restore {%s}\n  save {%s}\n  editor {%s}\n  close {%s}\n",
-                vsthost::describeCalls(*p.counter, created).c_str(),
-                vsthost::describeCalls(*p.counter, restored).c_str(),
-                vsthost::describeCalls(*p.counter, saved).c_str(),
-                vsthost::describeCalls(*p.counter, editor).c_str(),
-                vsthost::describeCalls(*p.counter, closed).c_str());
+    std::printf(
+        "outside the audio path: create {%s}\n  restore {%s}\n  save {%s}\n  editor {%s}\n  close {%s}\n",
+        vsthost::describeCalls(*p.counter, created).c_str(),
+        vsthost::describeCalls(*p.counter, restored).c_str(),
+        vsthost::describeCalls(*p.counter, saved).c_str(), vsthost::describeCalls(*p.counter, editor).c_str(),
+        vsthost::describeCalls(*p.counter, closed).c_str());
 }
 
 // The proof's side of the scenario, through the DLL's effect record.
@@ -133,8 +134,8 @@ struct DllDriver {
 
     palmtone::Plugin& plugin() { return instance; }
     void midi(int32_t frame, int status, int data1, int data2) {
-        pending.push_back({frame, static_cast<uint8_t>(status), static_cast<uint8_t>(data1),
-                           static_cast<uint8_t>(data2)});
+        pending.push_back(
+            {frame, static_cast<uint8_t>(status), static_cast<uint8_t>(data1), static_cast<uint8_t>(data2)});
     }
     void audio(int32_t frames) {
         list.assign(pending);
@@ -161,7 +162,8 @@ struct DllDriver {
     }
     void sampleRate(float hz) { ASSERT_EQ(host.dispatch(10, 0, 0, nullptr, hz), 1); }
     void restore(const std::vector<uint8_t>& chunk) {
-        ASSERT_EQ(host.dispatch(24, 0, static_cast<intptr_t>(chunk.size()), const_cast<uint8_t*>(chunk.data())), 1);
+        ASSERT_EQ(
+            host.dispatch(24, 0, static_cast<intptr_t>(chunk.size()), const_cast<uint8_t*>(chunk.data())), 1);
     }
 };
 
@@ -176,10 +178,11 @@ TEST(AudioPath, TheDllAllocatesLocksWaitsSleepsAndTouchesNoWindow) {
     scenario.run(driver);
 
     uint64_t total = 0;
-    for (uint64_t n : driver.counted) total += n;
+    for (uint64_t n : driver.counted)
+        total += n;
     EXPECT_EQ(total, 0u) << vsthost::describeCalls(*p.counter, driver.counted);
-    std::printf("audio path: %zu blocks, %llu counted calls to %zu patched imports\n", driver.blockSizes.size(),
-                static_cast<unsigned long long>(total), p.counter->size());
+    std::printf("audio path: %zu blocks, %llu counted calls to %zu patched imports\n",
+                driver.blockSizes.size(), static_cast<unsigned long long>(total), p.counter->size());
 
     // The blocks did real work: notes in and out, a take recorded.
     EXPECT_TRUE(driver.audioSaneSoFar);

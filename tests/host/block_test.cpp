@@ -17,7 +17,8 @@ std::vector<TimedMidi> chordAndRelease(int64_t release) {
 }
 
 bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
-    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0);
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0);
 }
 
 TEST_F(PluginTest, BlocksWithoutFramesTouchNothing) {
@@ -25,13 +26,16 @@ TEST_F(PluginTest, BlocksWithoutFramesTouchNothing) {
     host->clearLog();
     for (int32_t frames : {0, -1, -512, INT32_MIN}) {
         float left[8], right[8];
-        for (float& v : left) v = 7.0f;
-        for (float& v : right) v = 7.0f;
+        for (float& v : left)
+            v = 7.0f;
+        for (float& v : right)
+            v = 7.0f;
         float* outputs[2] = {left, right};
         host->effect()->processReplacing(host->effect(), nullptr, outputs, frames);
         host->effect()->process(host->effect(), nullptr, outputs, frames);
         host->effect()->processReplacing(host->effect(), nullptr, nullptr, frames);
-        for (int i = 0; i < 8; ++i) ASSERT_TRUE(left[i] == 7.0f && right[i] == 7.0f) << frames;
+        for (int i = 0; i < 8; ++i)
+            ASSERT_TRUE(left[i] == 7.0f && right[i] == 7.0f) << frames;
     }
     EXPECT_TRUE(host->calls().empty());
 }
@@ -40,8 +44,10 @@ TEST_F(PluginTest, BlocksWithoutFramesTouchNothing) {
 TEST_F(PluginTest, AccumulatingSlotOverwrites) {
     play({{0, 0x90, 60, 100}}, 512);
     float left[256], right[256];
-    for (float& v : left) v = 0.5f;
-    for (float& v : right) v = 0.5f;
+    for (float& v : left)
+        v = 0.5f;
+    for (float& v : right)
+        v = 0.5f;
     float* outputs[2] = {left, right};
     host->effect()->process(host->effect(), nullptr, outputs, 256);
     host->process(256);
@@ -77,8 +83,8 @@ struct TempoCase {
 // the host answers, the sound is the same (the tempo shapes only the take).
 TEST_F(PluginTest, TempoQueryOncePerBlock) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const TempoCase cases[] = {{vsthost::TempoAnswer::valid, 120}, {vsthost::TempoAnswer::valid, 30},
-                               {vsthost::TempoAnswer::valid, 300}, {vsthost::TempoAnswer::valid, 29.9},
+    const TempoCase cases[] = {{vsthost::TempoAnswer::valid, 120},   {vsthost::TempoAnswer::valid, 30},
+                               {vsthost::TempoAnswer::valid, 300},   {vsthost::TempoAnswer::valid, 29.9},
                                {vsthost::TempoAnswer::valid, 300.5}, {vsthost::TempoAnswer::valid, nan},
                                {vsthost::TempoAnswer::invalid, 140}, {vsthost::TempoAnswer::none, 0}};
     const auto schedule = chordAndRelease(3000);
@@ -117,8 +123,13 @@ TEST_P(SampleRate, PlaysCleanlyAndFadesOut) {
     const auto quarter = static_cast<int64_t>(rate / 4);
     // Low and high notes, one far above the Nyquist limit of 8000 Hz, and a ninth chord.
     h.setParameter(entrada, 1.0f);
-    vsthost::play(h, {{0, 0x90, 24, 127}, {0, 0x90, 108, 127}, {0, 0x90, 127, 127}, {quarter, 0x80, 24, 0},
-                      {quarter, 0x80, 108, 0}, {quarter, 0x80, 127, 0}},
+    vsthost::play(h,
+                  {{0, 0x90, 24, 127},
+                   {0, 0x90, 108, 127},
+                   {0, 0x90, 127, 127},
+                   {quarter, 0x80, 24, 0},
+                   {quarter, 0x80, 108, 0},
+                   {quarter, 0x80, 127, 0}},
                   vsthost::uniformBlocks(quarter * 2, 512));
     h.setParameter(entrada, 0.0f);
     vsthost::play(h, {{quarter * 2, 0x90, 60, 100}, {quarter * 3, 0x80, 60, 0}},

@@ -18,17 +18,28 @@ namespace {
 // Each import with the resource it makes ("+") or undoes ("-").
 const std::vector<vsthost::Watched>& resourceCalls() {
     static const std::vector<vsthost::Watched> table = {
-        {"CreateFontW", "+gdi object"},       {"CreateSolidBrush", "+gdi object"},
-        {"CreatePen", "+gdi object"},         {"CreateCompatibleBitmap", "+gdi object"},
-        {"DeleteObject", "-gdi object"},      {"CreateCompatibleDC", "+memory dc"},
-        {"DeleteDC", "-memory dc"},           {"GetDC", "+screen dc"},
-        {"ReleaseDC", "-screen dc"},          {"BeginPaint", "+paint"},
-        {"EndPaint", "-paint"},               {"CreateWindowExW", "+window"},
-        {"DestroyWindow", "-window"},         {"SetTimer", "+timer"},
-        {"KillTimer", "-timer"},              {"RegisterClassExW", "+class"},
-        {"UnregisterClassW", "-class"},       {"OleInitialize", "+ole"},
-        {"OleUninitialize", "-ole"},          {"RegisterDragDrop", "+drop target"},
-        {"RevokeDragDrop", "-drop target"},   {"DragAcceptFiles", "=shell drops"},
+        {"CreateFontW", "+gdi object"},
+        {"CreateSolidBrush", "+gdi object"},
+        {"CreatePen", "+gdi object"},
+        {"CreateCompatibleBitmap", "+gdi object"},
+        {"DeleteObject", "-gdi object"},
+        {"CreateCompatibleDC", "+memory dc"},
+        {"DeleteDC", "-memory dc"},
+        {"GetDC", "+screen dc"},
+        {"ReleaseDC", "-screen dc"},
+        {"BeginPaint", "+paint"},
+        {"EndPaint", "-paint"},
+        {"CreateWindowExW", "+window"},
+        {"DestroyWindow", "-window"},
+        {"SetTimer", "+timer"},
+        {"KillTimer", "-timer"},
+        {"RegisterClassExW", "+class"},
+        {"UnregisterClassW", "-class"},
+        {"OleInitialize", "+ole"},
+        {"OleUninitialize", "-ole"},
+        {"RegisterDragDrop", "+drop target"},
+        {"RevokeDragDrop", "-drop target"},
+        {"DragAcceptFiles", "=shell drops"},
     };
     return table;
 }
@@ -69,12 +80,13 @@ TEST(EditorLeaks, AThousandOpensAndClosesLeaveNothingBehind) {
         }
     }
     // Every open makes each of these at least once; the paints (one open in 50) the rest.
-    const std::map<std::string, int64_t> least = {{"gdi object", 1000}, {"screen dc", 1000}, {"window", 1000},
-                                                  {"timer", 1000},      {"class", 1000},     {"ole", 1000},
-                                                  {"drop target", 1000}, {"memory dc", 20},  {"paint", 20}};
+    const std::map<std::string, int64_t> least = {
+        {"gdi object", 1000}, {"screen dc", 1000},   {"window", 1000},  {"timer", 1000}, {"class", 1000},
+        {"ole", 1000},        {"drop target", 1000}, {"memory dc", 20}, {"paint", 20}};
     for (const auto& [resource, minimum] : least) {
         EXPECT_GE(made[resource], minimum) << resource;
-        EXPECT_EQ(balance[resource], 0) << resource << " left behind: " << vsthost::describeCalls(counter, calls);
+        EXPECT_EQ(balance[resource], 0)
+            << resource << " left behind: " << vsthost::describeCalls(counter, calls);
     }
     EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
     EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), userBefore);

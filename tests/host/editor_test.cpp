@@ -4,11 +4,12 @@
 // boxes, menus and save dialog answered from a second thread. What the host
 // receives (MIDI, automation) and the file saved are checked.
 #include <windows.h>
+
 #include <shlobj.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -28,12 +29,14 @@ using vsthost::OutputMidi;
 // Runs `answer` on a thread of its own once a window of `className` belonging
 // to this process shows up; the test's own thread is inside the modal loop then.
 class Answerer {
-public:
+  public:
     Answerer(const wchar_t* className, std::function<void(HWND)> answer)
         : thread_([this, className, answer] {
               HWND found = nullptr;
               const bool seen = probe::waitUntil(
-                  [&] { return (found = probe::findWindow(GetCurrentProcessId(), className, 50)) != nullptr; },
+                  [&] {
+                      return (found = probe::findWindow(GetCurrentProcessId(), className, 50)) != nullptr;
+                  },
                   15000);
               if (seen) answer(found);
               done_ = seen;
@@ -44,13 +47,13 @@ public:
         return done_;
     }
 
-private:
+  private:
     std::atomic<bool> done_{false};
     std::thread thread_;
 };
 
 class EditorTest : public PluginTest {
-protected:
+  protected:
     void SetUp() override {
         PluginTest::SetUp();
         host->keepAudio(false);
@@ -84,7 +87,7 @@ protected:
     std::unique_ptr<vsthost::EditorFrame> frame;
     HWND editor = nullptr;
 
-private:
+  private:
     size_t seen_ = 0;
 };
 
@@ -163,7 +166,8 @@ TEST_F(EditorTest, SpaceCountsInThenTheTakeIsRecordedStoppedAndSaved) {
     const int64_t countInEnd = at() + 3 * 48000;
     // Blocks of 512 up to the one holding sample t; t's offset in it.
     auto runTo = [&](int64_t t) {
-        while (at() + 512 <= t) host->process(512);
+        while (at() + 512 <= t)
+            host->process(512);
         return static_cast<int32_t>(t - at());
     };
     host->sendEvents({{runTo(countInEnd + 9600), 0x90, 69, 100}}); // A minor
@@ -194,7 +198,8 @@ TEST_F(EditorTest, SpaceCountsInThenTheTakeIsRecordedStoppedAndSaved) {
     clickAt(724 + 100, 599); // "Guardar archivo .mid"
     ASSERT_TRUE(dialog.join()) << "no save dialog showed";
     std::ifstream saved(path.c_str(), std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(saved)),
+                                     std::istreambuf_iterator<char>());
     ASSERT_FALSE(bytes.empty()) << "nothing saved";
     taketest::expectSmf("editor_saved_take", bytes, 500000,
                         {{0, true, 60, 0, 100},
@@ -215,7 +220,8 @@ TEST_F(EditorTest, TheGuideIsAnInformationBoxOwnedByTheHostsWindow) {
     std::wstring caption, text;
     bool icon = false;
     Answerer box(L"#32770", [&](HWND b) {
-        const std::optional<probe::Box> found = probe::findMessageBox(GetCurrentProcessId(), frame->frame(), 5000);
+        const std::optional<probe::Box> found =
+            probe::findMessageBox(GetCurrentProcessId(), frame->frame(), 5000);
         if (!found) return;
         caption = found->caption;
         text = found->text;
@@ -244,7 +250,8 @@ TEST_F(EditorTest, TheOctaveMenuShowsItsCheckMarkAndSetsTheChoice) {
             items.push_back(buffer);
             if (GetMenuState(handle, static_cast<UINT>(i), MF_BYPOSITION) & MF_CHECKED) checked = i;
         }
-        for (int i = 0; i < 5; ++i) PostMessageW(m, WM_KEYDOWN, VK_DOWN, 0); // down to "+2"
+        for (int i = 0; i < 5; ++i)
+            PostMessageW(m, WM_KEYDOWN, VK_DOWN, 0); // down to "+2"
         PostMessageW(m, WM_KEYDOWN, VK_RETURN, 0);
     });
     host->clearLog();
@@ -263,7 +270,8 @@ std::wstring payload(const wchar_t* name) {
 // A shell drop: a DROPFILES block with a wide list.
 HGLOBAL dropList(const std::vector<std::wstring>& paths) {
     size_t units = 1;
-    for (const std::wstring& p : paths) units += p.size() + 1;
+    for (const std::wstring& p : paths)
+        units += p.size() + 1;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + units * sizeof(wchar_t));
     auto* header = static_cast<DROPFILES*>(GlobalLock(block));
     header->pFiles = sizeof(DROPFILES);
@@ -365,7 +373,8 @@ TEST_F(EditorTest, ShotsOfEveryState) {
 
     key(WM_KEYDOWN, VK_SPACE);
     key(WM_KEYUP, VK_SPACE);
-    for (int i = 0; i < 120; ++i) host->process(512); // 1.3 s of the count-in
+    for (int i = 0; i < 120; ++i)
+        host->process(512); // 1.3 s of the count-in
     shot(L"editor-count-in");
 
     // Past its end: recording, with a repaint after every block as a timer

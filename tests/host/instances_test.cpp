@@ -9,8 +9,11 @@ namespace {
 
 using vsthost::TimedMidi;
 
-const std::vector<TimedMidi> song = {{10, 0x90, 60, 100}, {3000, 0x90, 65, 90}, {7000, 0x80, 60, 0},
-                                     {9000, 0x80, 65, 0}, {9500, 0x90, 67, 120}};
+const std::vector<TimedMidi> song = {{10, 0x90, 60, 100},
+                                     {3000, 0x90, 65, 90},
+                                     {7000, 0x80, 60, 0},
+                                     {9000, 0x80, 65, 0},
+                                     {9500, 0x90, 67, 120}};
 
 std::vector<float> solo(int64_t frames) {
     vsthost::Host h(library());
@@ -33,8 +36,10 @@ TEST(TwoInstances, ParametersAndOutputStaySeparate) {
         vsthost::play(a, song, {256});
         vsthost::play(b, song, {256});
     }
-    for (const auto& r : a.received()) EXPECT_EQ(r.status() & 0x0F, 2);
-    for (const auto& r : b.received()) EXPECT_EQ(r.status() & 0x0F, 0);
+    for (const auto& r : a.received())
+        EXPECT_EQ(r.status() & 0x0F, 2);
+    for (const auto& r : b.received())
+        EXPECT_EQ(r.status() & 0x0F, 0);
     EXPECT_FALSE(a.received().empty());
     EXPECT_FALSE(b.received().empty());
     EXPECT_NE(std::memcmp(a.left().data(), b.left().data(), a.left().size() * sizeof(float)), 0);

@@ -28,7 +28,8 @@ TEST_F(PluginTest, MidiFuzzOverEveryStatus) {
             for (int e = count(random); e > 0; --e) {
                 const int32_t offset = byte(random) * (frames + 40) / 255 - 20;
                 if (coin(random)) {
-                    events.push_back({offset, static_cast<uint8_t>(status), static_cast<uint8_t>(byte(random)),
+                    events.push_back({offset, static_cast<uint8_t>(status),
+                                      static_cast<uint8_t>(byte(random)),
                                       static_cast<uint8_t>(byte(random))});
                 } else {
                     // Ordinary playing around it: notes and the pedal, on any channel.
@@ -51,7 +52,8 @@ TEST_F(PluginTest, MidiFuzzOverEveryStatus) {
     ASSERT_TRUE(midiWellFormed(host->received(), sizes, &open));
     EXPECT_GT(host->received().size(), 1000u);
     for (int c = 0; c < 16; ++c)
-        for (int n = 0; n < 128; ++n) EXPECT_FALSE(open[c][n]) << "left on: channel " << c + 1 << " note " << n;
+        for (int n = 0; n < 128; ++n)
+            EXPECT_FALSE(open[c][n]) << "left on: channel " << c + 1 << " note " << n;
 }
 
 } // namespace

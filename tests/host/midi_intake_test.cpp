@@ -5,13 +5,13 @@
 namespace hosttest {
 namespace {
 
+using vst2::MidiEvent;
 using vsthost::EventListBuffer;
 using vsthost::OutputMidi;
-using vst2::MidiEvent;
 
 // Notes passed through unchanged, so each key shows as one output note.
 class Intake : public PluginTest {
-protected:
+  protected:
     void SetUp() override {
         PluginTest::SetUp();
         host->setParameter(entrada, 1.0f);
@@ -36,8 +36,12 @@ protected:
     EventListBuffer list;
 };
 
-MidiEvent noteOn(uint8_t key) { return vsthost::midiEvent(0, 0x90, key, 100); }
-MidiEvent controller() { return vsthost::midiEvent(0, 0xB0, 1, 10); }
+MidiEvent noteOn(uint8_t key) {
+    return vsthost::midiEvent(0, 0x90, key, 100);
+}
+MidiEvent controller() {
+    return vsthost::midiEvent(0, 0xB0, 1, 10);
+}
 MidiEvent typed(int32_t type, int32_t byteSize, uint8_t key) {
     MidiEvent e = noteOn(key);
     e.type = type;
@@ -112,7 +116,7 @@ TEST_F(Intake, ListsBeforeOneBlockAccumulate) {
 
 TEST_F(Intake, LooksAtTheFirst4096PointersOnly) {
     std::vector<MidiEvent> events(4095, typed(6, 24, 1));
-    events.push_back(noteOn(60)); // pointer 4095: still read
+    events.push_back(noteOn(60));                 // pointer 4095: still read
     events.insert(events.end(), 904, noteOn(61)); // from 4096 on: never read
     EXPECT_EQ(send(events), 1);
     host->process(64);

@@ -23,7 +23,7 @@ TimedMidi cc(int64_t t, uint8_t controller, uint8_t value, uint8_t channel = 0) 
 
 // Scale degrees in C major, triads: key 60 is C E G, 62 D F A, 64 E G B.
 class MidiOut : public PluginTest {
-protected:
+  protected:
     void SetUp() override {
         PluginTest::SetUp();
         host->setParameter(acordes, 0.0f);
@@ -36,7 +36,8 @@ protected:
 
 std::vector<OutputMidi> notes(int64_t t, uint8_t status, std::initializer_list<int> keys, uint8_t data2) {
     std::vector<OutputMidi> out;
-    for (int k : keys) out.push_back({t, status, static_cast<uint8_t>(k), data2});
+    for (int k : keys)
+        out.push_back({t, status, static_cast<uint8_t>(k), data2});
     return out;
 }
 
@@ -44,7 +45,6 @@ std::vector<OutputMidi> operator+(std::vector<OutputMidi> a, const std::vector<O
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
-
 
 TEST_F(MidiOut, ChordOnAndOffAtTheKeysSamples) {
     const auto midi = run({on(100, 60, 90), off(700, 60)});
@@ -82,13 +82,13 @@ TEST_F(MidiOut, ChordOnAndOffAtTheKeysSamples) {
 
 TEST_F(MidiOut, InputChannelDoesNotChooseTheOutputChannel) {
     EXPECT_TRUE((sameMidi(run({on(0, 60, 64, 4), off(10, 60, 4)}),
-                notes(0, 0x90, {60, 64, 67}, 64) + notes(10, 0x80, {60, 64, 67}, 0))));
+                          notes(0, 0x90, {60, 64, 67}, 64) + notes(10, 0x80, {60, 64, 67}, 0))));
 }
 
 TEST_F(MidiOut, Channel16) {
     host->setParameter(canal, 1.0f);
     EXPECT_TRUE((sameMidi(run({on(5, 60, 127), off(6, 60)}),
-                notes(5, 0x9F, {60, 64, 67}, 127) + notes(6, 0x8F, {60, 64, 67}, 0))));
+                          notes(5, 0x9F, {60, 64, 67}, 127) + notes(6, 0x8F, {60, 64, 67}, 0))));
 }
 
 TEST_F(MidiOut, ChannelChangeMovesSoundingNotes) {
@@ -96,8 +96,9 @@ TEST_F(MidiOut, ChannelChangeMovesSoundingNotes) {
     host->setParameter(canal, normalised(canal, 2));
     play({}, 512);
     play({off(1100, 60)}, 512);
-    EXPECT_TRUE((sameMidi(sentMidi(*host), notes(30, 0x90, {60, 64, 67}, 77) + notes(512, 0x80, {60, 64, 67}, 0) +
-                                    notes(512, 0x91, {60, 64, 67}, 77) + notes(1100, 0x81, {60, 64, 67}, 0))));
+    EXPECT_TRUE((sameMidi(sentMidi(*host),
+                          notes(30, 0x90, {60, 64, 67}, 77) + notes(512, 0x80, {60, 64, 67}, 0) +
+                              notes(512, 0x91, {60, 64, 67}, 77) + notes(1100, 0x81, {60, 64, 67}, 0))));
 }
 
 TEST_F(MidiOut, MidiOutSwitch) {
@@ -108,10 +109,14 @@ TEST_F(MidiOut, MidiOutSwitch) {
     host->setParameter(midiOut, 1.0f);
     play({}, 512);
     // Back on: note-ons for what sounds then, ascending, with each note's velocity.
-    EXPECT_TRUE((sameMidi(sentMidi(*host), notes(0, 0x90, {60, 64, 67}, 80) + notes(512, 0x80, {60, 64, 67}, 0) +
-                                    std::vector<OutputMidi>{{1536, 0x90, 60, 80}, {1536, 0x90, 62, 70},
-                                                            {1536, 0x90, 64, 80}, {1536, 0x90, 65, 70},
-                                                            {1536, 0x90, 67, 80}, {1536, 0x90, 69, 70}})));
+    EXPECT_TRUE(
+        (sameMidi(sentMidi(*host), notes(0, 0x90, {60, 64, 67}, 80) + notes(512, 0x80, {60, 64, 67}, 0) +
+                                       std::vector<OutputMidi>{{1536, 0x90, 60, 80},
+                                                               {1536, 0x90, 62, 70},
+                                                               {1536, 0x90, 64, 80},
+                                                               {1536, 0x90, 65, 70},
+                                                               {1536, 0x90, 67, 80},
+                                                               {1536, 0x90, 69, 70}})));
 }
 
 TEST_F(MidiOut, QuietBlocksHandNothingOver) {
@@ -126,9 +131,12 @@ TEST_F(MidiOut, TonicChangeRevoicesInAscendingOrder) {
     host->setParameter(tonica, normalised(tonica, 2)); // D major: key 60 is D F# A
     play({}, 512);
     EXPECT_TRUE((sameMidi(sentMidi(*host),
-                notes(0, 0x90, {60, 64, 67}, 99) +
-                    std::vector<OutputMidi>{{512, 0x80, 60, 0}, {512, 0x90, 62, 99}, {512, 0x80, 64, 0},
-                                            {512, 0x90, 66, 99}, {512, 0x80, 67, 0}, {512, 0x90, 69, 99}})));
+                          notes(0, 0x90, {60, 64, 67}, 99) + std::vector<OutputMidi>{{512, 0x80, 60, 0},
+                                                                                     {512, 0x90, 62, 99},
+                                                                                     {512, 0x80, 64, 0},
+                                                                                     {512, 0x90, 66, 99},
+                                                                                     {512, 0x80, 67, 0},
+                                                                                     {512, 0x90, 69, 99}})));
 }
 
 TEST_F(MidiOut, VolumeTempoAndChannelNeverRevoice) {
@@ -145,8 +153,8 @@ TEST_F(MidiOut, VolumeTempoAndChannelNeverRevoice) {
 TEST_F(MidiOut, SharedNotesSoundOnce) {
     // C E G and E G B share E and G: they start once and stop with the last key.
     EXPECT_TRUE((sameMidi(run({on(10, 60, 50), on(20, 64, 100), off(30, 60), off(40, 64)}),
-                notes(10, 0x90, {60, 64, 67}, 50) + notes(20, 0x90, {71}, 100) + notes(30, 0x80, {60}, 0) +
-                    notes(40, 0x80, {64, 67, 71}, 0))));
+                          notes(10, 0x90, {60, 64, 67}, 50) + notes(20, 0x90, {71}, 100) +
+                              notes(30, 0x80, {60}, 0) + notes(40, 0x80, {64, 67, 71}, 0))));
 }
 
 // A shared note takes the velocity of the key that added it last, which shows
@@ -156,9 +164,9 @@ TEST_F(MidiOut, SharedNoteKeepsTheLastKeysVelocity) {
     host->clearLog();
     host->setParameter(canal, normalised(canal, 2));
     play({}, 512);
-    EXPECT_TRUE((sameMidi(sentMidi(*host),
-                          notes(512, 0x80, {60, 64, 67, 71}, 0) + notes(512, 0x91, {60}, 50) +
-                              notes(512, 0x91, {64, 67, 71}, 100))));
+    EXPECT_TRUE(
+        (sameMidi(sentMidi(*host), notes(512, 0x80, {60, 64, 67, 71}, 0) + notes(512, 0x91, {60}, 50) +
+                                       notes(512, 0x91, {64, 67, 71}, 100))));
 }
 
 // Scale 29 with the custom set 1 (the tonic alone): degree II of key 62 counts
@@ -171,24 +179,25 @@ TEST_F(MidiOut, CustomScaleOfTheTonicAlone) {
 
 TEST_F(MidiOut, RepeatedNoteOnRestartsOnlyUnsharedNotes) {
     EXPECT_TRUE((sameMidi(run({on(10, 64, 40), on(20, 60, 50), on(30, 60, 60)}),
-                notes(10, 0x90, {64, 67, 71}, 40) + notes(20, 0x90, {60}, 50) + notes(30, 0x80, {60}, 0) +
-                    notes(30, 0x90, {60}, 60))));
+                          notes(10, 0x90, {64, 67, 71}, 40) + notes(20, 0x90, {60}, 50) +
+                              notes(30, 0x80, {60}, 0) + notes(30, 0x90, {60}, 60))));
 }
 
 TEST_F(MidiOut, VelocityZeroIsANoteOff) {
     EXPECT_TRUE((sameMidi(run({on(10, 62, 1), on(20, 62, 0)}),
-                notes(10, 0x90, {62, 65, 69}, 1) + notes(20, 0x80, {62, 65, 69}, 0))));
+                          notes(10, 0x90, {62, 65, 69}, 1) + notes(20, 0x80, {62, 65, 69}, 0))));
 }
 
 TEST_F(MidiOut, SustainPedalHoldsReleasedKeysOnly) {
-    EXPECT_TRUE((sameMidi(run({cc(0, 64, 127), on(10, 60), on(20, 62), off(30, 60), cc(40, 64, 63), off(50, 62)}),
-                notes(10, 0x90, {60, 64, 67}, 90) + notes(20, 0x90, {62, 65, 69}, 90) +
-                    notes(40, 0x80, {60, 64, 67}, 0) + notes(50, 0x80, {62, 65, 69}, 0))));
+    EXPECT_TRUE(
+        (sameMidi(run({cc(0, 64, 127), on(10, 60), on(20, 62), off(30, 60), cc(40, 64, 63), off(50, 62)}),
+                  notes(10, 0x90, {60, 64, 67}, 90) + notes(20, 0x90, {62, 65, 69}, 90) +
+                      notes(40, 0x80, {60, 64, 67}, 0) + notes(50, 0x80, {62, 65, 69}, 0))));
 }
 
 TEST_F(MidiOut, PedalOfAnotherChannelHoldsNothing) {
     EXPECT_TRUE((sameMidi(run({cc(0, 64, 127, 3), on(10, 60), off(20, 60)}),
-                notes(10, 0x90, {60, 64, 67}, 90) + notes(20, 0x80, {60, 64, 67}, 0))));
+                          notes(10, 0x90, {60, 64, 67}, 90) + notes(20, 0x80, {60, 64, 67}, 0))));
 }
 
 TEST_F(MidiOut, AllNotesOffReleasesKeysStillDown) {
@@ -199,8 +208,9 @@ TEST_F(MidiOut, AllNotesOffReleasesKeysStillDown) {
               off(t + 40, 60), cc(t + 50, 64, 0)},
              512);
         // Only channel 1's key is released; channel 2's stays.
-        EXPECT_TRUE((sameMidi(sentMidi(*host), notes(t + 10, 0x90, {60, 64, 67}, 90) + notes(t + 20, 0x90, {62, 65, 69}, 90) +
-                                        notes(t + 30, 0x80, {60, 64, 67}, 0))))
+        EXPECT_TRUE((sameMidi(sentMidi(*host), notes(t + 10, 0x90, {60, 64, 67}, 90) +
+                                                   notes(t + 20, 0x90, {62, 65, 69}, 90) +
+                                                   notes(t + 30, 0x80, {60, 64, 67}, 0))))
             << "controller " << int(controller);
         host->clearLog();
         play({off(host->position(), 62, 1)}, 512);
@@ -210,8 +220,8 @@ TEST_F(MidiOut, AllNotesOffReleasesKeysStillDown) {
 
 TEST_F(MidiOut, EqualFramesApplyInArrivalOrder) {
     EXPECT_TRUE((sameMidi(run({on(10, 60), off(10, 60), off(20, 62), on(20, 62)}),
-                notes(10, 0x90, {60, 64, 67}, 90) + notes(10, 0x80, {60, 64, 67}, 0) +
-                    notes(20, 0x90, {62, 65, 69}, 90))));
+                          notes(10, 0x90, {60, 64, 67}, 90) + notes(10, 0x80, {60, 64, 67}, 0) +
+                              notes(20, 0x90, {62, 65, 69}, 90))));
 }
 
 TEST_F(MidiOut, OffsetsOutsideTheBlockAreClamped) {
@@ -221,8 +231,9 @@ TEST_F(MidiOut, OffsetsOutsideTheBlockAreClamped) {
     host->sendEvents({{INT32_MAX, 0x80, 60, 0}});
     host->process(100);
     // At 0: D F A, then E G B; at 511: C E G adds only C.
-    EXPECT_TRUE((sameMidi(sentMidi(*host), notes(512, 0x90, {62, 65, 69}, 90) + notes(512, 0x90, {64, 67, 71}, 90) +
-                                    notes(1023, 0x90, {60}, 90) + notes(1123, 0x80, {60}, 0))));
+    EXPECT_TRUE(
+        (sameMidi(sentMidi(*host), notes(512, 0x90, {62, 65, 69}, 90) + notes(512, 0x90, {64, 67, 71}, 90) +
+                                       notes(1023, 0x90, {60}, 90) + notes(1123, 0x80, {60}, 0))));
 }
 
 struct ModeCase {
@@ -235,7 +246,7 @@ TEST_F(MidiOut, InputModes) {
     const ModeCase cases[] = {
         {0.0f, 62, {62, 65, 69}}, {0.0f, 61, {60, 64, 67}}, {0.0f, 71, {71, 74, 77}},
         {0.5f, 61, {60, 64, 67}}, {0.5f, 62, {62, 65, 69}}, {0.5f, 66, {65, 69, 72}},
-        {1.0f, 61, {61}}, {1.0f, 0, {0}}, {1.0f, 127, {127}},
+        {1.0f, 61, {61}},         {1.0f, 0, {0}},           {1.0f, 127, {127}},
     };
     for (const ModeCase& c : cases) {
         host->clearLog();
@@ -244,8 +255,10 @@ TEST_F(MidiOut, InputModes) {
         play({on(t + 1, c.key, 33)}, 512);
         play({off(host->position(), c.key)}, 512);
         std::vector<OutputMidi> expected;
-        for (int n : c.chord) expected.push_back({t + 1, 0x90, static_cast<uint8_t>(n), 33});
-        for (int n : c.chord) expected.push_back({t + 512, 0x80, static_cast<uint8_t>(n), 0});
+        for (int n : c.chord)
+            expected.push_back({t + 1, 0x90, static_cast<uint8_t>(n), 33});
+        for (int n : c.chord)
+            expected.push_back({t + 512, 0x80, static_cast<uint8_t>(n), 0});
         EXPECT_TRUE((sameMidi(sentMidi(*host), expected))) << "mode " << c.mode << " key " << int(c.key);
     }
 }
@@ -287,7 +300,8 @@ TEST_F(MidiOut, EventsWaitForABlockWithFrames) {
     host->process(0);
     EXPECT_TRUE(host->calls().empty()); // a zero-frame block calls nothing
     host->process(512);
-    EXPECT_TRUE((sameMidi(sentMidi(*host), notes(3, 0x90, {60, 64, 67}, 90) + notes(4, 0x90, {62, 65, 69}, 91))));
+    EXPECT_TRUE(
+        (sameMidi(sentMidi(*host), notes(3, 0x90, {60, 64, 67}, 90) + notes(4, 0x90, {62, 65, 69}, 91))));
 }
 
 } // namespace

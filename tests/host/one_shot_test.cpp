@@ -16,7 +16,8 @@ constexpr double pi = 3.14159265358979323846;
 
 std::vector<float> sine(double hz, double rate, double seconds, double level) {
     std::vector<float> out(static_cast<size_t>(rate * seconds));
-    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<float>(level * std::sin(2 * pi * hz * i / rate));
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<float>(level * std::sin(2 * pi * hz * i / rate));
     return out;
 }
 
@@ -29,7 +30,7 @@ double frequency(const std::vector<float>& s, size_t from, size_t to, double rat
 }
 
 class OneShot : public PluginTest {
-protected:
+  protected:
     // Restores a chunk holding `wave` with "Sonido" on the one-shot, notes passed
     // through and "Raiz WAV" 60.
     void restoreWave(const std::vector<uint8_t>& wave) {
@@ -50,11 +51,12 @@ struct PitchCase {
 };
 
 TEST_F(OneShot, FollowsTheFileAtTheNotesPitch) {
-    const PitchCase cases[] = {{48000, 60, 1000}, {48000, 72, 2000}, {48000, 48, 500},
-                               {24000, 60, 1000}, {96000, 60, 1000}, {22050, 67, 1000 * std::pow(2, 7 / 12.0)}};
+    const PitchCase cases[] = {{48000, 60, 1000}, {48000, 72, 2000},
+                               {48000, 48, 500},  {24000, 60, 1000},
+                               {96000, 60, 1000}, {22050, 67, 1000 * std::pow(2, 7 / 12.0)}};
     for (const PitchCase& c : cases) {
-        restoreWave(vsthost::encodeWave(sine(1000, c.fileRate, 0.2, 0.5), {}, static_cast<uint32_t>(c.fileRate),
-                                        vsthost::WaveFormat::pcm16));
+        restoreWave(vsthost::encodeWave(sine(1000, c.fileRate, 0.2, 0.5), {},
+                                        static_cast<uint32_t>(c.fileRate), vsthost::WaveFormat::pcm16));
         host->clearAudio();
         const int64_t t = host->position();
         play({{t, 0x90, c.note, 127}, {t + 4800, 0x80, c.note, 0}}, 48000, 512);
@@ -72,7 +74,8 @@ TEST_F(OneShot, StopsAtTheFilesEndWhileTheKeyIsHeld) {
     play({{0, 0x90, 60, 127}}, 24000);
     const auto& out = host->left();
     EXPECT_GT(peak(out, 0, 4800), 0.05f);
-    for (size_t i = 4800 + 1; i < out.size(); ++i) ASSERT_EQ(out[i], 0.0f) << "frame " << i;
+    for (size_t i = 4800 + 1; i < out.size(); ++i)
+        ASSERT_EQ(out[i], 0.0f) << "frame " << i;
 
     // The synth would sound on: a held key with "Sonido" back on the synth.
     host->suspend();
@@ -92,7 +95,8 @@ TEST_F(OneShot, StereoFileKeepsItsChannels) {
 }
 
 TEST_F(OneShot, ChunkCarriesTheFileBack) {
-    const auto wave = vsthost::encodeWave(sine(1000, 48000, 0.05, 0.5), {}, 48000, vsthost::WaveFormat::pcm16);
+    const auto wave =
+        vsthost::encodeWave(sine(1000, 48000, 0.05, 0.5), {}, 48000, vsthost::WaveFormat::pcm16);
     restoreWave(wave);
     void* data = nullptr;
     const intptr_t size = host->dispatch(23, 0, 0, &data);
@@ -103,8 +107,8 @@ TEST_F(OneShot, ChunkCarriesTheFileBack) {
 
 TEST_F(OneShot, SameAudioInEveryBlockPartition) {
     restoreWave(vsthost::encodeWave(sine(700, 44100, 0.3, 0.8), {}, 44100, vsthost::WaveFormat::pcm16));
-    const std::vector<vsthost::TimedMidi> schedule = {{5, 0x90, 60, 100}, {3000, 0x90, 67, 90},
-                                                      {9000, 0x80, 60, 0}, {12000, 0x90, 60, 127}};
+    const std::vector<vsthost::TimedMidi> schedule = {
+        {5, 0x90, 60, 100}, {3000, 0x90, 67, 90}, {9000, 0x80, 60, 0}, {12000, 0x90, 60, 127}};
     std::vector<std::vector<float>> outputs;
     std::mt19937 random(3);
     for (const auto& blocks : {vsthost::uniformBlocks(20000, 512), vsthost::uniformBlocks(20000, 1),
@@ -117,7 +121,8 @@ TEST_F(OneShot, SameAudioInEveryBlockPartition) {
     }
     ASSERT_GT(peak(outputs[0]), 0.05f);
     for (size_t i = 1; i < outputs.size(); ++i)
-        EXPECT_EQ(std::memcmp(outputs[i].data(), outputs[0].data(), outputs[0].size() * sizeof(float)), 0) << i;
+        EXPECT_EQ(std::memcmp(outputs[i].data(), outputs[0].data(), outputs[0].size() * sizeof(float)), 0)
+            << i;
 }
 
 } // namespace

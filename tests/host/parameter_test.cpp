@@ -32,41 +32,42 @@ TEST_P(Quantisation, StoresTheWholeStep) {
     EXPECT_EQ(host->getParameter(c.index), c.stored);
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, Quantisation, ::testing::Values(
-    StepCase{octava, 0.125f, 0.0f},      // -1.5 rounds away from zero to -2
-    StepCase{octava, 0.375f, 0.25f},     // -0.5 to -1
-    StepCase{octava, 0.625f, 0.75f},     // 0.5 to 1
-    StepCase{octava, 0.5f, 0.5f},
-    StepCase{tonica, 0.5f, static_cast<float>(6.0 / 11.0)},
-    StepCase{canal, 0.5f, static_cast<float>(8.0 / 15.0)},
-    StepCase{bpm, 0.5f, 0.5f},
-    StepCase{invers, 0.125f, 0.25f},
-    StepCase{escala, 0.5f, static_cast<float>(15.0 / 29.0)},
-    StepCase{acordes, 0.8f, static_cast<float>(2.0 / 3.0)},
-    StepCase{acordes, 0.84f, 1.0f},
-    StepCase{escala12, 0.5f, 0.5f},
-    StepCase{raizWav, 0.5f, static_cast<float>(64.0 / 127.0)},
-    StepCase{sonido, 0.49f, 0.0f},
-    StepCase{sonido, 0.5f, 1.0f},
-    StepCase{midiOut, 0.4f, 0.0f},
-    StepCase{volumen, 0.123f, 0.123f},   // continuous: only clamped
-    StepCase{volumen, 1.5f, 1.0f},
-    StepCase{volumen, -0.2f, 0.0f},
-    StepCase{tonica, 7.0f, 1.0f},
-    StepCase{canal, -3.0f, 0.0f},
-    StepCase{bpm, std::numeric_limits<float>::max(), 1.0f},
-    StepCase{bpm, std::numeric_limits<float>::denorm_min(), 0.0f}));
+INSTANTIATE_TEST_SUITE_P(Examples, Quantisation,
+                         ::testing::Values(StepCase{octava, 0.125f, 0.0f}, // -1.5 rounds away from zero to -2
+                                           StepCase{octava, 0.375f, 0.25f}, // -0.5 to -1
+                                           StepCase{octava, 0.625f, 0.75f}, // 0.5 to 1
+                                           StepCase{octava, 0.5f, 0.5f},
+                                           StepCase{tonica, 0.5f, static_cast<float>(6.0 / 11.0)},
+                                           StepCase{canal, 0.5f, static_cast<float>(8.0 / 15.0)},
+                                           StepCase{bpm, 0.5f, 0.5f}, StepCase{invers, 0.125f, 0.25f},
+                                           StepCase{escala, 0.5f, static_cast<float>(15.0 / 29.0)},
+                                           StepCase{acordes, 0.8f, static_cast<float>(2.0 / 3.0)},
+                                           StepCase{acordes, 0.84f, 1.0f}, StepCase{escala12, 0.5f, 0.5f},
+                                           StepCase{raizWav, 0.5f, static_cast<float>(64.0 / 127.0)},
+                                           StepCase{sonido, 0.49f, 0.0f}, StepCase{sonido, 0.5f, 1.0f},
+                                           StepCase{midiOut, 0.4f, 0.0f},
+                                           StepCase{volumen, 0.123f, 0.123f}, // continuous: only clamped
+                                           StepCase{volumen, 1.5f, 1.0f}, StepCase{volumen, -0.2f, 0.0f},
+                                           StepCase{tonica, 7.0f, 1.0f}, StepCase{canal, -3.0f, 0.0f},
+                                           StepCase{bpm, std::numeric_limits<float>::max(), 1.0f},
+                                           StepCase{bpm, std::numeric_limits<float>::denorm_min(), 0.0f}));
 
 TEST_F(PluginTest, NonFiniteValuesAndForeignIndicesChangeNothing) {
-    for (int32_t i = 0; i < 16; ++i) host->setParameter(i, 0.25f);
+    for (int32_t i = 0; i < 16; ++i)
+        host->setParameter(i, 0.25f);
     std::vector<float> before;
-    for (int32_t i = 0; i < 16; ++i) before.push_back(host->getParameter(i));
+    for (int32_t i = 0; i < 16; ++i)
+        before.push_back(host->getParameter(i));
     const float inf = std::numeric_limits<float>::infinity();
     for (int32_t i = 0; i < 16; ++i)
-        for (float v : {std::nanf(""), -std::nanf(""), inf, -inf}) host->setParameter(i, v);
-    for (int32_t i : {16, 17, -1, INT_MIN, INT_MAX}) host->setParameter(i, 0.9f);
-    for (int32_t i = 0; i < 16; ++i) EXPECT_EQ(host->getParameter(i), before[i]) << params[i].name;
-    for (int32_t i : {16, 17, -1, INT_MIN, INT_MAX}) EXPECT_EQ(host->getParameter(i), 0.0f) << i;
+        for (float v : {std::nanf(""), -std::nanf(""), inf, -inf})
+            host->setParameter(i, v);
+    for (int32_t i : {16, 17, -1, INT_MIN, INT_MAX})
+        host->setParameter(i, 0.9f);
+    for (int32_t i = 0; i < 16; ++i)
+        EXPECT_EQ(host->getParameter(i), before[i]) << params[i].name;
+    for (int32_t i : {16, 17, -1, INT_MIN, INT_MAX})
+        EXPECT_EQ(host->getParameter(i), 0.0f) << i;
     // Changes from the host are never reported back as edits.
     EXPECT_TRUE(host->calls(vst2::hostAutomate).empty());
     EXPECT_TRUE(host->calls(vst2::hostBeginEdit).empty());
@@ -88,7 +89,8 @@ TEST_F(PluginTest, FuzzFollowsTheRoundingRule) {
     std::uniform_real_distribution<float> wide(-0.5f, 1.5f);
     std::uniform_int_distribution<int> pick(0, 9);
     std::vector<float> expected;
-    for (int32_t i = 0; i < 16; ++i) expected.push_back(host->getParameter(i));
+    for (int32_t i = 0; i < 16; ++i)
+        expected.push_back(host->getParameter(i));
     for (int n = 0; n < 20000; ++n) {
         const int32_t index = anyIndex(random);
         float value;
@@ -119,9 +121,10 @@ TEST_F(PluginTest, FuzzFollowsTheRoundingRule) {
 // its range while chords play keeps the sound in range and the MIDI well formed.
 TEST_F(PluginTest, SweepEveryParameterWhilePlaying) {
     std::vector<int32_t> sizes;
-    vsthost::play(*host, {{0, 0x90, 60, 100}, {0, 0x91, 67, 90}, {0, 0xB2, 64, 127}, {0, 0x92, 50, 80},
-                          {1, 0x82, 50, 0}},
-                  {256});
+    vsthost::play(
+        *host,
+        {{0, 0x90, 60, 100}, {0, 0x91, 67, 90}, {0, 0xB2, 64, 127}, {0, 0x92, 50, 80}, {1, 0x82, 50, 0}},
+        {256});
     sizes.push_back(256);
     for (int32_t i = 0; i < 16; ++i) {
         const ParamRange& p = params[i];
@@ -144,7 +147,8 @@ TEST_F(PluginTest, SweepEveryParameterWhilePlaying) {
     std::vector<std::vector<bool>> open;
     EXPECT_TRUE(midiWellFormed(host->received(), sizes, &open));
     for (int c = 0; c < 16; ++c)
-        for (int n = 0; n < 128; ++n) EXPECT_FALSE(open[c][n]) << "channel " << c + 1 << " note " << n;
+        for (int n = 0; n < 128; ++n)
+            EXPECT_FALSE(open[c][n]) << "channel " << c + 1 << " note " << n;
 }
 
 // The host changes parameters from its UI thread while its audio thread plays.
@@ -202,7 +206,8 @@ TEST_F(PluginTest, ChangesFromASecondThreadWhileBlocksRun) {
     host->suspend();
     EXPECT_TRUE(midiWellFormed(host->received(), sizes, &open));
     for (int c = 0; c < 16; ++c)
-        for (int n = 0; n < 128; ++n) EXPECT_FALSE(open[c][n]) << "channel " << c + 1 << " note " << n;
+        for (int n = 0; n < 128; ++n)
+            EXPECT_FALSE(open[c][n]) << "channel " << c + 1 << " note " << n;
 }
 
 } // namespace

@@ -65,11 +65,13 @@ const Partition partitions[] = {
     {"All3", [] { return vsthost::uniformBlocks(total, 3); }},
     {"All127", [] { return vsthost::uniformBlocks(total, 127); }},
     {"All4096", [] { return vsthost::uniformBlocks(total, 4096); }},
-    {"RandomWithEmpty", [] {
+    {"RandomWithEmpty",
+     [] {
          std::mt19937 random(5);
          return vsthost::randomBlocks(total, 1000, random, true);
      }},
-    {"RandomLarge", [] {
+    {"RandomLarge",
+     [] {
          std::mt19937 random(6);
          return vsthost::randomBlocks(total, 9000, random, false);
      }},
@@ -84,7 +86,8 @@ struct Rendered {
 Rendered render(const Config& config, const std::vector<int32_t>& blocks) {
     vsthost::Host h(library());
     h.start();
-    for (const auto& [index, value] : config.settings) h.setParameter(index, value);
+    for (const auto& [index, value] : config.settings)
+        h.setParameter(index, value);
     vsthost::play(h, richSchedule(), blocks);
     h.suspend();
     return {h.left(), h.right(), sentMidi(h), h.overruns()};
@@ -129,8 +132,8 @@ TEST_P(BlockPartition, SameMidiAndAudioAsAll512) {
     EXPECT_TRUE(audioSane(actual.left));
     EXPECT_TRUE(audioSane(actual.right));
     EXPECT_EQ(actual.overruns, 0);
-    EXPECT_EQ(actual.midi, expected.midi) << "actual:" << describe(actual.midi) << "\nexpected:"
-                                          << describe(expected.midi);
+    EXPECT_EQ(actual.midi, expected.midi)
+        << "actual:" << describe(actual.midi) << "\nexpected:" << describe(expected.midi);
     ASSERT_EQ(actual.left.size(), static_cast<size_t>(total));
     const size_t l = firstDifference(actual.left, expected.left);
     const size_t r = firstDifference(actual.right, expected.right);
@@ -139,13 +142,13 @@ TEST_P(BlockPartition, SameMidiAndAudioAsAll512) {
     EXPECT_EQ(r, actual.right.size()) << "right differs from frame " << r;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Schedules, BlockPartition,
-    ::testing::Combine(::testing::Range<size_t>(0, std::size(configs)),
-                       ::testing::Range<size_t>(1, std::size(partitions))),
-    [](const auto& info) {
-        return std::string(configs[std::get<0>(info.param)].name) + "_" + partitions[std::get<1>(info.param)].name;
-    });
+INSTANTIATE_TEST_SUITE_P(Schedules, BlockPartition,
+                         ::testing::Combine(::testing::Range<size_t>(0, std::size(configs)),
+                                            ::testing::Range<size_t>(1, std::size(partitions))),
+                         [](const auto& info) {
+                             return std::string(configs[std::get<0>(info.param)].name) + "_" +
+                                    partitions[std::get<1>(info.param)].name;
+                         });
 
 } // namespace
 } // namespace hosttest

@@ -9,11 +9,10 @@ namespace hosttest {
 namespace {
 
 class Reader {
-public:
+  public:
     explicit Reader(const std::vector<uint8_t>& file) : file_(file) {}
 
-    template <typename T>
-    T at(uint64_t offset) const {
+    template <typename T> T at(uint64_t offset) const {
         if (offset + sizeof(T) > file_.size()) throw std::runtime_error("PE read past the end");
         T value;
         std::memcpy(&value, file_.data() + offset, sizeof value);
@@ -28,7 +27,7 @@ public:
         }
     }
 
-private:
+  private:
     const std::vector<uint8_t>& file_;
 };
 
@@ -59,13 +58,14 @@ PeImage readPeImage(const std::vector<uint8_t>& file) {
     const uint64_t table = optional + optionalSize;
     for (uint16_t i = 0; i < sectionCount; ++i) {
         const uint64_t s = table + 40u * i;
-        sections.push_back({r.at<uint32_t>(s + 12), r.at<uint32_t>(s + 8), r.at<uint32_t>(s + 20),
-                            r.at<uint32_t>(s + 16)});
+        sections.push_back(
+            {r.at<uint32_t>(s + 12), r.at<uint32_t>(s + 8), r.at<uint32_t>(s + 20), r.at<uint32_t>(s + 16)});
     }
     auto offset = [&](uint32_t rva) -> uint64_t {
         for (const Section& s : sections) {
             const uint32_t size = std::max(s.virtualSize, s.rawSize);
-            if (rva >= s.virtualAddress && rva < s.virtualAddress + size) return rva - s.virtualAddress + s.rawOffset;
+            if (rva >= s.virtualAddress && rva < s.virtualAddress + size)
+                return rva - s.virtualAddress + s.rawOffset;
         }
         throw std::runtime_error("RVA outside every section");
     };
@@ -77,12 +77,14 @@ PeImage readPeImage(const std::vector<uint8_t>& file) {
         const uint32_t nameCount = r.at<uint32_t>(e + 24);
         const uint64_t functions = offset(r.at<uint32_t>(e + 28));
         const uint64_t names = nameCount ? offset(r.at<uint32_t>(e + 32)) : 0;
-        for (uint32_t i = 0; i < nameCount; ++i) image.exports.push_back(r.text(offset(r.at<uint32_t>(names + 4 * i))));
+        for (uint32_t i = 0; i < nameCount; ++i)
+            image.exports.push_back(r.text(offset(r.at<uint32_t>(names + 4 * i))));
         for (uint32_t i = 0; i < functionCount; ++i) {
             const uint32_t target = r.at<uint32_t>(functions + 4 * i);
             if (target >= exportRva && target < exportRva + exportSize) ++image.forwardedExports;
         }
-        if (functionCount != nameCount) image.exports.push_back("<" + std::to_string(functionCount - nameCount) + " by ordinal>");
+        if (functionCount != nameCount)
+            image.exports.push_back("<" + std::to_string(functionCount - nameCount) + " by ordinal>");
     }
     const auto [importRva, importSize] = directory(1);
     if (importRva) {
@@ -111,7 +113,8 @@ std::vector<uint8_t> readBinaryFile(const std::wstring& path) {
     std::vector<uint8_t> bytes;
     uint8_t buffer[65536];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + n);
     std::fclose(f);
     return bytes;
 }

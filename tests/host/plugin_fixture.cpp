@@ -52,7 +52,8 @@ float normalised(int32_t index, double unitValue) {
 
 float peak(const std::vector<float>& samples, size_t from, size_t to) {
     float p = 0.0f;
-    for (size_t i = from; i < std::min(to, samples.size()); ++i) p = std::max(p, std::fabs(samples[i]));
+    for (size_t i = from; i < std::min(to, samples.size()); ++i)
+        p = std::max(p, std::fabs(samples[i]));
     return p;
 }
 
@@ -74,7 +75,8 @@ std::string describe(const std::vector<vsthost::OutputMidi>& midi) {
 ::testing::AssertionResult sameMidi(const std::vector<vsthost::OutputMidi>& actual,
                                     const std::vector<vsthost::OutputMidi>& expected) {
     if (actual == expected) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "MIDI sent:" << describe(actual) << "\nexpected:" << describe(expected);
+    return ::testing::AssertionFailure()
+           << "MIDI sent:" << describe(actual) << "\nexpected:" << describe(expected);
 }
 
 ::testing::AssertionResult midiWellFormed(const std::vector<vsthost::ReceivedEvent>& received,
@@ -85,10 +87,10 @@ std::string describe(const std::vector<vsthost::OutputMidi>& midi) {
     for (size_t i = 0; i < received.size(); ++i) {
         const vsthost::ReceivedEvent& r = received[i];
         auto fail = [&] {
-            return ::testing::AssertionFailure() << "event " << i << " (block " << r.block << ", offset "
-                                                 << r.raw.deltaFrames << ", " << std::hex
-                                                 << int(r.status()) << " " << std::dec << int(r.data1())
-                                                 << " " << int(r.data2()) << "): ";
+            return ::testing::AssertionFailure()
+                   << "event " << i << " (block " << r.block << ", offset " << r.raw.deltaFrames << ", "
+                   << std::hex << int(r.status()) << " " << std::dec << int(r.data1()) << " "
+                   << int(r.data2()) << "): ";
         };
         if (r.raw.type != 1 || r.raw.byteSize != 24) return fail() << "not a 24-byte MIDI record";
         const int kind = r.status() & 0xF0, channel = r.status() & 0x0F;

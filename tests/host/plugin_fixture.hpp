@@ -28,8 +28,22 @@ struct ParamRange {
 extern const ParamRange params[16];
 
 enum Param : int32_t {
-    tonica = 0, escala, acordes, invers, octava, volumen, entrada, canal, midiOut, bpm,
-    escala12, septima, novena, sonido, raizWav, tocarWav,
+    tonica = 0,
+    escala,
+    acordes,
+    invers,
+    octava,
+    volumen,
+    entrada,
+    canal,
+    midiOut,
+    bpm,
+    escala12,
+    septima,
+    novena,
+    sonido,
+    raizWav,
+    tocarWav,
 };
 
 // The normalised value of a whole unit value of parameter `index`.
@@ -56,7 +70,7 @@ std::string describe(const std::vector<vsthost::OutputMidi>& midi);
 
 // A test with one instance started as a DAW starts it (48000 Hz, 512 frames).
 class PluginTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     // Processes `frames` in blocks of `block`, handing each block its events.

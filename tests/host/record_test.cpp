@@ -38,9 +38,12 @@ TEST(EntryPoint, RecordHoldsTheProductValues) {
 
     // Gaps, reserved fields and the future block are zero.
     const auto* bytes = reinterpret_cast<const unsigned char*>(e);
-    for (int i : {4, 5, 6, 7, 60, 61, 62, 63}) EXPECT_EQ(bytes[i], 0) << "byte " << i;
-    for (int i = 64; i < 80; ++i) EXPECT_EQ(bytes[i], 0) << "byte " << i;
-    for (int i = 136; i < 192; ++i) EXPECT_EQ(bytes[i], 0) << "byte " << i;
+    for (int i : {4, 5, 6, 7, 60, 61, 62, 63})
+        EXPECT_EQ(bytes[i], 0) << "byte " << i;
+    for (int i = 64; i < 80; ++i)
+        EXPECT_EQ(bytes[i], 0) << "byte " << i;
+    for (int i = 136; i < 192; ++i)
+        EXPECT_EQ(bytes[i], 0) << "byte " << i;
 
     // Construction calls nothing outside the instance, the host included.
     EXPECT_TRUE(host.calls().empty());
@@ -71,8 +74,10 @@ TEST(EntryPoint, CallbacksIgnoreARecordWithoutObject) {
     EXPECT_EQ(host.effect()->dispatcher(nullptr, 45, 0, 0, text, 0.0f), 0);
     host.effect()->setParameter(nullptr, 0, 1.0f);
     EXPECT_EQ(host.effect()->getParameter(nullptr, 5), 0.0f);
-    for (float v : left) EXPECT_EQ(v, 7.0f);
-    for (float v : right) EXPECT_EQ(v, 7.0f);
+    for (float v : left)
+        EXPECT_EQ(v, 7.0f);
+    for (float v : right)
+        EXPECT_EQ(v, 7.0f);
 
     // The real instance is untouched and still closes normally.
     EXPECT_EQ(host.getParameter(0), 0.0f);

@@ -8,12 +8,14 @@ namespace hosttest {
 
 std::vector<float> defaultValues() {
     std::vector<float> values;
-    for (const ParamRange& p : params) values.push_back(static_cast<float>(p.normalisedDefault));
+    for (const ParamRange& p : params)
+        values.push_back(static_cast<float>(p.normalisedDefault));
     return values;
 }
 
 void putU32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
 void putString(std::vector<uint8_t>& out, const std::string& text) {
@@ -23,7 +25,8 @@ void putString(std::vector<uint8_t>& out, const std::string& text) {
 
 std::vector<uint8_t> chunkBytes(const ChunkContent& content) {
     std::vector<uint8_t> out;
-    for (char c : std::string("TPX2STAT")) out.push_back(static_cast<uint8_t>(c));
+    for (char c : std::string("TPX2STAT"))
+        out.push_back(static_cast<uint8_t>(c));
     putU32(out, content.version);
     putU32(out, static_cast<uint32_t>(content.values.size()));
     for (float v : content.values) {
@@ -36,7 +39,8 @@ std::vector<uint8_t> chunkBytes(const ChunkContent& content) {
     putString(out, content.folder);
     putString(out, content.selection);
     putU32(out, static_cast<uint32_t>(content.files.size()));
-    for (const std::string& f : content.files) putString(out, f);
+    for (const std::string& f : content.files)
+        putString(out, f);
     putU32(out, static_cast<uint32_t>(content.wave.size()));
     out.insert(out.end(), content.wave.begin(), content.wave.end());
     return out;

@@ -13,7 +13,7 @@ namespace hosttest {
 namespace {
 
 class StateChunk : public PluginTest {
-protected:
+  protected:
     // The chunk opcode 23 hands out, copied.
     std::vector<uint8_t> saved() {
         void* data = reinterpret_cast<void*>(1);
@@ -28,14 +28,17 @@ protected:
     }
     std::vector<float> values() {
         std::vector<float> out;
-        for (int32_t i = 0; i < 16; ++i) out.push_back(host->getParameter(i));
+        for (int32_t i = 0; i < 16; ++i)
+            out.push_back(host->getParameter(i));
         return out;
     }
     // A state that differs from the defaults in every parameter.
     void changeEverything() {
-        const float steps[16] = {3.0f / 11, 4.0f / 29, 0.0f, 0.25f, 0.75f, 0.3f, 0.5f, 2.0f / 15,
-                                 0.0f, 0.5f, 0.25f, 1.0f / 3, 2.0f / 3, 1.0f, 72.0f / 127, 1.0f};
-        for (int32_t i = 0; i < 16; ++i) host->setParameter(i, steps[i]);
+        const float steps[16] = {3.0f / 11, 4.0f / 29, 0.0f,        0.25f, 0.75f, 0.3f,
+                                 0.5f,      2.0f / 15, 0.0f,        0.5f,  0.25f, 1.0f / 3,
+                                 2.0f / 3,  1.0f,      72.0f / 127, 1.0f};
+        for (int32_t i = 0; i < 16; ++i)
+            host->setParameter(i, steps[i]);
     }
 };
 
@@ -58,8 +61,10 @@ TEST_F(StateChunk, RoundTripKeepsEveryStep) {
     ASSERT_EQ(bytes.size(), 100u);
 
     vsthost::Host other(library());
-    ASSERT_EQ(other.dispatch(24, 0, static_cast<intptr_t>(bytes.size()), const_cast<uint8_t*>(bytes.data())), 1);
-    for (int32_t i = 0; i < 16; ++i) EXPECT_EQ(other.getParameter(i), before[i]) << params[i].name;
+    ASSERT_EQ(other.dispatch(24, 0, static_cast<intptr_t>(bytes.size()), const_cast<uint8_t*>(bytes.data())),
+              1);
+    for (int32_t i = 0; i < 16; ++i)
+        EXPECT_EQ(other.getParameter(i), before[i]) << params[i].name;
     // A restore tells the host nothing.
     EXPECT_TRUE(other.calls().empty());
 
@@ -81,8 +86,16 @@ TEST_F(StateChunk, RestoredValuesAreQuantisedAgain) {
 }
 
 TEST_F(StateChunk, LibraryRoundTripsByteForByte) {
-    ChunkContent c{4, defaultValues(), "", "C:\\Muestras", "C:\\Muestras\\campa\xC3\xB1" "a.wav",
-                   {"C:\\Muestras\\campa\xC3\xB1" "a.wav", "C:\\Muestras\\b.WAV", "\\\\nas\\x\\c.wav"}, {}};
+    ChunkContent c{4,
+                   defaultValues(),
+                   "",
+                   "C:\\Muestras",
+                   "C:\\Muestras\\campa\xC3\xB1"
+                   "a.wav",
+                   {"C:\\Muestras\\campa\xC3\xB1"
+                    "a.wav",
+                    "C:\\Muestras\\b.WAV", "\\\\nas\\x\\c.wav"},
+                   {}};
     c.values[tonica] = 5.0f / 11;
     const std::vector<uint8_t> bytes = chunkBytes(c);
     ASSERT_EQ(restore(bytes), 1);
@@ -135,7 +148,8 @@ std::vector<Refusal> refusals() {
     std::vector<uint8_t> magic = good;
     magic[7] = 'S';
     r.push_back({"wrong magic", magic});
-    r.push_back({"version 4 with 13 values", chunkBytes({4, std::vector<float>(13, 0.0f), "", "", "", {}, {}})});
+    r.push_back(
+        {"version 4 with 13 values", chunkBytes({4, std::vector<float>(13, 0.0f), "", "", "", {}, {}})});
     std::vector<uint8_t> v5 = good;
     v5[8] = 5;
     r.push_back({"version 5", v5});
@@ -161,7 +175,8 @@ std::vector<Refusal> refusals() {
     std::vector<uint8_t> trailing = good;
     trailing.push_back(0);
     r.push_back({"one byte after the WAV", trailing});
-    r.push_back({"WAV that does not decode", chunkBytes({4, d, "x", "", "", {}, std::vector<uint8_t>(64, 7)})});
+    r.push_back(
+        {"WAV that does not decode", chunkBytes({4, d, "x", "", "", {}, std::vector<uint8_t>(64, 7)})});
     r.push_back({"invalid UTF-8 name", chunkBytes({4, d, "\xFF\xFE", "", "", {}, {}})});
     r.push_back({"invalid UTF-8 file", chunkBytes({4, d, "", "", "", {"C:\\\xC3"}, {}})});
     r.push_back({"string of 65537 bytes", chunkBytes({4, d, "", std::string(65537, 'a'), "", {}, {}})});
@@ -193,7 +208,8 @@ TEST_F(StateChunk, RefusedChunksChangeNothing) {
 // saves again; a library just within the limit restores and saves.
 TEST_F(StateChunk, ALibraryOver4MiBIsRefusedSoEveryRestoredStateSaves) {
     std::vector<std::string> files;
-    for (int i = 0; i < 1024; ++i) files.push_back("C:\\" + std::string(4096, 'a' + i % 26) + std::to_string(i) + ".wav");
+    for (int i = 0; i < 1024; ++i)
+        files.push_back("C:\\" + std::string(4096, 'a' + i % 26) + std::to_string(i) + ".wav");
     const std::vector<uint8_t> before = saved();
     EXPECT_EQ(restore(chunkBytes({4, defaultValues(), "", "C:\\", "", files, {}})), 0);
     EXPECT_TRUE(saved() == before);

@@ -73,7 +73,8 @@ TEST(InstallFolder, FollowsTheRules) {
     for (const Case& c : cases) {
         const std::optional<std::wstring> folder = setup::installFolder(c.text);
         if (!c.folder) {
-            EXPECT_FALSE(folder.has_value()) << '"' << narrow(c.text) << "\" gave \"" << narrow(folder.value_or(L"")) << '"';
+            EXPECT_FALSE(folder.has_value())
+                << '"' << narrow(c.text) << "\" gave \"" << narrow(folder.value_or(L"")) << '"';
             continue;
         }
         ASSERT_TRUE(folder.has_value()) << '"' << narrow(c.text) << "\" was refused";
@@ -84,8 +85,7 @@ TEST(InstallFolder, FollowsTheRules) {
 TEST(InstallFolder, ResultIsStable) {
     // The folder shown in the edit after an install is taken again as it is.
     for (const Case& c : cases) {
-        if (!c.folder)
-            continue;
+        if (!c.folder) continue;
         const std::optional<std::wstring> again = setup::installFolder(c.folder);
         ASSERT_TRUE(again.has_value()) << narrow(c.folder);
         EXPECT_EQ(*again, c.folder);

@@ -43,8 +43,7 @@ BOOL CALLBACK onType(HMODULE module, LPWSTR type, LONG_PTR context) {
 
 std::vector<char> resource(HMODULE module, int type, int id) {
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
-    if (!found)
-        return {};
+    if (!found) return {};
     const char* data = static_cast<const char*>(LockResource(LoadResource(module, found)));
     return std::vector<char>(data, data + SizeofResource(module, found));
 }
@@ -60,7 +59,8 @@ uint16_t read16(const std::vector<char>& b, size_t at) {
 }
 
 TEST(SetupPackage, HoldsExactlyThePayloadsAndTheManifest) {
-    HMODULE module = LoadLibraryExW(setupProgram.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HMODULE module = LoadLibraryExW(setupProgram.c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_TRUE(module);
     std::set<Resource> found;
     EnumResourceTypesW(module, onType, reinterpret_cast<LONG_PTR>(&found));
@@ -70,9 +70,11 @@ TEST(SetupPackage, HoldsExactlyThePayloadsAndTheManifest) {
     EXPECT_EQ(found, expected); // so no version block and no icon either
 
     EXPECT_TRUE(resource(module, 10, 101) == probe::fileBytes(pluginFile));
-    const wchar_t* payloads[] = {L"VELK_Bell_C4.wav", L"VELK_Pluck_C4.wav", L"VELK_Soft_C4.wav", L"LEEME-VELK.txt"};
+    const wchar_t* payloads[] = {L"VELK_Bell_C4.wav", L"VELK_Pluck_C4.wav", L"VELK_Soft_C4.wav",
+                                 L"LEEME-VELK.txt"};
     for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(resource(module, 10, 102 + i) == probe::fileBytes(payloadFolder + L"\\" + payloads[i])) << 102 + i;
+        EXPECT_TRUE(resource(module, 10, 102 + i) == probe::fileBytes(payloadFolder + L"\\" + payloads[i]))
+            << 102 + i;
 
     const std::vector<char> manifest = resource(module, 24, 1);
     EXPECT_TRUE(manifest == probe::fileBytes(manifestFile));
@@ -94,8 +96,8 @@ TEST(SetupPackage, IsAStaticX64GuiProgram) {
     const uint32_t pe = read32(image, 60);
     EXPECT_EQ(read16(image, pe + 4), 0x8664);
     const size_t optional = pe + 24;
-    EXPECT_EQ(read16(image, optional), 0x20b);    // PE32+
-    EXPECT_EQ(read16(image, optional + 68), 2);   // IMAGE_SUBSYSTEM_WINDOWS_GUI
+    EXPECT_EQ(read16(image, optional), 0x20b);  // PE32+
+    EXPECT_EQ(read16(image, optional + 68), 2); // IMAGE_SUBSYSTEM_WINDOWS_GUI
 
     // Imported DLLs: system libraries only, never a compiler runtime.
     const uint16_t sectionCount = read16(image, pe + 6);
@@ -103,9 +105,9 @@ TEST(SetupPackage, IsAStaticX64GuiProgram) {
     auto fileOffset = [&](uint32_t rva) -> size_t {
         for (uint16_t s = 0; s < sectionCount; ++s) {
             const size_t at = sections + 40u * s;
-            const uint32_t start = read32(image, at + 12), size = read32(image, at + 8), raw = read32(image, at + 20);
-            if (rva >= start && rva < start + size)
-                return raw + (rva - start);
+            const uint32_t start = read32(image, at + 12), size = read32(image, at + 8),
+                           raw = read32(image, at + 20);
+            if (rva >= start && rva < start + size) return raw + (rva - start);
         }
         return 0;
     };
@@ -114,7 +116,8 @@ TEST(SetupPackage, IsAStaticX64GuiProgram) {
     std::vector<std::string> names;
     for (size_t entry = fileOffset(imports); read32(image, entry + 12) != 0; entry += 20) {
         std::string name(&image[fileOffset(read32(image, entry + 12))]);
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
         names.push_back(name);
     }
     EXPECT_FALSE(names.empty());

@@ -26,7 +26,9 @@ uint32_t le(const std::vector<uint8_t>& b, size_t at, int size) {
     return v;
 }
 
-std::string text(const std::vector<uint8_t>& b, size_t at) { return std::string(b.begin() + at, b.begin() + at + 4); }
+std::string text(const std::vector<uint8_t>& b, size_t at) {
+    return std::string(b.begin() + at, b.begin() + at + 4);
+}
 
 struct OneShot {
     const char* file;
@@ -86,9 +88,9 @@ TEST(Payload, OneShotsHaveTheFixedLayout) {
         EXPECT_EQ(text(b, 8), "WAVE");
         EXPECT_EQ(text(b, 12), "fmt ");
         const uint32_t fields[][3] = {
-            {16, 4, 16}, {20, 2, 1}, {22, 2, 1}, {24, 4, 48000}, {28, 4, 96000}, {32, 2, 2}, {34, 2, 16},
-            {40, 4, 36}, {44, 4, 0}, {48, 4, 0}, {52, 4, 20833}, {56, 4, 60}, {60, 4, 0}, {64, 4, 0},
-            {68, 4, 0},  {72, 4, 0}, {76, 4, 0}, {84, 4, 2 * o.frames},
+            {16, 4, 16}, {20, 2, 1},  {22, 2, 1}, {24, 4, 48000}, {28, 4, 96000}, {32, 2, 2},
+            {34, 2, 16}, {40, 4, 36}, {44, 4, 0}, {48, 4, 0},     {52, 4, 20833}, {56, 4, 60},
+            {60, 4, 0},  {64, 4, 0},  {68, 4, 0}, {72, 4, 0},     {76, 4, 0},     {84, 4, 2 * o.frames},
         };
         for (const auto& f : fields)
             EXPECT_EQ(le(b, f[0], static_cast<int>(f[1])), f[2]) << "at offset " << f[0];
@@ -104,8 +106,7 @@ TEST(Payload, OneShotsPeakEarlyAndEndInSilence) {
         ASSERT_EQ(s.size(), o.frames);
         size_t at = 0;
         for (size_t i = 0; i < s.size(); ++i)
-            if (std::fabs(s[i]) > std::fabs(s[at]))
-                at = i;
+            if (std::fabs(s[i]) > std::fabs(s[at])) at = i;
         EXPECT_NEAR(std::fabs(s[at]), o.peak, 0.01);
         const double ms = at / 48.0;
         EXPECT_GE(ms, o.peakFromMs);

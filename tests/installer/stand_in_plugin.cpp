@@ -1,1 +1,3 @@
-extern "C" __declspec(dllexport) void* VSTPluginMain(void*) { return nullptr; } // installer tests' stand-in for "VELK beta.dll"
+extern "C" __declspec(dllexport) void* VSTPluginMain(void*) {
+    return nullptr;
+} // installer tests' stand-in for "VELK beta.dll"

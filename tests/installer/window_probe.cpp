@@ -7,7 +7,8 @@ namespace probe {
 
 std::wstring windowsPath(const std::string& linuxPath) {
     std::wstring out = L"Z:";
-    const int size = MultiByteToWideChar(CP_UTF8, 0, linuxPath.data(), static_cast<int>(linuxPath.size()), nullptr, 0);
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, linuxPath.data(), static_cast<int>(linuxPath.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, linuxPath.data(), static_cast<int>(linuxPath.size()), wide.data(), size);
     for (wchar_t c : wide)
@@ -19,23 +20,21 @@ Process::Process(const std::wstring& program, const std::wstring& arguments) {
     std::wstring line = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
         info = {};
 }
 
 Process::~Process() {
-    if (!info.hProcess)
-        return;
+    if (!info.hProcess) return;
     // A test that failed half-way must not leave its installer behind.
-    if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT)
-        TerminateProcess(info.hProcess, 99);
+    if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 99);
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
 }
 
 std::optional<DWORD> Process::wait(DWORD ms) {
-    if (!info.hProcess || WaitForSingleObject(info.hProcess, ms) != WAIT_OBJECT_0)
-        return std::nullopt;
+    if (!info.hProcess || WaitForSingleObject(info.hProcess, ms) != WAIT_OBJECT_0) return std::nullopt;
     DWORD code = 0;
     GetExitCodeProcess(info.hProcess, &code);
     return code;
@@ -61,10 +60,8 @@ BOOL CALLBACK visit(HWND window, LPARAM context) {
     Search& s = *reinterpret_cast<Search*>(context);
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
-    if (process != s.process || !IsWindowVisible(window) || className(window) != s.className)
-        return TRUE;
-    if (!s.anyOwner && GetWindow(window, GW_OWNER) != s.owner)
-        return TRUE;
+    if (process != s.process || !IsWindowVisible(window) || className(window) != s.className) return TRUE;
+    if (!s.anyOwner && GetWindow(window, GW_OWNER) != s.owner) return TRUE;
     s.found = window;
     return FALSE;
 }
@@ -92,8 +89,8 @@ HWND findWindow(DWORD process, const wchar_t* name, DWORD ms) {
 std::wstring text(HWND window) {
     std::vector<wchar_t> buffer(32768, L'\0');
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_NORMAL,
-                        5000, &copied);
+    SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                        SMTO_NORMAL, 5000, &copied);
     return std::wstring(buffer.data());
 }
 
@@ -101,8 +98,7 @@ std::vector<HWND> children(HWND parent) {
     std::vector<HWND> all, direct;
     EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&all));
     for (HWND child : all)
-        if (GetParent(child) == parent)
-            direct.push_back(child);
+        if (GetParent(child) == parent) direct.push_back(child);
     return direct;
 }
 
@@ -122,7 +118,9 @@ std::optional<Box> findMessageBox(DWORD process, HWND owner, DWORD ms) {
     return result;
 }
 
-bool anyMessageBox(DWORD process) { return search(process, L"#32770", true, nullptr) != nullptr; }
+bool anyMessageBox(DWORD process) {
+    return search(process, L"#32770", true, nullptr) != nullptr;
+}
 
 RECT placement(HWND child) {
     RECT r{};
@@ -139,23 +137,24 @@ void type(HWND edit, const std::wstring& typed) {
     waitUntil([&] { return text(edit) == typed; }, 5000);
 }
 
-void click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+void click(HWND button) {
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
 
 void answer(const Box& box, int id) {
-    PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box.window, id)));
+    PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box.window, id)));
     // The next box must not be mistaken for this one while it closes.
     waitUntil([&] { return !IsWindow(box.window); }, 5000);
 }
 
 void screenshot(const std::wstring& folder, const std::wstring& name) {
-    if (folder.empty())
-        return;
+    if (folder.empty()) return;
     const std::wstring ready = folder + L"\\" + name + L".ready";
     const std::wstring done = folder + L"\\" + name + L".done";
     DeleteFileW(done.c_str());
     HANDLE file = CreateFileW(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     waitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000);
 }
 

@@ -14,7 +14,7 @@ namespace probe {
 std::wstring windowsPath(const std::string& linuxPath);
 
 class Process {
-public:
+  public:
     Process(const std::wstring& program, const std::wstring& arguments);
     ~Process();
     Process(const Process&) = delete;
@@ -24,7 +24,7 @@ public:
     // The exit code, or nothing when the process is still running after ms.
     std::optional<DWORD> wait(DWORD ms);
 
-private:
+  private:
     PROCESS_INFORMATION info{};
 };
 
@@ -62,8 +62,7 @@ void answer(const Box& box, int id); // IDOK, IDYES, IDNO; returns once it is cl
 template <typename Done> bool waitUntil(Done done, DWORD ms = 15000) {
     const ULONGLONG end = GetTickCount64() + ms;
     while (!done()) {
-        if (GetTickCount64() > end)
-            return false;
+        if (GetTickCount64() > end) return false;
         Sleep(20);
     }
     return true;

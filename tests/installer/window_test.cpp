@@ -33,10 +33,13 @@ const wchar_t* const installedFiles[][2] = {
 };
 
 std::vector<char> source(size_t row) {
-    return probe::fileBytes(installedFiles[row][1] ? payloadFolder + L"\\" + installedFiles[row][1] : pluginFile);
+    return probe::fileBytes(installedFiles[row][1] ? payloadFolder + L"\\" + installedFiles[row][1]
+                                                   : pluginFile);
 }
 
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 // A fresh folder under the work folder (removed by the wrapper script first).
 std::wstring folder(const wchar_t* name) {
@@ -70,13 +73,16 @@ void expectInstalled(const std::wstring& installFolder) {
 std::wstring successText(const std::wstring& installFolder) {
     return L"VELK beta está instalado en:\n" + installFolder +
            L"\n\nEn FL Studio:\nOptions > Manage plugins > añade esta carpeta > Find installed plugins.\n\n"
-           L"Es VST2 para Windows de 64 bits, no VST3.\nLos proyectos con versiones anteriores no se modifican.\n\n"
-           L"Para desinstalar: cierra el DAW y elimina únicamente esta carpeta VELK beta, conservando antes tus "
+           L"Es VST2 para Windows de 64 bits, no VST3.\nLos proyectos con versiones anteriores no se "
+           L"modifican.\n\n"
+           L"Para desinstalar: cierra el DAW y elimina únicamente esta carpeta VELK beta, conservando antes "
+           L"tus "
            L"archivos personales.";
 }
 
-const wchar_t updateQuestion[] = L"Se actualizarán solo los archivos de VELK incluidos en este instalador. Cierra tu "
-                                 L"DAW antes de continuar. ¿Actualizar?";
+const wchar_t updateQuestion[] =
+    L"Se actualizarán solo los archivos de VELK incluidos en este instalador. Cierra tu "
+    L"DAW antes de continuar. ¿Actualizar?";
 const wchar_t readyStatus[] = L"Elige una carpeta y pulsa Instalar.";
 const wchar_t installedStatus[] = L"Instalado. Añade esta carpeta al buscador de plugins de tu DAW.";
 const wchar_t failedStatus[] = L"No se completó la instalación.";
@@ -85,8 +91,7 @@ const wchar_t failedStatus[] = L"No se completó la instalación.";
 struct Installer {
     explicit Installer(const std::wstring& arguments = L"") : process(setupProgram, arguments) {
         window = probe::findWindow(process.id(), L"VelkBetaInstaller13");
-        if (!window)
-            return;
+        if (!window) return;
         controls = probe::children(window);
         if (controls.size() == 10) {
             edit = controls[4];
@@ -156,15 +161,20 @@ TEST(SetupWindow, ShowsTitleControlsAndDefaultFolder) {
         {L"Static",
          L"Versión 1.3.0. Cierra FL Studio o tu DAW antes de instalar.\nIncluye el plugin y tres one shots "
          L"originales. No modifica tus proyectos.",
-         0, 0, {32, 128, 602, 186}},
+         0,
+         0,
+         {32, 128, 602, 186}},
         {L"Static", L"Carpeta del instrumento", 0, 0, {32, 208, 592, 232}},
         // The edit control turns WS_BORDER into a border of its own.
         {L"Edit", nullptr, 100, WS_TABSTOP | ES_AUTOHSCROLL, {32, 238, 488, 268}},
         {L"Button", L"Elegir…", 101, WS_TABSTOP, {500, 238, 598, 268}},
         {L"Static",
-         L"Instalación sin permisos de administrador. Tu DAW debe admitir VST2 x64.\nSin cambios en el registro, "
+         L"Instalación sin permisos de administrador. Tu DAW debe admitir VST2 x64.\nSin cambios en el "
+         L"registro, "
          L"sin servicios y sin conexión a Internet.",
-         0, 0, {32, 294, 602, 352}},
+         0,
+         0,
+         {32, 294, 602, 352}},
         {L"Static", readyStatus, 0, 0, {32, 365, 602, 407}},
         {L"Button", L"Instalar", 102, WS_TABSTOP | BS_DEFPUSHBUTTON, {380, 424, 484, 462}},
         {L"Button", L"Cerrar", 103, WS_TABSTOP, {496, 424, 600, 462}},
@@ -190,12 +200,14 @@ TEST(SetupWindow, ShowsTitleControlsAndDefaultFolder) {
 
     // The client area is painted dark, as a person sees it.
     COLORREF corner = CLR_INVALID;
-    probe::waitUntil([&] {
-        HDC dc = GetDC(setup.window);
-        corner = GetPixel(dc, 8, 8);
-        ReleaseDC(setup.window, dc);
-        return corner == RGB(16, 18, 14);
-    }, 5000);
+    probe::waitUntil(
+        [&] {
+            HDC dc = GetDC(setup.window);
+            corner = GetPixel(dc, 8, 8);
+            ReleaseDC(setup.window, dc);
+            return corner == RGB(16, 18, 14);
+        },
+        5000);
     EXPECT_EQ(corner, RGB(16, 18, 14));
 
     probe::screenshot(shotsFolder, L"installer-window");
@@ -232,8 +244,7 @@ TEST(SetupWindow, InstallsIntoATypedFolderThenAsksBeforeUpdating) {
     const std::wstring base = folder(L"typed");
     std::wstring typed = base;
     for (wchar_t& c : typed)
-        if (c == L'\\')
-            c = L'/';
+        if (c == L'\\') c = L'/';
     const std::wstring installFolder = base + L"\\VELK beta";
     {
         Installer setup;
@@ -305,14 +316,16 @@ std::wstring moveError(const std::wstring& target) {
         return L"(the move succeeded)";
     const DWORD code = GetLastError();
     wchar_t* buffer = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
-                   code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
+                       FORMAT_MESSAGE_FROM_SYSTEM,
+                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text = buffer ? buffer : L"No se pudo completar la instalación.";
     LocalFree(buffer);
     return text;
 }
 
-const wchar_t renameFailed[] = L"No se pudo reemplazar un archivo. Cierra FL Studio u otro DAW y reintenta.\n";
+const wchar_t renameFailed[] =
+    L"No se pudo reemplazar un archivo. Cierra FL Studio u otro DAW y reintenta.\n";
 
 TEST(SetupWindow, FailedRenameNamesTheSystemReasonAndKeepsWhatWasDone) {
     folder(L"blocked");
@@ -344,7 +357,8 @@ TEST(SetupWindow, FailedRenameNamesTheSystemReasonAndKeepsWhatWasDone) {
     EXPECT_TRUE(probe::fileBytes(installFolder + L"\\LEEME-VELK.txt.velk-new") == source(4));
     EXPECT_FALSE(exists(installFolder + L"\\LEEME-VELK.txt"));
     EXPECT_FALSE(exists(installFolder + L"\\VELK beta.dll.velk-new"));
-    EXPECT_EQ(GetFileAttributesW((installFolder + L"\\One_Shots\\VELK_Soft_C4.wav").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+    EXPECT_EQ(GetFileAttributesW((installFolder + L"\\One_Shots\\VELK_Soft_C4.wav").c_str()) &
+                  FILE_ATTRIBUTE_DIRECTORY,
               static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_EQ(setup.closeWindow(), 0);
 }
@@ -359,8 +373,8 @@ TEST(SetupWindow, PluginHeldOpenByAHostReplacesNothing) {
     for (size_t row = 0; row < 5; ++row)
         writeFile(installFolder + L"\\" + installedFiles[row][0], "old");
     // A host has the plug-in open, as a loaded library is.
-    HANDLE host = CreateFileW((installFolder + L"\\VELK beta.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE host = CreateFileW((installFolder + L"\\VELK beta.dll").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(host, INVALID_HANDLE_VALUE);
     const std::wstring expectedReason = moveError(installFolder + L"\\VELK beta.dll");
     ASSERT_NE(expectedReason, L"(the move succeeded)");
@@ -386,10 +400,7 @@ TEST(SetupWindow, PluginHeldOpenByAHostReplacesNothing) {
 
 TEST(SetupWindow, OtherCommandLinesOpenTheWindow) {
     const wchar_t* const lines[] = {
-        L"--extract-test",
-        L"--extract-test Z:\\one Z:\\two",
-        L"--EXTRACT-TEST Z:\\one",
-        L"--Verify",
+        L"--extract-test", L"--extract-test Z:\\one Z:\\two", L"--EXTRACT-TEST Z:\\one", L"--Verify",
         L"extra words",
     };
     for (const wchar_t* line : lines) {
@@ -438,7 +449,8 @@ int main(int argc, char** argv) {
             incompletePrograms.push_back(value);
     }
     if (setupProgram.empty() || pluginFile.empty() || payloadFolder.empty() || workFolder.empty()) {
-        std::fprintf(stderr, "usage: --setup EXE --plugin FILE --payload DIR --work DIR [--shots DIR] [--incomplete EXE]...\n");
+        std::fprintf(stderr, "usage: --setup EXE --plugin FILE --payload DIR --work DIR [--shots DIR] "
+                             "[--incomplete EXE]...\n");
         return 2;
     }
     return RUN_ALL_TESTS();

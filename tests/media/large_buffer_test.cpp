@@ -12,10 +12,12 @@ using palmtone::LargeVector;
 TEST(LargeVector, KeepsItsContentsWhileGrowingPastTheLargeBufferSize) {
     LargeVector<uint32_t> v;
     const size_t count = palmtone::largeBufferBytes / sizeof(uint32_t) * 3 + 5;
-    for (size_t i = 0; i < count; ++i) v.push_back(uint32_t(i * 2654435761u));
+    for (size_t i = 0; i < count; ++i)
+        v.push_back(uint32_t(i * 2654435761u));
     ASSERT_EQ(v.size(), count);
     size_t wrong = 0;
-    for (size_t i = 0; i < count; ++i) wrong += v[i] != uint32_t(i * 2654435761u);
+    for (size_t i = 0; i < count; ++i)
+        wrong += v[i] != uint32_t(i * 2654435761u);
     EXPECT_EQ(wrong, 0u);
 
     LargeVector<uint32_t> copy = v;

@@ -22,14 +22,18 @@ inline std::wstring hostPath(const std::string& linuxPath) {
     std::wstring out;
 #ifdef _WIN32
     out = L"Z:";
-    for (char c : linuxPath) out += c == '/' ? L'\\' : wchar_t(static_cast<unsigned char>(c));
+    for (char c : linuxPath)
+        out += c == '/' ? L'\\' : wchar_t(static_cast<unsigned char>(c));
 #else
-    for (char c : linuxPath) out += wchar_t(static_cast<unsigned char>(c));
+    for (char c : linuxPath)
+        out += wchar_t(static_cast<unsigned char>(c));
 #endif
     return out;
 }
 
-inline std::string fixtureDir() { return MEDIA_FIXTURE_DIR; }
+inline std::string fixtureDir() {
+    return MEDIA_FIXTURE_DIR;
+}
 
 // A fresh, empty folder of the build tree for one test.
 inline std::string scratchDir(const std::string& name) {
@@ -72,8 +76,7 @@ inline void writeBytes(const std::string& linuxPath, const std::vector<uint8_t>&
 
 // A plain std::vector copy of a container of any allocator (or a byte view), to
 // compare with expected values.
-template <class Range>
-auto asVector(const Range& r) {
+template <class Range> auto asVector(const Range& r) {
     return std::vector<std::decay_t<decltype(*r.begin())>>(r.begin(), r.end());
 }
 
@@ -88,7 +91,9 @@ inline void put32(Bytes& b, uint32_t v) {
     put16(b, v & 0xFFFF);
     put16(b, v >> 16);
 }
-inline void putId(Bytes& b, const char* id) { b.insert(b.end(), id, id + 4); }
+inline void putId(Bytes& b, const char* id) {
+    b.insert(b.end(), id, id + 4);
+}
 inline void putF32(Bytes& b, float f) {
     uint32_t u;
     std::memcpy(&u, &f, 4);
@@ -102,8 +107,7 @@ inline void putF64(Bytes& b, double d) {
 }
 
 // A "fmt " payload of 16 bytes; align defaults to channels * bits / 8.
-inline Bytes fmtData(uint32_t tag, uint32_t channels, uint32_t rate, uint32_t bits,
-                     int align = -1) {
+inline Bytes fmtData(uint32_t tag, uint32_t channels, uint32_t rate, uint32_t bits, int align = -1) {
     Bytes b;
     const uint32_t a = align < 0 ? channels * (bits / 8) : uint32_t(align);
     put16(b, tag);
@@ -115,8 +119,7 @@ inline Bytes fmtData(uint32_t tag, uint32_t channels, uint32_t rate, uint32_t bi
     return b;
 }
 
-constexpr uint8_t standardTail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
-                                      0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+constexpr uint8_t standardTail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 // The 40-byte extensible payload.
 inline Bytes extensibleFmtData(uint32_t code, uint32_t channels, uint32_t rate, uint32_t bits,
@@ -170,7 +173,8 @@ inline Bytes riff(std::initializer_list<Chunk> chunks, int64_t riffSize = -1) {
 // 16-bit mono at 48000 Hz with the given samples.
 inline Bytes pcm16Mono(std::initializer_list<int16_t> samples, uint32_t rate = 48000) {
     Bytes data;
-    for (int16_t s : samples) put16(data, uint16_t(s));
+    for (int16_t s : samples)
+        put16(data, uint16_t(s));
     return riff({{"fmt ", fmtData(1, 1, rate, 16)}, {"data", data}});
 }
 
@@ -191,15 +195,17 @@ inline void putString(Bytes& b, const std::string& s) {
 
 // A version-4 chunk built by hand, field by field.
 inline Bytes version4(const std::vector<float>& values, const std::string& name, const std::string& folder,
-               const std::string& selection, const std::vector<std::string>& files,
-               const Bytes& wave) {
+                      const std::string& selection, const std::vector<std::string>& files,
+                      const Bytes& wave) {
     Bytes b = header(4, 16);
-    for (float v : values) putF32(b, v);
+    for (float v : values)
+        putF32(b, v);
     putString(b, name);
     putString(b, folder);
     putString(b, selection);
     put32(b, uint32_t(files.size()));
-    for (const std::string& f : files) putString(b, f);
+    for (const std::string& f : files)
+        putString(b, f);
     put32(b, uint32_t(wave.size()));
     b.insert(b.end(), wave.begin(), wave.end());
     return b;

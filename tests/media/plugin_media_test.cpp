@@ -62,7 +62,9 @@ intptr_t restore(Plugin& p, const Bytes& chunk) {
     return p.dispatch(24, 0, intptr_t(chunk.size()), const_cast<uint8_t*>(chunk.data()), 0.0f);
 }
 
-double param(Plugin& p, int index) { return p.params[index].load(); }
+double param(Plugin& p, int index) {
+    return p.params[index].load();
+}
 
 size_t ownedCount(Plugin& p) {
     std::lock_guard<std::mutex> lock(p.bank.mutex);
@@ -72,18 +74,20 @@ size_t ownedCount(Plugin& p) {
 // A one-shot file in the scratch folder: 16-bit mono, with a unity note if given.
 std::wstring waveFile(const std::string& dir, const std::wstring& name, int unity = -1) {
     Bytes data;
-    for (int16_t v : {0, 8000, 16000, 8000, 0, -8000}) put16(data, uint16_t(v));
-    const Bytes image = unity < 0
-                            ? riff({{"fmt ", fmtData(1, 1, 44100, 16)}, {"data", data}})
-                            : riff({{"fmt ", fmtData(1, 1, 44100, 16)},
-                                    {"smpl", smplData(uint32_t(unity))},
-                                    {"data", data}});
+    for (int16_t v : {0, 8000, 16000, 8000, 0, -8000})
+        put16(data, uint16_t(v));
+    const Bytes image =
+        unity < 0
+            ? riff({{"fmt ", fmtData(1, 1, 44100, 16)}, {"data", data}})
+            : riff({{"fmt ", fmtData(1, 1, 44100, 16)}, {"smpl", smplData(uint32_t(unity))}, {"data", data}});
     const std::wstring path = hostFile(dir, name);
     writeBytes(path, image);
     return path;
 }
 
-std::vector<float> sixteen(float v = 0.5f) { return std::vector<float>(16, v); }
+std::vector<float> sixteen(float v = 0.5f) {
+    return std::vector<float>(16, v);
+}
 
 } // namespace
 
@@ -104,7 +108,8 @@ TEST(LoadSample, PublishesListsAndSetsRootAndSound) {
     p->loadSample(rooted);
     EXPECT_EQ(param(*p, palmtone::pWaveRoot), 48.0 / 127.0);
     std::vector<HostCall> expected = edited(14, float(48.0 / 127.0));
-    for (const HostCall& c : edited(13, 1.0f)) expected.push_back(c);
+    for (const HostCall& c : edited(13, 1.0f))
+        expected.push_back(c);
     EXPECT_EQ(hostCalls, expected); // "Raiz WAV" first
     EXPECT_EQ(ownedCount(*p), 1u);  // the replaced one-shot went at once
     EXPECT_FALSE(p->resetRequest.load());
@@ -121,7 +126,8 @@ TEST(LoadSample, FullLibraryStillPublishesAndSelects) {
     const std::wstring path = waveFile(dir, L"extra.wav");
     auto p = instance();
     std::vector<std::wstring> many;
-    for (int i = 0; i < 1024; ++i) many.push_back(L"C:\\lib\\" + std::to_wstring(i) + L".wav");
+    for (int i = 0; i < 1024; ++i)
+        many.push_back(L"C:\\lib\\" + std::to_wstring(i) + L".wav");
     p->bank.restoreLibrary(L"", many);
     p->loadSample(path);
     EXPECT_EQ(p->bank.selection(), path);
@@ -149,7 +155,7 @@ TEST(RemoveSample, ReportsAndResetsOnlyWhenTheWaveWasSounding) {
     const std::wstring a = waveFile(dir, L"a.wav");
     const std::wstring b = waveFile(dir, L"b.wav");
 
-    {   // The selected one-shot while "Sonido" is the WAV.
+    { // The selected one-shot while "Sonido" is the WAV.
         auto p = instance();
         p->loadSample(a);
         hostCalls.clear();
@@ -160,7 +166,7 @@ TEST(RemoveSample, ReportsAndResetsOnlyWhenTheWaveWasSounding) {
         EXPECT_EQ(p->bank.published.load(), nullptr);
         EXPECT_TRUE(p->bank.files().empty());
     }
-    {   // The selected one-shot while "Sonido" is the synth.
+    { // The selected one-shot while "Sonido" is the synth.
         auto p = instance();
         p->loadSample(a);
         p->set(palmtone::pSound, 0.0);
@@ -171,7 +177,7 @@ TEST(RemoveSample, ReportsAndResetsOnlyWhenTheWaveWasSounding) {
         EXPECT_TRUE(hostCalls.empty());
         EXPECT_EQ(p->bank.published.load(), nullptr);
     }
-    {   // A library entry that is not the selection; then the selection by its path.
+    { // A library entry that is not the selection; then the selection by its path.
         auto p = instance();
         p->loadSample(b);
         p->loadSample(a);
@@ -184,7 +190,7 @@ TEST(RemoveSample, ReportsAndResetsOnlyWhenTheWaveWasSounding) {
         EXPECT_TRUE(p->removeSample(a, false));
         EXPECT_EQ(p->bank.published.load(), nullptr);
     }
-    {   // A selection without a published sample.
+    { // A selection without a published sample.
         auto p = instance();
         p->bank.addFiles({a, b});
         p->bank.publish(nullptr, a);
@@ -238,7 +244,8 @@ TEST(StateSave, RestoreThenSaveGivesTheSameBytes) {
     EXPECT_EQ(q->bank.selection(), shot);
     EXPECT_EQ(q->bank.directory(), hostPath(dir));
     EXPECT_EQ(q->bank.files(), p->bank.files());
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(float(param(*q, i)), float(param(*p, i))) << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(float(param(*q, i)), float(param(*p, i))) << i;
 
     // Restoring over a loaded one-shot replaces it and frees the old one.
     EXPECT_EQ(restore(*p, first), 1);
@@ -255,7 +262,8 @@ TEST(StateRestore, OldVersionsSetTheLaterParametersToDefaultsAndEmptyTheLibrary)
         p->set(palmtone::pWholeOneShot, 1.0);
         const uint32_t count = version == 2 ? 17 : 13;
         Bytes chunk = header(version, count);
-        for (uint32_t i = 0; i < count; ++i) putF32(chunk, i == 0 ? 0.5f : (i == 5 ? 0.25f : 0.0f));
+        for (uint32_t i = 0; i < count; ++i)
+            putF32(chunk, i == 0 ? 0.5f : (i == 5 ? 0.25f : 0.0f));
         ASSERT_EQ(restore(*p, chunk), 1);
         EXPECT_EQ(param(*p, palmtone::pTonic), 6.0 / 11.0); // 0.5 lands on step 6
         EXPECT_EQ(param(*p, palmtone::pVolume), 0.25);
@@ -264,8 +272,7 @@ TEST(StateRestore, OldVersionsSetTheLaterParametersToDefaultsAndEmptyTheLibrary)
         EXPECT_EQ(param(*p, palmtone::pWaveRoot), 60.0 / 127.0);
         EXPECT_EQ(param(*p, palmtone::pWholeOneShot), 0.0);
         EXPECT_EQ(p->bank.published.load(), nullptr);
-        EXPECT_TRUE(p->bank.files().empty() && p->bank.selection().empty() &&
-                    p->bank.directory().empty());
+        EXPECT_TRUE(p->bank.files().empty() && p->bank.selection().empty() && p->bank.directory().empty());
         EXPECT_EQ(ownedCount(*p), 0u);
     }
 }
@@ -297,7 +304,8 @@ TEST(StateRestore, ARefusedChunkChangesNothing) {
     brokenWave[22] = 3; // three channels
     auto valuesOnly = [](uint32_t version, uint32_t count, float v, size_t extra) {
         Bytes b = header(version, count);
-        for (uint32_t i = 0; i < count; ++i) putF32(b, v);
+        for (uint32_t i = 0; i < count; ++i)
+            putF32(b, v);
         b.resize(b.size() + extra, 0);
         return b;
     };
@@ -322,16 +330,16 @@ TEST(StateRestore, ARefusedChunkChangesNothing) {
         {"version 4 with 13 values", valuesOnly(4, 13, 0.5f, 20)},
         {"version 5", valuesOnly(5, 16, 0.5f, 20)},
         {"version 1 of 72 bytes", valuesOnly(1, 13, 0.5f, 4)},
-        {"version 2 with a value of 1.5", [&] {
+        {"version 2 with a value of 1.5",
+         [&] {
              Bytes b = valuesOnly(2, 17, 0.5f, 0);
              b.resize(b.size() - 4);
              putF32(b, 1.5f);
              return b;
          }()},
-        {"a value above 1", version4(std::vector<float>(16, std::nextafter(1.0f, 2.0f)), "", "",
-                                     "", {}, {})},
-        {"NaN", version4(std::vector<float>(16, std::numeric_limits<float>::quiet_NaN()), "",
-                         "", "", {}, {})},
+        {"a value above 1", version4(std::vector<float>(16, std::nextafter(1.0f, 2.0f)), "", "", "", {}, {})},
+        {"NaN",
+         version4(std::vector<float>(16, std::numeric_limits<float>::quiet_NaN()), "", "", "", {}, {})},
         {"1025 files", version4(sixteen(), "", "", "", std::vector<std::string>(1025, "x"), {})},
         {"WAV longer than what remains", cut(good, 1)},
         {"a byte after the WAV", trailing},
@@ -339,8 +347,8 @@ TEST(StateRestore, ARefusedChunkChangesNothing) {
         {"invalid UTF-8 in a file", version4(sixteen(), "", "", "", {"\xE2\x82"}, {})},
         {"string past the end", cut(version4(sixteen(), "", "", "abcdef", {}, {}), 11)},
         {"over 68 MiB", Bytes(palmtone::maxChunkBytes + 1, 0)},
-        {"a library over 4 MiB", version4(sixteen(), "", "", "",
-                                          std::vector<std::string>(100, std::string(50000, 'p')), {})},
+        {"a library over 4 MiB",
+         version4(sixteen(), "", "", "", std::vector<std::string>(100, std::string(50000, 'p')), {})},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(restore(*p, c.chunk), 0) << c.what;
@@ -363,8 +371,8 @@ TEST(StateSave, WhateverTheLibraryHoldsSaves) {
     p->loadSample(shot);
     const Bytes before = save(*p);
     hostCalls.clear();
-    for (const auto& [path, message] : {std::pair{unpaired, "Nombre de archivo no valido"},
-                                        std::pair{tooLong, "Nombre demasiado largo"}}) {
+    for (const auto& [path, message] :
+         {std::pair{unpaired, "Nombre de archivo no valido"}, std::pair{tooLong, "Nombre demasiado largo"}}) {
         try {
             p->loadSample(path);
             ADD_FAILURE() << "loaded a path the chunk cannot store";
@@ -377,10 +385,10 @@ TEST(StateSave, WhateverTheLibraryHoldsSaves) {
 
     // Added files and a restored list: the storable ones, while they fit.
     std::vector<std::wstring> offered = {unpaired, tooLong};
-    for (int i = 0; i < 70; ++i) offered.push_back(L"C:\\" + std::to_wstring(i) + std::wstring(65000, L'p'));
+    for (int i = 0; i < 70; ++i)
+        offered.push_back(L"C:\\" + std::to_wstring(i) + std::wstring(65000, L'p'));
     auto prefixOfStorable = [&](const std::vector<std::wstring>& files, size_t skip) {
-        return files.size() > skip &&
-               std::equal(files.begin() + skip, files.end(), offered.begin() + 2);
+        return files.size() > skip && std::equal(files.begin() + skip, files.end(), offered.begin() + 2);
     };
     p->bank.addFiles(offered);
     const std::vector<std::wstring> files = p->bank.files();
@@ -449,10 +457,12 @@ TEST(LoadSample, RefusedWhenTheLibraryHasNoRoomToSaveIt) {
 // every version, with values between steps, saves and comes back the same.
 TEST(StateRestore, ARestoredStateSavesAndRestoresToItself) {
     std::vector<float> offStep(16);
-    for (int i = 0; i < 16; ++i) offStep[i] = 0.037f + 0.061f * float(i);
+    for (int i = 0; i < 16; ++i)
+        offStep[i] = 0.037f + 0.061f * float(i);
     auto old = [&](uint32_t version, uint32_t count) {
         Bytes b = header(version, count);
-        for (uint32_t i = 0; i < count; ++i) putF32(b, offStep[i % 16]);
+        for (uint32_t i = 0; i < count; ++i)
+            putF32(b, offStep[i % 16]);
         return b;
     };
     const struct {
@@ -524,7 +534,8 @@ TEST(PluginStress, ProcessWhileOneShotsChange) {
         p->set(palmtone::pSound, 1.0);
     }
     const int64_t seen = blocks.load();
-    while (blocks.load() < seen + 50) std::this_thread::yield();
+    while (blocks.load() < seen + 50)
+        std::this_thread::yield();
     stop.store(true);
     audio.join();
     EXPECT_LE(ownedCount(*p), 2u);

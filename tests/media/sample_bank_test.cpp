@@ -50,7 +50,8 @@ void collect(SampleBank& bank) {
 
 std::vector<std::wstring> numbered(size_t n) {
     std::vector<std::wstring> v;
-    for (size_t i = 0; i < n; ++i) v.push_back(L"C:\\lib\\" + std::to_wstring(i) + L".wav");
+    for (size_t i = 0; i < n; ++i)
+        v.push_back(L"C:\\lib\\" + std::to_wstring(i) + L".wav");
     return v;
 }
 
@@ -59,9 +60,8 @@ bool saves(SampleBank& bank) {
     palmtone::ParamValues values{};
     std::vector<uint8_t> chunk;
     try {
-        bank.inspect([&](const palmtone::LibraryView& library) {
-            palmtone::writeStateChunk(chunk, values, library);
-        });
+        bank.inspect(
+            [&](const palmtone::LibraryView& library) { palmtone::writeStateChunk(chunk, values, library); });
         return true;
     } catch (const std::exception&) {
         return false;
@@ -73,7 +73,8 @@ size_t libraryBytes(SampleBank& bank) {
     size_t bytes = 0;
     bank.inspect([&](const palmtone::LibraryView& l) {
         bytes = palmtone::libraryBaseBytes(l.name, l.folder, l.selection);
-        for (const std::wstring& path : l.files) bytes += palmtone::storedBytes(path);
+        for (const std::wstring& path : l.files)
+            bytes += palmtone::storedBytes(path);
     });
     return bytes;
 }
@@ -134,7 +135,8 @@ TEST(SampleBank, SummaryAndSnapshotDescribeThePublishedSample) {
 
 TEST(SampleBank, PublishNumbersSamplesAndFreesTheUnheldAtOnce) {
     SampleBank bank;
-    for (int i = 0; i < 3; ++i) bank.publish(sample(), L"C:\\x.wav");
+    for (int i = 0; i < 3; ++i)
+        bank.publish(sample(), L"C:\\x.wav");
     EXPECT_EQ(ownedCount(bank), 1u);
     EXPECT_EQ(bank.published.load()->serial, 3);
     EXPECT_EQ(bank.nextSerial, 4);
@@ -209,12 +211,14 @@ TEST(SampleBank, LetsInNoPathAStateChunkCannotStore) {
     SampleBank restored;
     restored.restoreLibrary(L"C:\\", offered);
     EXPECT_EQ(restored.files(), kept);
-    for (SampleBank* bank : {&added, &restored}) EXPECT_TRUE(saves(*bank));
+    for (SampleBank* bank : {&added, &restored})
+        EXPECT_TRUE(saves(*bank));
 
     // A folder the chunk cannot store is refused before it is listed.
     SampleBank scanned;
     scanned.addFiles(kept);
-    for (const std::wstring& folder : {unpaired, tooLong}) EXPECT_THROW(scanned.scan(folder), std::runtime_error);
+    for (const std::wstring& folder : {unpaired, tooLong})
+        EXPECT_THROW(scanned.scan(folder), std::runtime_error);
     EXPECT_EQ(scanned.files(), kept);
     EXPECT_TRUE(scanned.directory().empty());
 }
@@ -222,7 +226,8 @@ TEST(SampleBank, LetsInNoPathAStateChunkCannotStore) {
 TEST(SampleBank, HoldsNoMoreThanAStateChunkStores) {
     // Paths of 65000 characters: about 64 fit in 4 MiB, far fewer than 1024.
     std::vector<std::wstring> offered;
-    for (size_t i = 0; i < 70; ++i) offered.push_back(longPath(i, 65000));
+    for (size_t i = 0; i < 70; ++i)
+        offered.push_back(longPath(i, 65000));
 
     SampleBank added;
     added.addFiles(offered);
@@ -234,7 +239,8 @@ TEST(SampleBank, HoldsNoMoreThanAStateChunkStores) {
         EXPECT_TRUE(std::equal(files.begin(), files.end(), offered.begin())); // the first ones, in order
         EXPECT_TRUE(saves(*bank));
         // Full: the next long path would not fit, a short one still does.
-        EXPECT_GT(libraryBytes(*bank) + palmtone::storedBytes(offered[files.size()]), palmtone::maxLibraryBytes);
+        EXPECT_GT(libraryBytes(*bank) + palmtone::storedBytes(offered[files.size()]),
+                  palmtone::maxLibraryBytes);
         bank->addFiles({offered[files.size()], L"C:\\short.wav"});
         EXPECT_EQ(bank->files().size(), files.size() + 1);
         EXPECT_EQ(bank->files().back(), L"C:\\short.wav");
@@ -379,7 +385,8 @@ TEST(SampleBankScan, ListsWaveFilesSortedWithoutRecursion) {
 
 TEST(SampleBankScan, KeepsAtMost1024Files) {
     const std::string dir = scratchDir("bank_scan_many");
-    for (int i = 0; i < 1030; ++i) writeBytes(dir + "/" + std::to_string(i) + ".wav", {});
+    for (int i = 0; i < 1030; ++i)
+        writeBytes(dir + "/" + std::to_string(i) + ".wav", {});
     SampleBank bank;
     bank.scan(hostPath(dir));
     const std::vector<std::wstring> files = bank.files();
@@ -395,7 +402,8 @@ TEST(SampleBankScan, KeepsAtMost1024Files) {
 TEST(SampleBankScan, KeepsWhatAStateChunkStores) {
     namespace fs = std::filesystem;
     std::string dir = scratchDir("bank_scan_deep");
-    while (dir.size() + 201 < 3981) dir += "/" + std::string(200, 'd');
+    while (dir.size() + 201 < 3981)
+        dir += "/" + std::string(200, 'd');
     dir += "/" + std::string(3981 - dir.size() - 1, 'e');
     fs::create_directories(fs::path(hostPath(dir)));
     for (int i = 0; i < 1030; ++i) {
@@ -437,8 +445,8 @@ TEST(SampleBankStress, AudioThreadNeverSeesAFreedSample) {
             const SampleData* p = bank.borrow();
             if (p) {
                 // Everything the engine reads, in the block that borrowed it.
-                const bool intact = p->left.size() == 3 && p->left[0] == 0.25f &&
-                                    p->left[1] == -0.25f && p->sampleRate == 48000.0;
+                const bool intact = p->left.size() == 3 && p->left[0] == 0.25f && p->left[1] == -0.25f &&
+                                    p->sampleRate == 48000.0;
                 if (!intact || p->serial < lastSerial) wrong.fetch_add(1);
                 lastSerial = p->serial;
             }
@@ -468,7 +476,8 @@ TEST(SampleBankStress, AudioThreadNeverSeesAFreedSample) {
     }
     // Let the audio thread run some blocks with the last sample too.
     const int64_t seen = blocks.load();
-    while (blocks.load() < seen + 100) std::this_thread::yield();
+    while (blocks.load() < seen + 100)
+        std::this_thread::yield();
     stop.store(true);
     audio.join();
 

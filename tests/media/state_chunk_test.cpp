@@ -24,11 +24,14 @@ namespace {
 
 ParamValues defaults() {
     ParamValues v{};
-    for (int i = 0; i < palmtone::paramCount; ++i) v[i] = palmtone::normalisedDefault(i);
+    for (int i = 0; i < palmtone::paramCount; ++i)
+        v[i] = palmtone::normalisedDefault(i);
     return v;
 }
 
-std::vector<float> sixteen(float v = 0.5f) { return std::vector<float>(16, v); }
+std::vector<float> sixteen(float v = 0.5f) {
+    return std::vector<float>(16, v);
+}
 
 std::string refusal(const Bytes& chunk) {
     try {
@@ -51,12 +54,15 @@ TEST(StateChunk, EmptyLibraryWritesOneHundredBytes) {
     const Bytes chunk = written(defaults(), {});
     ASSERT_EQ(chunk.size(), 100u);
     Bytes expected = header(4, 16);
-    for (int i = 0; i < 16; ++i) putF32(expected, float(palmtone::normalisedDefault(i)));
-    for (int i = 0; i < 5; ++i) put32(expected, 0);
+    for (int i = 0; i < 16; ++i)
+        putF32(expected, float(palmtone::normalisedDefault(i)));
+    for (int i = 0; i < 5; ++i)
+        put32(expected, 0);
     EXPECT_EQ(chunk, expected);
 
     const RestoredState s = readStateChunk(chunk.data(), chunk.size());
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(s.values[i], double(float(palmtone::normalisedDefault(i))));
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(s.values[i], double(float(palmtone::normalisedDefault(i))));
     EXPECT_EQ(s.sample, nullptr);
     EXPECT_TRUE(s.folder.empty() && s.selection.empty() && s.files.empty());
 }
@@ -74,12 +80,14 @@ TEST(StateChunk, WritesEveryFieldInOrderAndReadsItBack) {
 
     const Bytes chunk = written(values, lib);
     std::vector<float> stored;
-    for (double v : values) stored.push_back(float(v));
+    for (double v : values)
+        stored.push_back(float(v));
     EXPECT_EQ(chunk, version4(stored, "Pluck \xC3\xB1", "C:\\Muestras", "C:\\Muestras\\Pluck \xC3\xB1.wav",
                               {"C:\\Muestras\\a.wav", "C:\\Muestras\\Pluck \xC3\xB1.wav"}, lib.file));
 
     const RestoredState s = readStateChunk(chunk.data(), chunk.size());
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(s.values[i], double(float(values[i])));
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(s.values[i], double(float(values[i])));
     ASSERT_NE(s.sample, nullptr);
     EXPECT_EQ(s.sample->name, lib.name);
     EXPECT_EQ(asVector(s.sample->file), lib.file);
@@ -94,10 +102,13 @@ TEST(StateChunk, ReadsOldVersionsWithDefaultsForTheLaterParameters) {
         SCOPED_TRACE(version);
         const uint32_t count = version == 2 ? 17 : 13;
         Bytes chunk = header(version, count);
-        for (uint32_t i = 0; i < count; ++i) putF32(chunk, i < 13 ? float(i) / 16.0f : 1.0f);
+        for (uint32_t i = 0; i < count; ++i)
+            putF32(chunk, i < 13 ? float(i) / 16.0f : 1.0f);
         const RestoredState s = readStateChunk(chunk.data(), chunk.size());
-        for (int i = 0; i < 13; ++i) EXPECT_EQ(s.values[i], i / 16.0);
-        for (int i = 13; i < 16; ++i) EXPECT_EQ(s.values[i], palmtone::normalisedDefault(i));
+        for (int i = 0; i < 13; ++i)
+            EXPECT_EQ(s.values[i], i / 16.0);
+        for (int i = 13; i < 16; ++i)
+            EXPECT_EQ(s.values[i], palmtone::normalisedDefault(i));
         EXPECT_EQ(s.sample, nullptr);
         EXPECT_TRUE(s.folder.empty() && s.selection.empty() && s.files.empty());
     }
@@ -123,7 +134,8 @@ TEST(StateChunk, RefusesEveryMalformedChunk) {
 
     auto withValue = [](float v, size_t index, uint32_t version, uint32_t count) {
         Bytes b = header(version, count);
-        for (uint32_t i = 0; i < count; ++i) putF32(b, i == index ? v : 0.5f);
+        for (uint32_t i = 0; i < count; ++i)
+            putF32(b, i == index ? v : 0.5f);
         if (version == 4) put32(b, 0), put32(b, 0), put32(b, 0), put32(b, 0), put32(b, 0);
         return b;
     };
@@ -138,10 +150,12 @@ TEST(StateChunk, RefusesEveryMalformedChunk) {
     Bytes badMagic = good;
     badMagic[0] = 't';
     Bytes hugeString = header(4, 16);
-    for (int i = 0; i < 16; ++i) putF32(hugeString, 0.5f);
+    for (int i = 0; i < 16; ++i)
+        putF32(hugeString, 0.5f);
     put32(hugeString, 0xFFFFFFFFu); // a length that would wrap a 32-bit offset
     Bytes longString = header(4, 16);
-    for (int i = 0; i < 16; ++i) putF32(longString, 0.5f);
+    for (int i = 0; i < 16; ++i)
+        putF32(longString, 0.5f);
     put32(longString, 65537);
     longString.resize(longString.size() + 65537 + 16, 'a');
     Bytes hugeWave = version4(sixteen(), "", "", "", {}, {});
@@ -187,7 +201,8 @@ TEST(StateChunk, RefusesEveryMalformedChunk) {
         {"a WAV that does not decode", version4(sixteen(), "n", "", "", {}, brokenWave)},
         {"71,303,169 bytes", Bytes(palmtone::maxChunkBytes + 1, 0)},
     };
-    for (const auto& c : cases) EXPECT_NE(refusal(c.chunk), "") << c.what;
+    for (const auto& c : cases)
+        EXPECT_NE(refusal(c.chunk), "") << c.what;
 }
 
 TEST(StateChunk, ReaderNeverReadsPastTheGivenBytes) {
@@ -231,14 +246,18 @@ TEST(StateChunk, WriterRefusesWhatTheReaderWouldRefuse) {
         {"long folder", {L"", {}, over, L"", {}}, "Nombre demasiado largo"},
         {"long selection", {L"", {}, L"", overInUtf8, {}}, "Nombre demasiado largo"},
         {"long library path", {L"", {}, L"", L"", {L"ok", overInUtf8}}, "Nombre demasiado largo"},
-        {"unpaired surrogate", {L"", {}, L"", L"", {std::wstring(1, wchar_t(0xD800))}},
+        {"unpaired surrogate",
+         {L"", {}, L"", L"", {std::wstring(1, wchar_t(0xD800))}},
          "Nombre de archivo no valido"},
-        {"1025 files", {L"", {}, L"", L"", std::vector<std::wstring>(1025, L"a")},
+        {"1025 files",
+         {L"", {}, L"", L"", std::vector<std::wstring>(1025, L"a")},
          "Biblioteca demasiado grande"},
-        {"library over 4 MiB", {L"", {}, L"", L"", std::vector<std::wstring>(65, at65536)},
+        {"library over 4 MiB",
+         {L"", {}, L"", L"", std::vector<std::wstring>(65, at65536)},
          "Biblioteca demasiado grande"},
     };
-    for (const auto& c : cases) EXPECT_EQ(refused(defaults(), c.lib), c.message) << c.what;
+    for (const auto& c : cases)
+        EXPECT_EQ(refused(defaults(), c.lib), c.message) << c.what;
 
     ParamValues bad = defaults();
     bad[4] = std::nan("");
@@ -285,7 +304,8 @@ TEST(StateChunk, ReaderTakesALibraryUpToWhatTheWriterStores) {
     LibrarySnapshot lib;
     lib.files = s.files;
     ParamValues values{};
-    for (int i = 0; i < 16; ++i) values[i] = s.values[i];
+    for (int i = 0; i < 16; ++i)
+        values[i] = s.values[i];
     EXPECT_TRUE(written(values, lib) == atLimit); // taken, and written back the same
 
     files.back().push_back('q');
@@ -293,7 +313,7 @@ TEST(StateChunk, ReaderTakesALibraryUpToWhatTheWriterStores) {
 }
 
 TEST(StateChunk, StorablePathIsTheWritersOwnTest) {
-    const wchar_t euro = wchar_t(0x20AC); // three bytes of UTF-8
+    const wchar_t euro = wchar_t(0x20AC);                         // three bytes of UTF-8
     const std::wstring pair = {wchar_t(0xD83C), wchar_t(0xDFB5)}; // U+1F3B5, four bytes
     const struct {
         const char* what;
@@ -309,7 +329,8 @@ TEST(StateChunk, StorablePathIsTheWritersOwnTest) {
         {"two-byte characters", L"C:\\\u00f1\u00e9.wav", nullptr},
         {"an unpaired high surrogate at the end", L"C:\\a" + std::wstring(1, wchar_t(0xD800)),
          "Nombre de archivo no valido"},
-        {"an unpaired low surrogate", std::wstring(1, wchar_t(0xDC00)) + L".wav", "Nombre de archivo no valido"},
+        {"an unpaired low surrogate", std::wstring(1, wchar_t(0xDC00)) + L".wav",
+         "Nombre de archivo no valido"},
         {"a high surrogate before a letter", std::wstring(1, wchar_t(0xDBFF)) + L"a.wav",
          "Nombre de archivo no valido"},
         {"a reversed pair", std::wstring{pair[1], pair[0]}, "Nombre de archivo no valido"},

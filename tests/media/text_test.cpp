@@ -18,13 +18,15 @@ const char* const invalidName = "Nombre de archivo no valido";
 
 std::wstring units(std::initializer_list<unsigned> list) {
     std::wstring w;
-    for (unsigned u : list) w += wchar_t(u);
+    for (unsigned u : list)
+        w += wchar_t(u);
     return w;
 }
 
 std::string bytes(std::initializer_list<unsigned> list) {
     std::string s;
-    for (unsigned b : list) s += char(b);
+    for (unsigned b : list)
+        s += char(b);
     return s;
 }
 
@@ -62,10 +64,8 @@ TEST(Utf8, RefusesUnpairedSurrogates) {
         const char* what;
         std::wstring wide;
     } cases[] = {
-        {"high at the end", units({0x61, 0xD800})},
-        {"low alone", units({0xDC00, 0x61})},
-        {"high then a letter", units({0xD800, 0x61})},
-        {"reversed pair", units({0xDC00, 0xD800})},
+        {"high at the end", units({0x61, 0xD800})},     {"low alone", units({0xDC00, 0x61})},
+        {"high then a letter", units({0xD800, 0x61})},  {"reversed pair", units({0xDC00, 0xD800})},
         {"two highs", units({0xD800, 0xD800, 0xDC00})},
     };
     for (const auto& c : cases) {
@@ -129,7 +129,7 @@ TEST(CompareNoCase, FoldsAsciiToLowerCaseOnly) {
     };
     for (const auto& c : cases) {
         const int r = compareNoCase(c.a, c.b);
-        EXPECT_EQ((r > 0) - (r < 0), c.sign) << std::string(c.a.begin(), c.a.end()) << " vs "
-                                             << std::string(c.b.begin(), c.b.end());
+        EXPECT_EQ((r > 0) - (r < 0), c.sign)
+            << std::string(c.a.begin(), c.a.end()) << " vs " << std::string(c.b.begin(), c.b.end());
     }
 }

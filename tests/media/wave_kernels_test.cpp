@@ -53,8 +53,9 @@ bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
 // clamp, with signed zeros, subnormals and out-of-range values among them.
 void fillSamples(std::mt19937& random, wk::Format format, uint8_t* p, size_t samples) {
     std::uniform_real_distribution<double> near(-1.25, 1.25);
-    const float singles[] = {-0.0f, 1e-40f, -1e-45f, 1.0f, -1.0f, std::nextafter(1.0f, 2.0f),
-                             std::numeric_limits<float>::max(), -2.5f};
+    const float singles[] = {
+        -0.0f, 1e-40f, -1e-45f, 1.0f, -1.0f, std::nextafter(1.0f, 2.0f), std::numeric_limits<float>::max(),
+        -2.5f};
     const double doubles[] = {-0.0, 1e-310, -4e-45, 1.0, -1.0, std::nextafter(1.0, 2.0), 1e300, -3e38};
     for (size_t i = 0; i < samples; ++i) {
         const bool special = random() % 4 == 0;
@@ -67,17 +68,20 @@ void fillSamples(std::mt19937& random, wk::Format format, uint8_t* p, size_t sam
             const double d = special ? doubles[which] : v;
             std::memcpy(p + 8 * i, &d, 8);
         } else {
-            for (size_t b = 0; b < wk::sampleBytes(format); ++b) p[wk::sampleBytes(format) * i + b] = uint8_t(random());
+            for (size_t b = 0; b < wk::sampleBytes(format); ++b)
+                p[wk::sampleBytes(format) * i + b] = uint8_t(random());
         }
     }
 }
 
 void putNonFinite(wk::Format format, uint8_t* sample, bool nan) {
     if (format == wk::Format::float32) {
-        const float f = nan ? std::numeric_limits<float>::quiet_NaN() : -std::numeric_limits<float>::infinity();
+        const float f =
+            nan ? std::numeric_limits<float>::quiet_NaN() : -std::numeric_limits<float>::infinity();
         std::memcpy(sample, &f, 4);
     } else {
-        const double d = nan ? std::numeric_limits<double>::quiet_NaN() : std::numeric_limits<double>::infinity();
+        const double d =
+            nan ? std::numeric_limits<double>::quiet_NaN() : std::numeric_limits<double>::infinity();
         std::memcpy(sample, &d, 8);
     }
 }
@@ -89,14 +93,16 @@ TEST(WaveKernels, WideGivesTheScalarBitsForEveryFormatLengthAndAlignment) {
     KernelChoice restore;
     std::mt19937 random(2024);
     std::vector<size_t> lengths;
-    for (size_t n = 0; n <= 41; ++n) lengths.push_back(n);
+    for (size_t n = 0; n <= 41; ++n)
+        lengths.push_back(n);
     lengths.insert(lengths.end(), {1000, 4099});
     for (wk::Format format : formats)
         for (int channels : {1, 2})
             for (size_t frames : lengths)
                 for (size_t offset : {0, 1, 3}) {
-                    SCOPED_TRACE(testing::Message() << "format " << int(format) << ", " << channels
-                                                    << " channels, " << frames << " frames, offset " << offset);
+                    SCOPED_TRACE(testing::Message()
+                                 << "format " << int(format) << ", " << channels << " channels, " << frames
+                                 << " frames, offset " << offset);
                     const size_t stride = channels * wk::sampleBytes(format);
                     // Exactly as long as the frames: a read past them is an overflow.
                     std::vector<uint8_t> bytes(offset + frames * stride);
@@ -129,18 +135,21 @@ TEST(WaveKernels, EveryStoredIntegerFollowsTheScaleRule) {
                 const uint32_t n = std::min<uint32_t>(65536, count - first);
                 std::vector<uint8_t> src(size_t(n) * bytes);
                 for (uint32_t i = 0; i < n; ++i)
-                    for (size_t b = 0; b < bytes; ++b) src[i * bytes + b] = uint8_t((first + i) >> (8 * b));
+                    for (size_t b = 0; b < bytes; ++b)
+                        src[i * bytes + b] = uint8_t((first + i) >> (8 * b));
                 const Output mono = convert(wide, c.format, 1, src.data(), n);
                 const Output stereo = convert(wide, c.format, 2, src.data(), n / 2);
                 float peak = 0.0f;
                 for (uint32_t i = 0; i < n; ++i) {
                     const uint32_t stored = first + i;
-                    const int64_t v = c.bits == 8 ? int64_t(stored) - 128
-                                                  : int64_t(stored ^ (1u << (c.bits - 1))) - (int64_t(1) << (c.bits - 1));
+                    const int64_t v =
+                        c.bits == 8 ? int64_t(stored) - 128
+                                    : int64_t(stored ^ (1u << (c.bits - 1))) - (int64_t(1) << (c.bits - 1));
                     const float expected = float(double(v) / double(int64_t(1) << (c.bits - 1)));
                     peak = std::max(peak, std::fabs(expected));
                     ASSERT_EQ(mono.left[i], expected) << "stored " << stored;
-                    ASSERT_EQ(i % 2 ? stereo.right[i / 2] : stereo.left[i / 2], expected) << "stored " << stored;
+                    ASSERT_EQ(i % 2 ? stereo.right[i / 2] : stereo.left[i / 2], expected)
+                        << "stored " << stored;
                 }
                 EXPECT_EQ(mono.run.peak, peak);
                 EXPECT_EQ(stereo.run.peak, peak);

@@ -25,8 +25,7 @@ const char* const incomplete = "El archivo WAV esta incompleto";
 const char* const noAudio = "Faltan datos de audio en el WAV";
 const char* const badBlock = "El archivo WAV tiene un bloque incompleto";
 const char* const badExtensible = "Formato WAV extensible no compatible";
-const char* const badFormat =
-    "Usa WAV mono o estereo PCM de 8/16/24/32 bits, o float de 32/64 bits";
+const char* const badFormat = "Usa WAV mono o estereo PCM de 8/16/24/32 bits, o float de 32/64 bits";
 const char* const badLength = "El one shot debe durar entre 2 muestras y 30 segundos";
 const char* const badSamples = "El WAV contiene muestras no validas";
 
@@ -58,7 +57,8 @@ void expectPeaks(const palmtone::SampleData& s) {
         peaks[k] = std::max(peaks[k], std::fabs(s.left[i]));
         if (!s.right.empty()) peaks[k] = std::max(peaks[k], std::fabs(s.right[i]));
     }
-    for (int k = 0; k < 96; ++k) EXPECT_EQ(s.peaks[k], peaks[k]) << "bin " << k;
+    for (int k = 0; k < 96; ++k)
+        EXPECT_EQ(s.peaks[k], peaks[k]) << "bin " << k;
 }
 
 struct FixtureLine {
@@ -71,7 +71,8 @@ std::vector<FixtureLine> manifest() {
     std::ifstream in(std::filesystem::path(hostPath(fixtureDir() + "/manifest.txt")));
     std::vector<FixtureLine> lines;
     FixtureLine l;
-    while (in >> l.name >> l.expect >> l.rate >> l.channels) lines.push_back(l);
+    while (in >> l.name >> l.expect >> l.rate >> l.channels)
+        lines.push_back(l);
     return lines;
 }
 
@@ -112,8 +113,7 @@ TEST(DecodeWave, MatchesSoxReadBackForEveryFormatAndRate) {
         size_t mismatches = 0;
         for (size_t i = 0; i < s->left.size(); ++i) {
             mismatches += std::fabs(s->left[i] - sox[i * f.channels]) > tolerance;
-            if (f.channels == 2)
-                mismatches += std::fabs(s->right[i] - sox[i * 2 + 1]) > tolerance;
+            if (f.channels == 2) mismatches += std::fabs(s->right[i] - sox[i * 2 + 1]) > tolerance;
         }
         EXPECT_EQ(mismatches, 0u);
         expectPeaks(*s);
@@ -160,8 +160,7 @@ TEST(DecodeWave, RefusesEachBrokenImageWithItsMessage) {
         {"no RIFF", notRiff, badRiff},
         {"no WAVE", notWave, badRiff},
         {"RIFF size 3", padded(withRiffSize(valid, 3), 8), incomplete},
-        {"RIFF size one past the image", withRiffSize(valid, uint32_t(valid.size() - 7)),
-         incomplete},
+        {"RIFF size one past the image", withRiffSize(valid, uint32_t(valid.size() - 7)), incomplete},
         {"RIFF size near 2^32", withRiffSize(valid, 0xFFFFFFF8u), incomplete},
         {"RIFF size 11", padded(withRiffSize(valid, 11), 0), noAudio},
         {"chunk past the RIFF chunk", huge, badBlock},
@@ -169,60 +168,51 @@ TEST(DecodeWave, RefusesEachBrokenImageWithItsMessage) {
          withRiffSize(padded(riff({{"fmt ", fmt16}, {"data", twoFrames}}), 2), 39), badBlock},
         {"no fmt", riff({{"data", Bytes(40, 0)}}), noAudio},
         {"no data", riff({{"fmt ", fmt16}, {"JUNK", Bytes(20, 0)}}), noAudio},
-        {"fmt of 15 bytes", riff({{"fmt ", Bytes(fmt16.begin(), fmt16.end() - 1)},
-                                  {"data", Bytes(20, 0)}}),
+        {"fmt of 15 bytes", riff({{"fmt ", Bytes(fmt16.begin(), fmt16.end() - 1)}, {"data", Bytes(20, 0)}}),
          noAudio},
-        {"last fmt too small",
-         riff({{"fmt ", fmt16}, {"data", twoFrames}, {"fmt ", Bytes(14, 0)}}), noAudio},
+        {"last fmt too small", riff({{"fmt ", fmt16}, {"data", twoFrames}, {"fmt ", Bytes(14, 0)}}), noAudio},
         // The short extensible "fmt " ends the image: reading 40 bytes would overrun.
         {"extensible fmt of 39 bytes",
-         riff({{"data", twoFrames},
-               {"fmt ", truncated(extensibleFmtData(1, 1, 48000, 16), 39), false}}),
+         riff({{"data", twoFrames}, {"fmt ", truncated(extensibleFmtData(1, 1, 48000, 16), 39), false}}),
          badExtensible},
         {"extensible fmt of 18 bytes",
          riff({{"data", twoFrames}, {"fmt ", truncated(extensibleFmtData(1, 1, 48000, 16), 18)}}),
          badExtensible},
-        {"extension size 21",
-         riff({{"fmt ", extensibleFmtData(1, 1, 48000, 16, 21)}, {"data", twoFrames}}),
+        {"extension size 21", riff({{"fmt ", extensibleFmtData(1, 1, 48000, 16, 21)}, {"data", twoFrames}}),
          badExtensible},
         {"other GUID tail",
          riff({{"fmt ", extensibleFmtData(1, 1, 48000, 16, 22, otherTail)}, {"data", twoFrames}}),
          badExtensible},
-        {"extensible code 2",
-         riff({{"fmt ", extensibleFmtData(2, 1, 48000, 16)}, {"data", twoFrames}}), badFormat},
+        {"extensible code 2", riff({{"fmt ", extensibleFmtData(2, 1, 48000, 16)}, {"data", twoFrames}}),
+         badFormat},
         {"rate 7999", riff({{"fmt ", fmtData(1, 1, 7999, 16)}, {"data", twoFrames}}), badFormat},
-        {"rate 192001", riff({{"fmt ", fmtData(1, 1, 192001, 16)}, {"data", twoFrames}}),
-         badFormat},
-        {"0 channels", riff({{"fmt ", fmtData(1, 0, 48000, 16)}, {"data", twoFrames}}),
-         badFormat},
-        {"3 channels", riff({{"fmt ", fmtData(1, 3, 48000, 16)}, {"data", Bytes(12, 0)}}),
-         badFormat},
+        {"rate 192001", riff({{"fmt ", fmtData(1, 1, 192001, 16)}, {"data", twoFrames}}), badFormat},
+        {"0 channels", riff({{"fmt ", fmtData(1, 0, 48000, 16)}, {"data", twoFrames}}), badFormat},
+        {"3 channels", riff({{"fmt ", fmtData(1, 3, 48000, 16)}, {"data", Bytes(12, 0)}}), badFormat},
         {"tag 2", riff({{"fmt ", fmtData(2, 1, 48000, 16)}, {"data", twoFrames}}), badFormat},
-        {"12-bit PCM", riff({{"fmt ", fmtData(1, 1, 48000, 12, 2)}, {"data", twoFrames}}),
-         badFormat},
-        {"16-bit float", riff({{"fmt ", fmtData(3, 1, 48000, 16)}, {"data", twoFrames}}),
-         badFormat},
-        {"24-bit float", riff({{"fmt ", fmtData(3, 1, 48000, 24)}, {"data", Bytes(6, 0)}}),
-         badFormat},
-        {"block align 3", riff({{"fmt ", fmtData(1, 1, 48000, 16, 3)}, {"data", Bytes(6, 0)}}),
-         badFormat},
+        {"12-bit PCM", riff({{"fmt ", fmtData(1, 1, 48000, 12, 2)}, {"data", twoFrames}}), badFormat},
+        {"16-bit float", riff({{"fmt ", fmtData(3, 1, 48000, 16)}, {"data", twoFrames}}), badFormat},
+        {"24-bit float", riff({{"fmt ", fmtData(3, 1, 48000, 24)}, {"data", Bytes(6, 0)}}), badFormat},
+        {"block align 3", riff({{"fmt ", fmtData(1, 1, 48000, 16, 3)}, {"data", Bytes(6, 0)}}), badFormat},
         {"data of 5 bytes", riff({{"fmt ", fmt16}, {"data", Bytes(5, 0)}}), badFormat},
         {"empty data", riff({{"fmt ", fmt16}, {"data", {}}}), badLength},
-        {"one frame", riff({{"fmt ", fmt16}, {"data", {0, 0}}, {"JUNK", Bytes(4, 0)}}),
-         badLength},
+        {"one frame", riff({{"fmt ", fmt16}, {"data", {0, 0}}, {"JUNK", Bytes(4, 0)}}), badLength},
         {"30 s and one frame at 8000 Hz",
          riff({{"fmt ", fmtData(1, 1, 8000, 8)}, {"data", Bytes(240001, 128)}}), badLength},
     };
-    for (const auto& c : cases) EXPECT_EQ(refusal(c.bytes), c.message) << c.what;
+    for (const auto& c : cases)
+        EXPECT_EQ(refusal(c.bytes), c.message) << c.what;
 }
 
 TEST(DecodeWave, RefusesNonFiniteFloatsAsAWhole) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     Bytes f32;
-    for (float v : {0.0f, 0.5f, nan, 0.25f}) putF32(f32, v);
+    for (float v : {0.0f, 0.5f, nan, 0.25f})
+        putF32(f32, v);
     Bytes f64;
-    for (double v : {0.0, -inf}) putF64(f64, v);
+    for (double v : {0.0, -inf})
+        putF64(f64, v);
     EXPECT_EQ(refusal(riff({{"fmt ", fmtData(3, 1, 48000, 32)}, {"data", f32}})), badSamples);
     EXPECT_EQ(refusal(riff({{"fmt ", fmtData(3, 1, 48000, 64)}, {"data", f64}})), badSamples);
 }
@@ -230,14 +220,18 @@ TEST(DecodeWave, RefusesNonFiniteFloatsAsAWhole) {
 TEST(DecodeWave, ConvertsEachFormatAtItsLimits) {
     Bytes u8 = {0, 255, 128};
     Bytes s16;
-    for (int v : {-32768, 32767, 0}) put16(s16, uint16_t(v));
+    for (int v : {-32768, 32767, 0})
+        put16(s16, uint16_t(v));
     const Bytes s24 = {0x00, 0x00, 0x80, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF};
     Bytes s32;
-    for (uint32_t v : {0x80000000u, 0x7FFFFFFFu, 0x40000000u}) put32(s32, v);
+    for (uint32_t v : {0x80000000u, 0x7FFFFFFFu, 0x40000000u})
+        put32(s32, v);
     Bytes f32;
-    for (float v : {1.5f, -2.0f, -0.25f}) putF32(f32, v);
+    for (float v : {1.5f, -2.0f, -0.25f})
+        putF32(f32, v);
     Bytes f64;
-    for (double v : {1e300, -0.125, 0.1}) putF64(f64, v);
+    for (double v : {1e300, -0.125, 0.1})
+        putF64(f64, v);
 
     const struct {
         uint32_t tag, bits;
@@ -256,7 +250,8 @@ TEST(DecodeWave, ConvertsEachFormatAtItsLimits) {
         const Bytes image = riff({{"fmt ", fmtData(c.tag, 1, 44100, c.bits)}, {"data", c.data}});
         const auto s = decodeWave(image, L"limits");
         ASSERT_EQ(s->left.size(), 3u);
-        for (int i = 0; i < 3; ++i) EXPECT_EQ(s->left[i], c.expected[i]) << i;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(s->left[i], c.expected[i]) << i;
         EXPECT_TRUE(s->right.empty());
         EXPECT_EQ(asVector(s->file), image);
         EXPECT_EQ(s->name, L"limits");
@@ -265,14 +260,14 @@ TEST(DecodeWave, ConvertsEachFormatAtItsLimits) {
 
 TEST(DecodeWave, ExtensibleStandardSubFormatsDecode) {
     Bytes pcm;
-    for (int v : {16384, -16384}) put16(pcm, uint16_t(v));
+    for (int v : {16384, -16384})
+        put16(pcm, uint16_t(v));
     Bytes ieee;
-    for (float v : {0.5f, -0.5f, 0.25f, -0.25f}) putF32(ieee, v);
-    const auto a = decodeWave(riff({{"fmt ", extensibleFmtData(1, 1, 48000, 16)}, {"data", pcm}}),
-                              L"a");
+    for (float v : {0.5f, -0.5f, 0.25f, -0.25f})
+        putF32(ieee, v);
+    const auto a = decodeWave(riff({{"fmt ", extensibleFmtData(1, 1, 48000, 16)}, {"data", pcm}}), L"a");
     EXPECT_EQ(asVector(a->left), (std::vector<float>{0.5f, -0.5f}));
-    const auto b = decodeWave(
-        riff({{"fmt ", extensibleFmtData(3, 2, 96000, 32)}, {"data", ieee}}), L"b");
+    const auto b = decodeWave(riff({{"fmt ", extensibleFmtData(3, 2, 96000, 32)}, {"data", ieee}}), L"b");
     EXPECT_EQ(asVector(b->left), (std::vector<float>{0.5f, 0.25f}));
     EXPECT_EQ(asVector(b->right), (std::vector<float>{-0.5f, -0.25f}));
     EXPECT_EQ(b->sampleRate, 96000.0);
@@ -295,23 +290,32 @@ TEST(DecodeWave, WalksChunksAsTheFormatSays) {
         Bytes bytes;
         Expect expect;
     } cases[] = {
-        {"the last fmt counts", riff({{"fmt ", fmt16}, {"data", a}, {"fmt ", fmt8}}),
+        {"the last fmt counts",
+         riff({{"fmt ", fmt16}, {"data", a}, {"fmt ", fmt8}}),
          {3, -1.0f, 8000, 60, false}},
-        {"the first data counts", riff({{"fmt ", fmt16}, {"data", b}, {"data", {0, 0}}}),
+        {"the first data counts",
+         riff({{"fmt ", fmt16}, {"data", b}, {"data", {0, 0}}}),
          {2, 0.5f, 48000, 60, false}},
-        {"an empty first data counts", riff({{"fmt ", fmt16}, {"data", {}}, {"data", b}}),
+        {"an empty first data counts",
+         riff({{"fmt ", fmt16}, {"data", {}}, {"data", b}}),
          {0, 0, 0, 0, false}},
-        {"odd chunk then its pad byte", riff({{"fmt ", fmt16}, {"LIST", {1, 2, 3}}, {"data", b}}),
+        {"odd chunk then its pad byte",
+         riff({{"fmt ", fmt16}, {"LIST", {1, 2, 3}}, {"data", b}}),
          {2, 0.5f, 48000, 60, false}},
         {"odd data ends the RIFF chunk without its pad",
-         riff({{"fmt ", fmt8}, {"data", a, false}}), {3, -1.0f, 8000, 60, false}},
-        {"smpl unity 48", riff({{"fmt ", fmt16}, {"smpl", smplData(48)}, {"data", b}}),
+         riff({{"fmt ", fmt8}, {"data", a, false}}),
+         {3, -1.0f, 8000, 60, false}},
+        {"smpl unity 48",
+         riff({{"fmt ", fmt16}, {"smpl", smplData(48)}, {"data", b}}),
          {2, 0.5f, 48000, 48, true}},
-        {"smpl unity 127", riff({{"fmt ", fmt16}, {"data", b}, {"smpl", smplData(127, 60)}}),
+        {"smpl unity 127",
+         riff({{"fmt ", fmt16}, {"data", b}, {"smpl", smplData(127, 60)}}),
          {2, 0.5f, 48000, 127, true}},
-        {"smpl of 35 bytes", riff({{"fmt ", fmt16}, {"smpl", smplData(48, 35)}, {"data", b}}),
+        {"smpl of 35 bytes",
+         riff({{"fmt ", fmt16}, {"smpl", smplData(48, 35)}, {"data", b}}),
          {2, 0.5f, 48000, 60, false}},
-        {"smpl unity 128", riff({{"fmt ", fmt16}, {"smpl", smplData(128)}, {"data", b}}),
+        {"smpl unity 128",
+         riff({{"fmt ", fmt16}, {"smpl", smplData(128)}, {"data", b}}),
          {2, 0.5f, 48000, 60, false}},
         {"a later valid smpl replaces",
          riff({{"fmt ", fmt16}, {"smpl", smplData(40)}, {"data", b}, {"smpl", smplData(50)}}),
@@ -341,7 +345,8 @@ TEST(DecodeWave, WalksChunksAsTheFormatSays) {
 TEST(DecodeWave, KeepsBytesAfterTheRiffChunkUnread) {
     // What follows the RIFF chunk looks like a broken chunk; it is never walked.
     Bytes image = pcm16Mono({100, 200});
-    for (int v : {int('J'), int('U'), int('N'), int('K'), 0xFF, 0xFF, 0xFF, 0xFF, 7}) image.push_back(uint8_t(v));
+    for (int v : {int('J'), int('U'), int('N'), int('K'), 0xFF, 0xFF, 0xFF, 0xFF, 7})
+        image.push_back(uint8_t(v));
     const auto s = decodeWave(image, L"tail");
     EXPECT_EQ(asVector(s->file), image);
     EXPECT_EQ(s->left.size(), 2u);
@@ -353,9 +358,10 @@ TEST(DecodeWave, OwnedAndBorrowedBytesDecodeAlikeAcrossManyPieces) {
     // pieces, whose ends fall inside peak bins; odd chunks lie before and after.
     std::mt19937 random(11);
     Bytes frames(50000 * 6);
-    for (uint8_t& b : frames) b = uint8_t(random());
-    const Bytes image = riff({{"LIST", {1, 2, 3}}, {"fmt ", fmtData(1, 2, 96000, 24)}, {"data", frames},
-                              {"smpl", smplData(72)}});
+    for (uint8_t& b : frames)
+        b = uint8_t(random());
+    const Bytes image = riff(
+        {{"LIST", {1, 2, 3}}, {"fmt ", fmtData(1, 2, 96000, 24)}, {"data", frames}, {"smpl", smplData(72)}});
     const auto borrowed = decodeWave(image.data(), image.size(), L"b");
     const auto owned = decodeWave(palmtone::WaveImage(image.begin(), image.end()), L"o");
     EXPECT_EQ(asVector(borrowed->file), image);
@@ -368,15 +374,16 @@ TEST(DecodeWave, OwnedAndBorrowedBytesDecodeAlikeAcrossManyPieces) {
 
     // A NaN in the last frame refuses both, however much was converted before.
     Bytes floats;
-    for (int i = 0; i < 40000; ++i) putF32(floats, i == 39999 ? std::nanf("") : 0.5f);
+    for (int i = 0; i < 40000; ++i)
+        putF32(floats, i == 39999 ? std::nanf("") : 0.5f);
     const Bytes bad = riff({{"fmt ", fmtData(3, 1, 48000, 32)}, {"data", floats}});
     EXPECT_EQ(refusal(bad), badSamples);
     EXPECT_THROW(decodeWave(palmtone::WaveImage(bad.begin(), bad.end()), L"o"), std::runtime_error);
 }
 
 TEST(DecodeWave, AcceptsThirtySecondsAtTheLowestRate) {
-    const auto s = decodeWave(riff({{"fmt ", fmtData(1, 1, 8000, 8)}, {"data", Bytes(240000, 128)}}),
-                              L"long");
+    const auto s =
+        decodeWave(riff({{"fmt ", fmtData(1, 1, 8000, 8)}, {"data", Bytes(240000, 128)}}), L"long");
     EXPECT_EQ(s->left.size(), 240000u);
 }
 
@@ -440,7 +447,8 @@ TEST(LoadWave, ReadsAndRefusesFiles) {
         {dir + "/over.wav", "El WAV debe ocupar menos de 64 MB"},
         {dir + "/broken.wav", incomplete},
     };
-    for (const auto& c : cases) EXPECT_EQ(loadRefusal(hostPath(c.path)), c.message) << c.path;
+    for (const auto& c : cases)
+        EXPECT_EQ(loadRefusal(hostPath(c.path)), c.message) << c.path;
     // A zero inside the path would name a different file.
     std::wstring withZero = hostPath(dir + "/Take.One.wav");
     withZero.insert(withZero.size() - 4, 1, L'\0');
@@ -474,7 +482,8 @@ TEST(IsWavePath, AcceptsAbsoluteDriveAndNetworkPathsEndingInWav) {
         {L"C:\\kick", false},
         {L"C:\\kick.wav.txt", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(isWavePath(c.path), c.accepted) << std::string(c.path.begin(), c.path.end());
+    for (const auto& c : cases)
+        EXPECT_EQ(isWavePath(c.path), c.accepted) << std::string(c.path.begin(), c.path.end());
 
     std::wstring longest = L"C:\\" + std::wstring(32767 - 7, L'a') + L".wav";
     ASSERT_EQ(longest.size(), 32767u);

@@ -9,7 +9,9 @@
 using namespace palmtone::winpath;
 
 namespace {
-std::string narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+std::string narrow(const std::wstring& w) {
+    return std::string(w.begin(), w.end());
+}
 } // namespace
 
 TEST(WindowsPath, SplitsRootsAndNames) {
@@ -75,5 +77,6 @@ TEST(WindowsPath, NormalFormKeepsNetworkRoots) {
         {L"", L""},
         {L"/tmp//lib/./a.WAV", L"\\tmp\\lib\\a.WAV"},
     };
-    for (const auto& c : cases) EXPECT_EQ(lexicallyNormal(c.path), c.normal) << narrow(c.path);
+    for (const auto& c : cases)
+        EXPECT_EQ(lexicallyNormal(c.path), c.normal) << narrow(c.path);
 }

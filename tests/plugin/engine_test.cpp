@@ -26,7 +26,8 @@ struct Pair {
     Settings settings;
 
     explicit Pair(double rate) {
-        for (int n = 0; n < 128; ++n) fast->frequency[n] = palmtone::noteFrequency(n);
+        for (int n = 0; n < 128; ++n)
+            fast->frequency[n] = palmtone::noteFrequency(n);
         fast->sampleRate.store(rate);
         ref->sampleRate = rate;
     }
@@ -51,8 +52,10 @@ struct Pair {
         std::vector<float> fl(frames, 9.0f), fr(frames, 9.0f), rl(frames, 9.0f), rr(frames, 9.0f);
         for (int done = 0; done < frames; done += piece) {
             const int m = std::min(piece, frames - done);
-            fast->render(buffers ? fl.data() + done : nullptr, buffers ? fr.data() + done : nullptr, m, settings);
-            ref->render(buffers ? rl.data() + done : nullptr, buffers ? rr.data() + done : nullptr, m, settings);
+            fast->render(buffers ? fl.data() + done : nullptr, buffers ? fr.data() + done : nullptr, m,
+                         settings);
+            ref->render(buffers ? rl.data() + done : nullptr, buffers ? rr.data() + done : nullptr, m,
+                        settings);
             ASSERT_NEAR(fast->peak.load(), ref->peak, 1e-6);
         }
         for (int i = 0; i < frames; ++i) {
@@ -66,7 +69,8 @@ struct Pair {
                 ASSERT_NEAR(fast->envelope[n], ref->envelope[n], 1e-9) << "note " << n;
             }
             ASSERT_NEAR(fast->age[n], ref->age[n], 1e-9) << "note " << n;
-            ASSERT_NEAR(std::remainder(fast->phase[n] - ref->phase[n], 2 * 3.14159265358979323846), 0.0, 1e-7) << "note " << n;
+            ASSERT_NEAR(std::remainder(fast->phase[n] - ref->phase[n], 2 * 3.14159265358979323846), 0.0, 1e-7)
+                << "note " << n;
             ASSERT_NEAR(fast->position[n], ref->position[n], 1e-6) << "note " << n;
             ASSERT_EQ(fast->sampleActive[n], ref->sampleActive[n]) << "note " << n;
         }
@@ -88,7 +92,8 @@ std::ostream& operator<<(std::ostream& out, const Scenario& s) {
 void chordsAttackReleaseAndRetrigger(const Scenario& sc) {
     Pair p(sc.rate);
     const int block = static_cast<int>(sc.rate / 20); // 50 ms steps
-    for (int n : {60, 64, 67, 71, 74}) p.start(n, 100);
+    for (int n : {60, 64, 67, 71, 74})
+        p.start(n, 100);
     p.renderAndCompare(block, sc.piece);
     p.stop(64);
     p.stop(60);
@@ -97,9 +102,11 @@ void chordsAttackReleaseAndRetrigger(const Scenario& sc) {
     p.start(60, 127); // retrigger: envelope and phase run on
     p.settings.volume = 0.2;
     p.renderAndCompare(block, sc.piece);
-    for (int n = 0; n < 128; ++n) p.stop(n);
+    for (int n = 0; n < 128; ++n)
+        p.stop(n);
     // Long release: voices cross the silence threshold inside pieces.
-    for (int i = 0; i < 50; ++i) p.renderAndCompare(block, sc.piece);
+    for (int i = 0; i < 50; ++i)
+        p.renderAndCompare(block, sc.piece);
 }
 
 class SynthMatchesModel : public ::testing::TestWithParam<Scenario> {};
@@ -117,9 +124,11 @@ INSTANTIATE_TEST_SUITE_P(Rates, SynthMatchesModel,
 TEST(SynthMatchesModel, AllVoicesAndExtremeNotes) {
     forEachKernel([] {
         Pair p(8000); // notes above the sample rate: the phase step exceeds 2 pi
-        for (int n = 0; n < 128; ++n) p.start(n, 1 + n % 127);
+        for (int n = 0; n < 128; ++n)
+            p.start(n, 1 + n % 127);
         p.renderAndCompare(3000, 512);
-        for (int n = 0; n < 128; n += 2) p.stop(n);
+        for (int n = 0; n < 128; n += 2)
+            p.stop(n);
         p.renderAndCompare(3000, 700);
     });
 }
@@ -140,8 +149,10 @@ TEST(SynthMatchesModel, RandomScript) {
         Pair p(44100);
         for (int step = 0; step < 200; ++step) {
             const int n = static_cast<int>(random() % 128);
-            if (random() % 2) p.start(n, 1 + static_cast<int>(random() % 127));
-            else p.stop(n);
+            if (random() % 2)
+                p.start(n, 1 + static_cast<int>(random() % 127));
+            else
+                p.stop(n);
             if (random() % 10 == 0) p.settings.volume = (random() % 101) / 100.0;
             p.renderAndCompare(1 + static_cast<int>(random() % 700), 1 + static_cast<int>(random() % 300));
         }
@@ -168,11 +179,13 @@ TEST(OneShotMatchesModel, FollowKeyAndWholeFile) {
                 p.settings.wholeOneShot = whole;
                 p.settings.waveRoot = 57;
                 p.useSample(&sample);
-                for (int n : {48, 60, 72, 84}) p.start(n, 110);
+                for (int n : {48, 60, 72, 84})
+                    p.start(n, 110);
                 p.renderAndCompare(4800, 333);
                 p.stop(60);
                 p.stop(84); // plays on to its end in whole-file mode
-                for (int i = 0; i < 20; ++i) p.renderAndCompare(4800, 480);
+                for (int i = 0; i < 20; ++i)
+                    p.renderAndCompare(4800, 480);
             }
         }
     });
@@ -184,13 +197,16 @@ TEST(OneShotMatchesModel, AReleasedVoiceThatFellSilentHasEnded) {
         const auto sample = makeSample(48000 * 5, 48000, true);
         p.settings.useWave = true; // following the key
         p.useSample(&sample);
-        for (int n : {60, 64}) p.start(n, 100);
+        for (int n : {60, 64})
+            p.start(n, 100);
         p.renderAndCompare(4800, 512);
-        for (int n : {60, 64}) p.stop(n);
+        for (int n : {60, 64})
+            p.stop(n);
         // 1.2 s: the 0.08 s release takes 1.105 s from full level down to the
         // silence level; the file is still far from its end.
         p.renderAndCompare(57600, 480);
-        for (int n : {60, 64}) EXPECT_FALSE(p.fast->sampleActive[n]) << n;
+        for (int n : {60, 64})
+            EXPECT_FALSE(p.fast->sampleActive[n]) << n;
         p.settings.wholeOneShot = true; // would play the rest of the file if it still ran
         p.renderAndCompare(4800, 512);
         EXPECT_EQ(p.fast->peak.load(), 0.0f);
@@ -220,11 +236,12 @@ TEST(OneShotMatchesModel, TwoFrameFileAndNoFile) {
 // -0: the count-in's mix skips blocks without a click on that ground.
 TEST(Engine, OutputStageStaysInRangeAndNeverWritesNegativeZero) {
     forEachKernel([] {
-        const std::vector<double> sums = {0.0,  -0.0, -1e-300, -1e-20, -1e-17, 1e-20, -1e-12, -0.3,
-                                          0.3,  -2.0, 19.9,    -25.0,  1e300,  -1e300, 5e-324};
+        const std::vector<double> sums = {0.0, -0.0, -1e-300, -1e-20, -1e-17, 1e-20,  -1e-12, -0.3,
+                                          0.3, -2.0, 19.9,    -25.0,  1e300,  -1e300, 5e-324};
         const int n = static_cast<int>(sums.size());
         std::vector<double> accL(sums), accR(sums.rbegin(), sums.rend()), gains(n, 1.0);
-        for (auto* v : {&accL, &accR, &gains}) v->resize(n + Engine::maxLanes, 0.0);
+        for (auto* v : {&accL, &accR, &gains})
+            v->resize(n + Engine::maxLanes, 0.0);
         std::vector<float> left(n), right(n);
         palmtone::kernel::active().outputStage(accL.data(), accR.data(), gains.data(), n, left.data(),
                                                right.data());
@@ -253,7 +270,8 @@ TEST(Engine, ReleasedEnvelopeEndsAtExactZero) {
     p.renderAndCompare(4800, 512);
     p.stop(60);
     std::vector<float> out(48000);
-    for (int i = 0; i < 20; ++i) p.fast->render(out.data(), out.data(), 48000, p.settings);
+    for (int i = 0; i < 20; ++i)
+        p.fast->render(out.data(), out.data(), 48000, p.settings);
     EXPECT_EQ(p.fast->envelope[60], 0.0); // never a denormal tail
 }
 
@@ -273,15 +291,18 @@ TEST(Engine, EnvelopeTimeConstants) {
 int subnormals(const Engine& e) {
     int count = 0;
     auto scan = [&](const double* v, size_t n) {
-        for (size_t i = 0; i < n; ++i) count += std::fpclassify(v[i]) == FP_SUBNORMAL;
+        for (size_t i = 0; i < n; ++i)
+            count += std::fpclassify(v[i]) == FP_SUBNORMAL;
     };
     for (const double* voices : {e.phase, e.envelope, e.age, e.frequency, e.position, e.oscSin, e.oscCos,
                                  e.oscFade2, e.oscLevel, e.stepCos, e.stepSin})
         scan(voices, Engine::voices);
-    for (double x : {e.gain, e.renderRate, e.glideFrom, e.glideTo}) scan(&x, 1);
+    for (double x : {e.gain, e.renderRate, e.glideFrom, e.glideTo})
+        scan(&x, 1);
     scan(&e.laneLeft[0][0], sizeof e.laneLeft / sizeof(double));
     scan(&e.laneRight[0][0], sizeof e.laneRight / sizeof(double));
-    for (const double* mix : {e.mixLeft, e.mixRight, e.mixGain}) scan(mix, sizeof e.mixLeft / sizeof(double));
+    for (const double* mix : {e.mixLeft, e.mixRight, e.mixGain})
+        scan(mix, sizeof e.mixLeft / sizeof(double));
     return count;
 }
 
@@ -300,11 +321,13 @@ void holdForTwentyMinutes(bool wave) {
         p.useSample(&sample);
         chord = {0, 4, 7};
     }
-    for (int n : chord) p.start(n, 100);
+    for (int n : chord)
+        p.start(n, 100);
     p.renderAndCompare(48000, 512);
     constexpr int64_t stretch = 48000 * 10;
     for (int64_t second = 1; second < 20 * 60; second += 10) {
-        for (int64_t done = 0; done < stretch; done += 4000) p.fast->render(nullptr, nullptr, 4000, p.settings);
+        for (int64_t done = 0; done < stretch; done += 4000)
+            p.fast->render(nullptr, nullptr, 4000, p.settings);
         p.ref->advance(stretch, p.settings, chord);
         ASSERT_EQ(subnormals(*p.fast), 0) << "after " << second + 10 << " s";
     }
@@ -317,7 +340,8 @@ void holdForTwentyMinutes(bool wave) {
         ASSERT_NEAR(fr[i], rr[i], 1e-6) << "right frame " << i;
     }
     EXPECT_GT(p.fast->peak.load(), 0.05f); // still sounding
-    for (int n : chord) EXPECT_EQ(p.fast->oscFade2[n], 0.0) << n; // flushed, not crawling
+    for (int n : chord)
+        EXPECT_EQ(p.fast->oscFade2[n], 0.0) << n; // flushed, not crawling
     EXPECT_EQ(subnormals(*p.fast), 0);
 }
 
@@ -328,7 +352,9 @@ struct LongNote {
     bool wide; // the AVX2 kernels, else SSE2
 };
 
-std::ostream& operator<<(std::ostream& out, const LongNote& c) { return out << c.name; }
+std::ostream& operator<<(std::ostream& out, const LongNote& c) {
+    return out << c.name;
+}
 
 class HeldForTwentyMinutes : public ::testing::TestWithParam<LongNote> {};
 
@@ -341,9 +367,12 @@ TEST_P(HeldForTwentyMinutes, StaysNormalAndOnTheModel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Chords, HeldForTwentyMinutes,
-                         ::testing::Values(LongNote{"SynthSse2", false, false}, LongNote{"SynthAvx2", false, true},
+                         ::testing::Values(LongNote{"SynthSse2", false, false},
+                                           LongNote{"SynthAvx2", false, true},
                                            LongNote{"OneShot", true, false}),
-                         [](const ::testing::TestParamInfo<LongNote>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<LongNote>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(Engine, FrequencyTable) {
     EXPECT_DOUBLE_EQ(palmtone::noteFrequency(69), 440.0);
@@ -363,15 +392,20 @@ TEST(Engine, PiecesDoNotChangeTheSamples) {
             bool on;
         };
         std::vector<Change> script;
-        for (int n = 30; n < 90; ++n) script.push_back({(n - 30) * 37, n, true});
-        for (int n = 30; n < 90; n += 3) script.push_back({2400 + (n - 30) * 11, n, false});
-        for (int n = 31; n < 90; n += 3) script.push_back({5000 + (n - 30) * 7, n, false});
-        std::sort(script.begin(), script.end(), [](const Change& a, const Change& b) { return a.frame < b.frame; });
+        for (int n = 30; n < 90; ++n)
+            script.push_back({(n - 30) * 37, n, true});
+        for (int n = 30; n < 90; n += 3)
+            script.push_back({2400 + (n - 30) * 11, n, false});
+        for (int n = 31; n < 90; n += 3)
+            script.push_back({5000 + (n - 30) * 7, n, false});
+        std::sort(script.begin(), script.end(),
+                  [](const Change& a, const Change& b) { return a.frame < b.frame; });
         constexpr int total = 28000; // 3.5 s at 8000 Hz: the released voices fall silent
 
         auto play = [&](int piece) {
             auto e = std::make_unique<Engine>();
-            for (int n = 0; n < 128; ++n) e->frequency[n] = palmtone::noteFrequency(n);
+            for (int n = 0; n < 128; ++n)
+                e->frequency[n] = palmtone::noteFrequency(n);
             e->sampleRate.store(8000.0);
             Settings s;
             std::vector<float> left(total), right(total);
@@ -379,7 +413,8 @@ TEST(Engine, PiecesDoNotChangeTheSamples) {
             for (int done = 0; done < total;) {
                 // Cut at every change, and at the piece size in between.
                 int until = std::min(total, done + piece);
-                if (next < script.size() && script[next].frame < until) until = std::max(done, script[next].frame);
+                if (next < script.size() && script[next].frame < until)
+                    until = std::max(done, script[next].frame);
                 if (until > done) {
                     e->render(left.data() + done, right.data() + done, until - done, s);
                     done = until;

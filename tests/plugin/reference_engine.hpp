@@ -24,7 +24,8 @@ struct ReferenceEngine {
     float peak = 0.0f;
 
     ReferenceEngine() {
-        for (int n = 0; n < 128; ++n) frequency[n] = 440.0 * std::pow(2.0, (n - 69) / 12.0);
+        for (int n = 0; n < 128; ++n)
+            frequency[n] = 440.0 * std::pow(2.0, (n - 69) / 12.0);
     }
 
     // Coefficients of one call: attack, release and the one-shot's pitch factor.
@@ -35,7 +36,8 @@ struct ReferenceEngine {
         const double attack = s.useWave ? 0.002 : 0.008;
         const double release = s.useWave ? 0.08 : 0.16;
         const double g =
-            sample ? (sample->sampleRate / sampleRate) / (440.0 * std::pow(2.0, (s.waveRoot - 69) / 12.0)) : 0.0;
+            sample ? (sample->sampleRate / sampleRate) / (440.0 * std::pow(2.0, (s.waveRoot - 69) / 12.0))
+                   : 0.0;
         return {std::exp(-1.0 / (sampleRate * attack)), std::exp(-1.0 / (sampleRate * release)), g};
     }
 
@@ -87,10 +89,12 @@ struct ReferenceEngine {
                 if (!stepVoice(n, s, k, L, R)) continue;
                 if (!s.useWave) {
                     double x = std::sin(phase[n]);
-                    if (0.45 * sr > 2.0 * frequency[n]) x += 0.25 * std::exp(-2.0 * age[n]) * std::sin(2.0 * phase[n]);
+                    if (0.45 * sr > 2.0 * frequency[n])
+                        x += 0.25 * std::exp(-2.0 * age[n]) * std::sin(2.0 * phase[n]);
                     if (0.45 * sr > 3.0 * frequency[n]) x += 0.08 * std::sin(3.0 * phase[n]);
-                    const double v =
-                        velocity[n] * (x * envelope[n] * (0.45 + 0.55 * std::exp(-1.2 * age[n]))) / 127.0 * 0.11;
+                    const double v = velocity[n] *
+                                     (x * envelope[n] * (0.45 + 0.55 * std::exp(-1.2 * age[n]))) / 127.0 *
+                                     0.11;
                     const double d = ((n % 12) - 5.5) * 0.02;
                     accL += v * (0.7 - d);
                     accR += v * (0.7 + d);
@@ -112,18 +116,19 @@ struct ReferenceEngine {
     // The model's state after `frames` more frames, without the output, which
     // no state depends on: a quick way through long stretches. Only the voices
     // in `notes` move; every other voice must be silent and released.
-    template <typename Notes>
-    void advance(int64_t frames, const palmtone::Settings& s, const Notes& notes) {
+    template <typename Notes> void advance(int64_t frames, const palmtone::Settings& s, const Notes& notes) {
         for (int n = 0; n < 128; ++n) {
             bool listed = false;
-            for (int m : notes) listed = listed || m == n;
+            for (int m : notes)
+                listed = listed || m == n;
             if (!listed && (gate[n] || envelope[n] != 0.0)) std::abort();
         }
         const Step k = coefficients(s);
         for (int64_t i = 0; i < frames; ++i) {
             gain += (s.volume - gain) * 0.001;
             double L, R;
-            for (int n : notes) stepVoice(n, s, k, L, R);
+            for (int n : notes)
+                stepVoice(n, s, k, L, R);
         }
     }
 };

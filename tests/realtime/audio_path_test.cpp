@@ -72,7 +72,11 @@ TEST(CallCounter, SeesEveryCountedKind) {
         {"free", [] { callFree(callMalloc(24)); }, velktest::cFree},
         {"std::mutex lock", [] { std::lock_guard<std::mutex> hold(mutex); }, velktest::mutexLock},
         {"std::mutex unlock", [] { std::lock_guard<std::mutex> hold(mutex); }, velktest::mutexUnlock},
-        {"try_lock", [] { if (mutex.try_lock()) mutex.unlock(); }, velktest::mutexLock},
+        {"try_lock",
+         [] {
+             if (mutex.try_lock()) mutex.unlock();
+         },
+         velktest::mutexLock},
         {"wait_for",
          [] {
              std::unique_lock<std::mutex> hold(mutex);
@@ -86,7 +90,8 @@ TEST(CallCounter, SeesEveryCountedKind) {
     for (const Probe& probe : probes) {
         CountCalls counter;
         counter.during(probe.act);
-        EXPECT_GE(counter[probe.expected], 1) << probe.what << " was not counted; counted: " << counter.describe();
+        EXPECT_GE(counter[probe.expected], 1)
+            << probe.what << " was not counted; counted: " << counter.describe();
     }
 }
 

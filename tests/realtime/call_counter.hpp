@@ -40,16 +40,16 @@ struct CallCounter {
 
 // Zeroes the counts; counts only inside during(). One counter at a time.
 class CountCalls {
-public:
+  public:
     CountCalls() {
-        for (long& c : CallCounter::calls) __atomic_store_n(&c, 0, __ATOMIC_SEQ_CST);
+        for (long& c : CallCounter::calls)
+            __atomic_store_n(&c, 0, __ATOMIC_SEQ_CST);
     }
     ~CountCalls() { CallCounter::arm(false); }
     CountCalls(const CountCalls&) = delete;
     CountCalls& operator=(const CountCalls&) = delete;
 
-    template <class Work>
-    void during(Work&& work) {
+    template <class Work> void during(Work&& work) {
         CallCounter::arm(true);
         work();
         CallCounter::arm(false);
@@ -58,7 +58,8 @@ public:
     long operator[](Call call) const { return CallCounter::read(call); }
     long total() const {
         long sum = 0;
-        for (int k = 0; k < callKinds; ++k) sum += (*this)[Call(k)];
+        for (int k = 0; k < callKinds; ++k)
+            sum += (*this)[Call(k)];
         return sum;
     }
     // "malloc 3, pthread_mutex_lock 1" for the kinds counted, "" when none.

@@ -36,7 +36,8 @@ std::unique_ptr<palmtone::SampleData> oneShot(int frames) {
     auto s = std::make_unique<palmtone::SampleData>();
     s->sampleRate = 48000.0;
     s->left.resize(frames);
-    for (int i = 0; i < frames; ++i) s->left[i] = static_cast<float>(std::sin(i * 0.01));
+    for (int i = 0; i < frames; ++i)
+        s->left[i] = static_cast<float>(std::sin(i * 0.01));
     return s;
 }
 
@@ -88,9 +89,7 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
             plugin->pushUiEvent(0x9F, key, 100);
             plugin->pushUiEvent(0x8F, key, 0);
             switch (random() % 6) {
-            case 0:
-                plugin->countIn.requestStart();
-                break;
+            case 0: plugin->countIn.requestStart(); break;
             case 1: {
                 int32_t s = tamso::Recording;
                 plugin->capture.state.compare_exchange_strong(s, tamso::PauseRequested);
@@ -110,7 +109,8 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
                        plugin->countIn.secondsLeft.load() + plugin->capture.publishedNotes.load();
             sum += static_cast<long>(plugin->engine.peak.load() + plugin->tempo.load() +
                                      plugin->capture.endBeats.load());
-            for (auto& note : plugin->engine.soundingNotes) sum += note.load(std::memory_order_relaxed);
+            for (auto& note : plugin->engine.soundingNotes)
+                sum += note.load(std::memory_order_relaxed);
             (void)sum;
             std::this_thread::yield();
         }

@@ -57,8 +57,8 @@ alignas(std::max_align_t) char arena[8192];
 size_t arenaUsed = 0;
 
 void* fromArena(size_t size) noexcept {
-    const size_t rounded = (size + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
-                           alignof(std::max_align_t);
+    const size_t rounded =
+        (size + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) * alignof(std::max_align_t);
     const size_t at = __atomic_fetch_add(&arenaUsed, rounded, __ATOMIC_RELAXED);
     if (at + rounded > sizeof arena) std::abort();
     return arena + at;
@@ -68,8 +68,7 @@ bool inArena(const void* p) noexcept {
     return p >= static_cast<const void*>(arena) && p < static_cast<const void*>(arena + sizeof arena);
 }
 
-template <class F>
-void find(F& slot, const char* name) noexcept {
+template <class F> void find(F& slot, const char* name) noexcept {
     slot = reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
 
@@ -104,8 +103,7 @@ const Next& real() noexcept {
 }
 
 // A function that a sanitizer or C library lacks is a fault of the test set-up.
-template <class F>
-F need(F f) noexcept {
+template <class F> F need(F f) noexcept {
     if (!f) std::abort();
     return f;
 }

@@ -60,14 +60,17 @@ inline std::vector<uint8_t> toneWave(uint32_t rate, double seconds, bool stereo,
     u16(16);
     id("smpl");
     u32(36);
-    for (int i = 0; i < 3; ++i) u32(0);
+    for (int i = 0; i < 3; ++i)
+        u32(0);
     u32(unity);
-    for (int i = 0; i < 5; ++i) u32(0);
+    for (int i = 0; i < 5; ++i)
+        u32(0);
     id("data");
     u32(dataBytes);
     for (uint32_t i = 0; i < frames; ++i) {
         const double v = std::sin(i * 0.07) * std::exp(-double(i) / (0.3 * rate));
-        for (uint32_t c = 0; c < channels; ++c) u16(uint32_t(int32_t(std::lround(v * (c ? 9000 : 20000)))) & 0xFFFF);
+        for (uint32_t c = 0; c < channels; ++c)
+            u16(uint32_t(int32_t(std::lround(v * (c ? 9000 : 20000)))) & 0xFFFF);
     }
     return b;
 }
@@ -76,7 +79,8 @@ inline std::vector<uint8_t> toneWave(uint32_t rate, double seconds, bool stereo,
 // one-shot play, input as real notes, and a small library.
 inline std::vector<uint8_t> oneShotChunk(const std::vector<uint8_t>& wave, const std::wstring& name) {
     palmtone::ParamValues values{};
-    for (int i = 0; i < palmtone::paramCount; ++i) values[i] = palmtone::normalisedDefault(i);
+    for (int i = 0; i < palmtone::paramCount; ++i)
+        values[i] = palmtone::normalisedDefault(i);
     values[palmtone::pSound] = 1.0;
     values[palmtone::pWholeOneShot] = 1.0;
     values[palmtone::pInput] = 0.5;
@@ -106,8 +110,7 @@ struct AudioPathScenario {
 
     static int32_t frames(size_t b) { return b % 97 == 0 ? 4096 : static_cast<int32_t>(1 + (b * 37) % 700); }
 
-    template <class Driver>
-    void run(Driver& d) {
+    template <class Driver> void run(Driver& d) {
         using namespace palmtone;
         d.restore(firstSound);
         for (size_t b = 0; b < blocks; ++b) {
@@ -129,11 +132,13 @@ struct AudioPathScenario {
                 d.midi(n / 3, 0xC0, 5, 0);
                 break;
             case 6: // five keys at one offset, then at the block's last frame
-                for (int k = 0; k < 5; ++k) d.midi(n - 1, 0x90 | k, 48 + 7 * k, 20 + 20 * k);
+                for (int k = 0; k < 5; ++k)
+                    d.midi(n - 1, 0x90 | k, 48 + 7 * k, 20 + 20 * k);
                 break;
-            case 8: d.midi(-5, 0xB2, 123, 0); break;      // all notes off, before the block
+            case 8: d.midi(-5, 0xB2, 123, 0); break; // all notes off, before the block
             case 9:
-                for (int k = 0; k < 5; ++k) d.midi(0, 0x80 | k, 48 + 7 * k, 0);
+                for (int k = 0; k < 5; ++k)
+                    d.midi(0, 0x80 | k, 48 + 7 * k, 0);
                 break;
             case 10: d.midi(100000, 0xBF, 120, 0); break; // all sound off, after the block
             default: break;

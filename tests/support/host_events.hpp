@@ -7,8 +7,7 @@
 
 namespace velktest {
 
-template <int Capacity>
-struct HostEvents {
+template <int Capacity> struct HostEvents {
     vst2::MidiEvent events[Capacity];
     vst2::EventList<Capacity> list{};
 

@@ -9,8 +9,7 @@
 
 namespace velktest {
 
-template <typename Check>
-void forEachKernel(Check check) {
+template <typename Check> void forEachKernel(Check check) {
     palmtone::kernel::useWide(false);
     {
         SCOPED_TRACE("SSE2 kernels");

@@ -44,14 +44,18 @@ EditorFrame::~EditorFrame() {
     }
 }
 
-intptr_t EditorFrame::open() { return host_.dispatch(14, 0, 0, frame_); }
+intptr_t EditorFrame::open() {
+    return host_.dispatch(14, 0, 0, frame_);
+}
 
 intptr_t EditorFrame::close() {
     if (!host_.effect()) return 0;
     return host_.dispatch(15);
 }
 
-HWND EditorFrame::editor() const noexcept { return FindWindowExW(frame_, nullptr, L"VelkBetaEditorV1", nullptr); }
+HWND EditorFrame::editor() const noexcept {
+    return FindWindowExW(frame_, nullptr, L"VelkBetaEditorV1", nullptr);
+}
 
 void EditorFrame::drain() {
     MSG msg;

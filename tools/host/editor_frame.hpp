@@ -14,7 +14,7 @@
 namespace vsthost {
 
 class EditorFrame {
-public:
+  public:
     // Creates the frame (client area 980 x 740), not yet showing an editor.
     explicit EditorFrame(Host& host, int x = 0, int y = 0);
     ~EditorFrame(); // stops the audio thread, closes the editor, destroys the frame
@@ -40,7 +40,7 @@ public:
     void startAudio(int32_t blockFrames = 512, DWORD periodMs = 2);
     void stopAudio();
 
-private:
+  private:
     Host& host_;
     HWND frame_ = nullptr;
     std::thread audio_;

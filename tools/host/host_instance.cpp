@@ -39,13 +39,15 @@ void EventListBuffer::assign(const std::vector<vst2::MidiEvent>& events) {
     events_ = events;
     words_.assign(2 + events_.size(), 0);
     words_[0] = static_cast<intptr_t>(static_cast<uint32_t>(events_.size()));
-    for (size_t i = 0; i < events_.size(); ++i) words_[2 + i] = reinterpret_cast<intptr_t>(&events_[i]);
+    for (size_t i = 0; i < events_.size(); ++i)
+        words_[2 + i] = reinterpret_cast<intptr_t>(&events_[i]);
 }
 
 void EventListBuffer::assign(const std::vector<BlockMidi>& messages) {
     std::vector<vst2::MidiEvent> events;
     events.reserve(messages.size());
-    for (const BlockMidi& m : messages) events.push_back(midiEvent(m.offset, m.status, m.data1, m.data2));
+    for (const BlockMidi& m : messages)
+        events.push_back(midiEvent(m.offset, m.status, m.data1, m.data2));
     assign(events);
 }
 
@@ -196,8 +198,8 @@ int64_t Host::strayCalls() noexcept {
     return strays.load();
 }
 
-intptr_t Host::callback(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value,
-                        void* ptr, float option) {
+intptr_t Host::callback(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                        float option) {
     Host* host = nullptr;
     {
         std::lock_guard<std::mutex> lock(registryMutex);
@@ -212,8 +214,7 @@ intptr_t Host::callback(vst2::Effect* effect, int32_t opcode, int32_t index, int
 }
 
 intptr_t Host::answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) {
-    HostCall call{opcode, index, value, ptr, option, currentThreadId(),
-                  block_.load(), inProcess_.load(), 0};
+    HostCall call{opcode, index, value, ptr, option, currentThreadId(), block_.load(), inProcess_.load(), 0};
     std::lock_guard<std::mutex> lock(logMutex_);
     switch (opcode) {
     case vst2::hostGetTime:

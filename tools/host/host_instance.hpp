@@ -56,7 +56,7 @@ struct BlockMidi {
 // A host event list with room for any number of events, laid out as the plug-in
 // reads it (count, reserved, pointers). The events live inside the object.
 class EventListBuffer {
-public:
+  public:
     void assign(const std::vector<vst2::MidiEvent>& events);
     void assign(const std::vector<BlockMidi>& messages);
     void* list() noexcept { return words_.data(); }
@@ -65,7 +65,7 @@ public:
     // Overrides pointer i (e.g. with null or a foreign record).
     void setPointer(size_t i, void* event) noexcept;
 
-private:
+  private:
     std::vector<vst2::MidiEvent> events_;
     std::vector<intptr_t> words_; // [0] count, [1] reserved, [2..] pointers
 };
@@ -76,7 +76,7 @@ vst2::MidiEvent midiEvent(int32_t offset, uint8_t status, uint8_t data1, uint8_t
 uint32_t currentThreadId() noexcept;
 
 class Host {
-public:
+  public:
     // Creates an instance through the library's entry point; throws std::runtime_error
     // when it returns null. Nothing is sent to the instance yet.
     explicit Host(const PluginLibrary& library);
@@ -93,9 +93,9 @@ public:
 
     // A DAW's start: open, sample rate, block size, resume, start processing.
     void start(double sampleRate = 48000.0, int32_t blockSize = 512);
-    void suspend();                  // opcode 12, value 0
-    void resume();                   // opcode 12, value 1
-    intptr_t close();                // opcode 1, once; the record is gone afterwards
+    void suspend();   // opcode 12, value 0
+    void resume();    // opcode 12, value 1
+    intptr_t close(); // opcode 1, once; the record is gone afterwards
 
     // Hands the plug-in the events of the coming block (opcode 25); returns its answer.
     intptr_t sendEvents(const std::vector<BlockMidi>& messages);
@@ -132,9 +132,9 @@ public:
     // close, or with a wrong record); 0 in a correct plug-in.
     static int64_t strayCalls() noexcept;
 
-private:
-    static intptr_t callback(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value,
-                             void* ptr, float option);
+  private:
+    static intptr_t callback(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                             float option);
     intptr_t answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option);
     void runBlock(float** outputs, int32_t frames);
 

@@ -52,49 +52,91 @@ const std::vector<Watched>& audioThreadForbidden() {
     static const std::vector<Watched> table = {
         // The C runtime's allocation functions (operator new and delete,
         // statically linked into the DLL, end in these).
-        {"malloc", "allocation"}, {"calloc", "allocation"}, {"realloc", "allocation"},
-        {"free", "allocation"}, {"_aligned_malloc", "allocation"}, {"_aligned_realloc", "allocation"},
-        {"_aligned_recalloc", "allocation"}, {"_aligned_offset_malloc", "allocation"},
-        {"_aligned_free", "allocation"}, {"_recalloc", "allocation"}, {"_expand", "allocation"},
-        {"_strdup", "allocation"}, {"_wcsdup", "allocation"}, {"strdup", "allocation"},
+        {"malloc", "allocation"},
+        {"calloc", "allocation"},
+        {"realloc", "allocation"},
+        {"free", "allocation"},
+        {"_aligned_malloc", "allocation"},
+        {"_aligned_realloc", "allocation"},
+        {"_aligned_recalloc", "allocation"},
+        {"_aligned_offset_malloc", "allocation"},
+        {"_aligned_free", "allocation"},
+        {"_recalloc", "allocation"},
+        {"_expand", "allocation"},
+        {"_strdup", "allocation"},
+        {"_wcsdup", "allocation"},
+        {"strdup", "allocation"},
         {"wcsdup", "allocation"},
         // kernel32's heaps and pages.
-        {"HeapAlloc", "allocation"}, {"HeapReAlloc", "allocation"}, {"HeapFree", "allocation"},
-        {"HeapCreate", "allocation"}, {"HeapDestroy", "allocation"}, {"LocalAlloc", "allocation"},
-        {"LocalReAlloc", "allocation"}, {"LocalFree", "allocation"}, {"GlobalAlloc", "allocation"},
-        {"GlobalReAlloc", "allocation"}, {"GlobalFree", "allocation"}, {"VirtualAlloc", "allocation"},
+        {"HeapAlloc", "allocation"},
+        {"HeapReAlloc", "allocation"},
+        {"HeapFree", "allocation"},
+        {"HeapCreate", "allocation"},
+        {"HeapDestroy", "allocation"},
+        {"LocalAlloc", "allocation"},
+        {"LocalReAlloc", "allocation"},
+        {"LocalFree", "allocation"},
+        {"GlobalAlloc", "allocation"},
+        {"GlobalReAlloc", "allocation"},
+        {"GlobalFree", "allocation"},
+        {"VirtualAlloc", "allocation"},
         {"VirtualFree", "allocation"},
         // Critical sections, slim reader/writer locks, the C runtime's own locks,
         // and the kernel objects a pthread mutex or condition variable uses.
-        {"EnterCriticalSection", "lock"}, {"LeaveCriticalSection", "lock"},
-        {"TryEnterCriticalSection", "lock"}, {"InitializeCriticalSection", "lock"},
-        {"InitializeCriticalSectionAndSpinCount", "lock"}, {"InitializeCriticalSectionEx", "lock"},
-        {"DeleteCriticalSection", "lock"}, {"AcquireSRWLockExclusive", "lock"},
-        {"AcquireSRWLockShared", "lock"}, {"TryAcquireSRWLockExclusive", "lock"},
-        {"TryAcquireSRWLockShared", "lock"}, {"ReleaseSRWLockExclusive", "lock"},
-        {"ReleaseSRWLockShared", "lock"}, {"_lock", "lock"}, {"_unlock", "lock"},
-        {"_lock_file", "lock"}, {"_unlock_file", "lock"}, {"CreateMutexA", "lock"},
-        {"CreateMutexW", "lock"}, {"ReleaseMutex", "lock"}, {"CreateSemaphoreA", "lock"},
-        {"CreateSemaphoreW", "lock"}, {"ReleaseSemaphore", "lock"}, {"CreateEventA", "lock"},
-        {"CreateEventW", "lock"}, {"SetEvent", "lock"}, {"ResetEvent", "lock"},
+        {"EnterCriticalSection", "lock"},
+        {"LeaveCriticalSection", "lock"},
+        {"TryEnterCriticalSection", "lock"},
+        {"InitializeCriticalSection", "lock"},
+        {"InitializeCriticalSectionAndSpinCount", "lock"},
+        {"InitializeCriticalSectionEx", "lock"},
+        {"DeleteCriticalSection", "lock"},
+        {"AcquireSRWLockExclusive", "lock"},
+        {"AcquireSRWLockShared", "lock"},
+        {"TryAcquireSRWLockExclusive", "lock"},
+        {"TryAcquireSRWLockShared", "lock"},
+        {"ReleaseSRWLockExclusive", "lock"},
+        {"ReleaseSRWLockShared", "lock"},
+        {"_lock", "lock"},
+        {"_unlock", "lock"},
+        {"_lock_file", "lock"},
+        {"_unlock_file", "lock"},
+        {"CreateMutexA", "lock"},
+        {"CreateMutexW", "lock"},
+        {"ReleaseMutex", "lock"},
+        {"CreateSemaphoreA", "lock"},
+        {"CreateSemaphoreW", "lock"},
+        {"ReleaseSemaphore", "lock"},
+        {"CreateEventA", "lock"},
+        {"CreateEventW", "lock"},
+        {"SetEvent", "lock"},
+        {"ResetEvent", "lock"},
         // Waits.
-        {"WaitForSingleObject", "wait"}, {"WaitForSingleObjectEx", "wait"},
-        {"WaitForMultipleObjects", "wait"}, {"WaitForMultipleObjectsEx", "wait"},
-        {"SignalObjectAndWait", "wait"}, {"SleepConditionVariableCS", "wait"},
-        {"SleepConditionVariableSRW", "wait"}, {"WakeConditionVariable", "wait"},
-        {"WakeAllConditionVariable", "wait"}, {"WaitOnAddress", "wait"},
-        {"WakeByAddressSingle", "wait"}, {"WakeByAddressAll", "wait"},
-        {"MsgWaitForMultipleObjects", "wait"}, {"MsgWaitForMultipleObjectsEx", "wait"},
+        {"WaitForSingleObject", "wait"},
+        {"WaitForSingleObjectEx", "wait"},
+        {"WaitForMultipleObjects", "wait"},
+        {"WaitForMultipleObjectsEx", "wait"},
+        {"SignalObjectAndWait", "wait"},
+        {"SleepConditionVariableCS", "wait"},
+        {"SleepConditionVariableSRW", "wait"},
+        {"WakeConditionVariable", "wait"},
+        {"WakeAllConditionVariable", "wait"},
+        {"WaitOnAddress", "wait"},
+        {"WakeByAddressSingle", "wait"},
+        {"WakeByAddressAll", "wait"},
+        {"MsgWaitForMultipleObjects", "wait"},
+        {"MsgWaitForMultipleObjectsEx", "wait"},
         // Sleeps.
-        {"Sleep", "sleep"}, {"SleepEx", "sleep"}, {"SwitchToThread", "sleep"},
+        {"Sleep", "sleep"},
+        {"SleepEx", "sleep"},
+        {"SwitchToThread", "sleep"},
     };
     return table;
 }
 
 const std::vector<Watched>& audioThreadForbiddenDlls() {
     static const std::vector<Watched> table = {
-        {"user32.dll", "window"}, {"gdi32.dll", "window"},   {"shell32.dll", "window"},
-        {"ole32.dll", "window"},  {"oleaut32.dll", "window"}, {"comdlg32.dll", "window"},
+        {"user32.dll", "window"},   {"gdi32.dll", "window"},    {"shell32.dll", "window"},
+        {"ole32.dll", "window"},    {"oleaut32.dll", "window"}, {"comdlg32.dll", "window"},
         {"comctl32.dll", "window"},
     };
     return table;
@@ -102,7 +144,8 @@ const std::vector<Watched>& audioThreadForbiddenDlls() {
 
 void* moduleOf(const void* address) noexcept {
     HMODULE module = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             static_cast<LPCWSTR>(address), &module))
         return nullptr;
     return module;
@@ -131,7 +174,8 @@ ImportCounter::ImportCounter(void* module, const std::vector<Watched>& functions
         auto** table = reinterpret_cast<void**>(base + d->FirstThunk);
         for (size_t i = 0; names[i].u1.AddressOfData != 0; ++i) {
             if (IMAGE_SNAP_BY_ORDINAL64(names[i].u1.Ordinal)) continue;
-            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names[i].u1.AddressOfData);
+            const auto* byName =
+                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names[i].u1.AddressOfData);
             const char* function = reinterpret_cast<const char*>(byName->Name);
             const Watched* w = wholeDll ? wholeDll : find(functions, function, false);
             if (w) {
@@ -148,7 +192,8 @@ ImportCounter::ImportCounter(void* module, const std::vector<Watched>& functions
     const size_t n = slots_.size() ? slots_.size() : 1;
     codeBytes_ = (n * thunkBytes + page - 1) / page * page;
     totalBytes_ = codeBytes_ + (n * recordBytes + page - 1) / page * page;
-    thunks_ = static_cast<unsigned char*>(VirtualAlloc(nullptr, totalBytes_, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    thunks_ = static_cast<unsigned char*>(
+        VirtualAlloc(nullptr, totalBytes_, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     if (!thunks_) throw std::runtime_error("no memory for the counting thunks");
 
     for (size_t i = 0; i < slots_.size(); ++i) {
@@ -171,7 +216,8 @@ ImportCounter::ImportCounter(void* module, const std::vector<Watched>& functions
     }
     FlushInstructionCache(GetCurrentProcess(), thunks_, codeBytes_);
     try {
-        for (; live_ < slots_.size(); ++live_) writeSlot(patched_[live_], thunks_ + live_ * thunkBytes);
+        for (; live_ < slots_.size(); ++live_)
+            writeSlot(patched_[live_], thunks_ + live_ * thunkBytes);
     } catch (...) {
         unpatch();
         throw;
@@ -201,7 +247,8 @@ uint64_t ImportCounter::calls(size_t i) const noexcept {
 
 std::vector<uint64_t> ImportCounter::snapshot() const {
     std::vector<uint64_t> out(slots_.size());
-    for (size_t i = 0; i < out.size(); ++i) out[i] = calls(i);
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = calls(i);
     return out;
 }
 

@@ -26,9 +26,9 @@ const std::vector<Watched>& audioThreadForbiddenDlls();
 void* moduleOf(const void* address) noexcept;
 
 class ImportCounter {
-public:
+  public:
     struct Slot {
-        std::string dll;      // as the import table names it, e.g. "msvcrt.dll"
+        std::string dll; // as the import table names it, e.g. "msvcrt.dll"
         std::string function;
         std::string kind;
     };
@@ -49,13 +49,13 @@ public:
     // All slots' counts, in slot order.
     std::vector<uint64_t> snapshot() const;
 
-private:
+  private:
     void unpatch() noexcept;
 
     std::vector<Slot> slots_;
-    std::vector<void**> patched_;    // the import table entries changed
-    std::vector<void*> originals_;   // what they held
-    size_t live_ = 0;                // slots now pointing at their thunk
+    std::vector<void**> patched_;     // the import table entries changed
+    std::vector<void*> originals_;    // what they held
+    size_t live_ = 0;                 // slots now pointing at their thunk
     unsigned char* thunks_ = nullptr; // code page(s), then one data record per slot
     size_t codeBytes_ = 0;
     size_t totalBytes_ = 0;
@@ -69,7 +69,8 @@ void countDuring(const ImportCounter& counter, std::vector<uint64_t>& into, Work
     work();
     const std::vector<uint64_t> after = counter.snapshot();
     into.resize(after.size());
-    for (size_t i = 0; i < after.size(); ++i) into[i] += after[i] - before[i];
+    for (size_t i = 0; i < after.size(); ++i)
+        into[i] += after[i] - before[i];
 }
 
 // "malloc 2 (msvcrt.dll, allocation), ..." for the slots with a count; "" for none.

@@ -18,22 +18,22 @@
 
 namespace {
 
-const char* usage =
-    "usage: velk-host render <plugin.dll> <out.wav> [options]\n"
-    "  --progression LIST  chord roots, one per bar (default C4,A3,F3,G3)\n"
-    "  --mode 0|1          input mode: 0 scale degrees, 1 real roots (default 1)\n"
-    "  --rate HZ           sample rate (default 48000)\n"
-    "  --bpm N             tempo answered to the plug-in (default 120)\n"
-    "  --block N           block size (default 512)\n"
-    "  --float             write 32-bit float instead of 16-bit PCM\n"
-    "usage: velk-host show <plugin.dll> <folder> [--keys LETTERS] [--name NAME]\n"
-    "  opens the plug-in's editor, holds the chord keys LETTERS (default A), then\n"
-    "  creates <folder>\\NAME.ready and waits up to 30 s for NAME.done (a\n"
-    "  screenshot taken from outside) before it releases the keys and closes\n";
+const char* usage = "usage: velk-host render <plugin.dll> <out.wav> [options]\n"
+                    "  --progression LIST  chord roots, one per bar (default C4,A3,F3,G3)\n"
+                    "  --mode 0|1          input mode: 0 scale degrees, 1 real roots (default 1)\n"
+                    "  --rate HZ           sample rate (default 48000)\n"
+                    "  --bpm N             tempo answered to the plug-in (default 120)\n"
+                    "  --block N           block size (default 512)\n"
+                    "  --float             write 32-bit float instead of 16-bit PCM\n"
+                    "usage: velk-host show <plugin.dll> <folder> [--keys LETTERS] [--name NAME]\n"
+                    "  opens the plug-in's editor, holds the chord keys LETTERS (default A), then\n"
+                    "  creates <folder>\\NAME.ready and waits up to 30 s for NAME.done (a\n"
+                    "  screenshot taken from outside) before it releases the keys and closes\n";
 
 std::string narrow(const std::wstring& text) {
     std::string out;
-    for (wchar_t c : text) out += c < 128 ? static_cast<char>(c) : '?';
+    for (wchar_t c : text)
+        out += c < 128 ? static_cast<char>(c) : '?';
     return out;
 }
 
@@ -58,12 +58,18 @@ int render(const std::vector<std::wstring>& args) {
     for (size_t i = 4; i < args.size(); ++i) {
         const std::string a = narrow(args[i]);
         const bool hasValue = i + 1 < args.size();
-        if (a == "--float") format = vsthost::WaveFormat::float32;
-        else if (a == "--progression" && hasValue) roots = narrow(args[++i]);
-        else if (a == "--mode" && hasValue) mode = std::stoi(narrow(args[++i]));
-        else if (a == "--rate" && hasValue) rate = std::stod(narrow(args[++i]));
-        else if (a == "--bpm" && hasValue) bpm = std::stod(narrow(args[++i]));
-        else if (a == "--block" && hasValue) block = std::stoi(narrow(args[++i]));
+        if (a == "--float")
+            format = vsthost::WaveFormat::float32;
+        else if (a == "--progression" && hasValue)
+            roots = narrow(args[++i]);
+        else if (a == "--mode" && hasValue)
+            mode = std::stoi(narrow(args[++i]));
+        else if (a == "--rate" && hasValue)
+            rate = std::stod(narrow(args[++i]));
+        else if (a == "--bpm" && hasValue)
+            bpm = std::stod(narrow(args[++i]));
+        else if (a == "--block" && hasValue)
+            block = std::stoi(narrow(args[++i]));
         else {
             std::fprintf(stderr, "unknown option %s\n%s", a.c_str(), usage);
             return 2;
@@ -97,10 +103,10 @@ int render(const std::vector<std::wstring>& args) {
 
     std::printf("MIDI from the plug-in (sample, status, data 1, data 2):\n");
     for (const vsthost::OutputMidi& m : vsthost::outputMidi(host.received()))
-        std::printf("%9lld  0x%02X %3u %3u  %s ch %d\n", static_cast<long long>(m.time), m.status,
-                    m.data1, m.data2, kind(m.status), (m.status & 0x0F) + 1);
-    std::printf("wrote %s: %zu frames at %.0f Hz, peak %.3f\n", narrow(args[3]).c_str(), left.size(),
-                rate, peak);
+        std::printf("%9lld  0x%02X %3u %3u  %s ch %d\n", static_cast<long long>(m.time), m.status, m.data1,
+                    m.data2, kind(m.status), (m.status & 0x0F) + 1);
+    std::printf("wrote %s: %zu frames at %.0f Hz, peak %.3f\n", narrow(args[3]).c_str(), left.size(), rate,
+                peak);
     host.close();
     if (!finite || peak > 1.0f) {
         std::fprintf(stderr, "the plug-in produced samples outside -1..1 or not finite\n");
@@ -109,7 +115,9 @@ int render(const std::vector<std::wstring>& args) {
     return 0;
 }
 
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 int show(const std::vector<std::wstring>& args) {
     if (args.size() < 4) {
@@ -118,8 +126,10 @@ int show(const std::vector<std::wstring>& args) {
     }
     std::wstring keys = L"A", name = L"editor";
     for (size_t i = 4; i + 1 < args.size(); i += 2) {
-        if (args[i] == L"--keys") keys = args[i + 1];
-        else if (args[i] == L"--name") name = args[i + 1];
+        if (args[i] == L"--keys")
+            keys = args[i + 1];
+        else if (args[i] == L"--name")
+            name = args[i + 1];
         else {
             std::fputs(usage, stderr);
             return 2;
@@ -136,18 +146,21 @@ int show(const std::vector<std::wstring>& args) {
     }
     HWND editor = frame.editor();
     frame.pump(300);
-    for (wchar_t key : keys) vsthost::sendKey(editor, WM_KEYDOWN, static_cast<UINT>(key));
+    for (wchar_t key : keys)
+        vsthost::sendKey(editor, WM_KEYDOWN, static_cast<UINT>(key));
     frame.pump(700);
 
     const std::wstring folder = vsthost::windowsPath(args[3]);
     const std::wstring ready = folder + L"\\" + name + L".ready", done = folder + L"\\" + name + L".done";
     DeleteFileW(done.c_str());
     CloseHandle(CreateFileW(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    for (int waited = 0; waited < 300 && !exists(done); ++waited) frame.pump(100);
+    for (int waited = 0; waited < 300 && !exists(done); ++waited)
+        frame.pump(100);
     const bool shot = exists(done);
     DeleteFileW(done.c_str());
 
-    for (wchar_t key : keys) vsthost::sendKey(editor, WM_KEYUP, static_cast<UINT>(key));
+    for (wchar_t key : keys)
+        vsthost::sendKey(editor, WM_KEYUP, static_cast<UINT>(key));
     frame.pump(100);
     std::printf("MIDI from the plug-in while the keys %s were held:\n", narrow(keys).c_str());
     for (const vsthost::OutputMidi& m : vsthost::outputMidi(host.received()))

@@ -10,7 +10,8 @@ namespace {
 
 std::string narrow(const std::wstring& text) {
     std::string out;
-    for (wchar_t c : text) out += c < 128 ? static_cast<char>(c) : '?';
+    for (wchar_t c : text)
+        out += c < 128 ? static_cast<char>(c) : '?';
     return out;
 }
 
@@ -38,7 +39,8 @@ PluginLibrary::~PluginLibrary() {
 std::wstring windowsPath(const std::wstring& path) {
     std::wstring out;
     if (!path.empty() && path[0] == L'/') out = L"Z:";
-    for (wchar_t c : path) out += c == L'/' ? L'\\' : c;
+    for (wchar_t c : path)
+        out += c == L'/' ? L'\\' : c;
     return out;
 }
 

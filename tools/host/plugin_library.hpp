@@ -11,7 +11,7 @@ using EntryPoint = vst2::Effect* (*)(vst2::HostCallback host);
 // A loaded plug-in DLL; unloaded when destroyed. Every instance created through
 // `entry` must be closed before this object goes.
 class PluginLibrary {
-public:
+  public:
     // Throws std::runtime_error when the library does not load or lacks VSTPluginMain.
     explicit PluginLibrary(const std::wstring& path);
     ~PluginLibrary();
@@ -21,7 +21,7 @@ public:
     EntryPoint entry() const noexcept { return entry_; }
     const std::wstring& path() const noexcept { return path_; }
 
-private:
+  private:
     std::wstring path_;
     void* module_ = nullptr; // HMODULE
     EntryPoint entry_ = nullptr;

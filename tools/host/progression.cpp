@@ -22,8 +22,10 @@ int parseRoot(const std::string& item) {
     if (letter < 'A' || letter > 'G') throw std::invalid_argument("bad note name: " + item);
     int pc = pitch[letter - 'A'];
     size_t i = 1;
-    if (i < item.size() && item[i] == '#') pc += 1, ++i;
-    else if (i < item.size() && item[i] == 'b') pc -= 1, ++i;
+    if (i < item.size() && item[i] == '#')
+        pc += 1, ++i;
+    else if (i < item.size() && item[i] == 'b')
+        pc -= 1, ++i;
     if (i >= item.size()) throw std::invalid_argument("note name without octave: " + item);
     const int octave = std::stoi(item.substr(i), &used);
     if (i + used != item.size()) throw std::invalid_argument("bad note name: " + item);
@@ -38,7 +40,8 @@ std::vector<int> parseRoots(const std::string& text) {
     std::vector<int> roots;
     std::stringstream stream(text);
     std::string item;
-    while (std::getline(stream, item, ',')) roots.push_back(parseRoot(item));
+    while (std::getline(stream, item, ','))
+        roots.push_back(parseRoot(item));
     if (roots.empty()) throw std::invalid_argument("no chord roots");
     return roots;
 }

@@ -7,7 +7,8 @@ namespace vsthost {
 std::vector<OutputMidi> outputMidi(const std::vector<ReceivedEvent>& received) {
     std::vector<OutputMidi> out;
     out.reserve(received.size());
-    for (const ReceivedEvent& r : received) out.push_back({r.time(), r.status(), r.data1(), r.data2()});
+    for (const ReceivedEvent& r : received)
+        out.push_back({r.time(), r.status(), r.data1(), r.data2()});
     return out;
 }
 
@@ -17,7 +18,8 @@ void play(Host& host, const std::vector<TimedMidi>& schedule, const std::vector<
                      [](const TimedMidi& a, const TimedMidi& b) { return a.time < b.time; });
     size_t next = 0;
     // Events before the current position would never fit a block: start from the first due.
-    while (next < sorted.size() && sorted[next].time < host.position()) ++next;
+    while (next < sorted.size() && sorted[next].time < host.position())
+        ++next;
     for (int32_t frames : blocks) {
         const int64_t start = host.position();
         std::vector<BlockMidi> messages;

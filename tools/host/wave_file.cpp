@@ -21,7 +21,8 @@ void put32(std::vector<uint8_t>& out, uint32_t v) {
 }
 
 void putTag(std::vector<uint8_t>& out, const char* tag) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(tag[i]));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(tag[i]));
 }
 
 } // namespace

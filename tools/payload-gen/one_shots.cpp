@@ -39,8 +39,7 @@ double envelope(const Voice& voice, int frame) {
     }
     const int end = voice.frames - silentTail;
     const int fadeFrames = static_cast<int>(voice.fadeSeconds * sampleRate);
-    if (frame >= end)
-        return 0.0;
+    if (frame >= end) return 0.0;
     if (frame > end - fadeFrames) {
         const double u = static_cast<double>(end - frame) / fadeFrames; // 1..0
         const double s = sineOfCycles(u / 4.0);
@@ -75,7 +74,10 @@ std::vector<int16_t> render(const Voice& voice) {
 std::vector<int16_t> bell() {
     // Partials of a struck bar and bell: the strong fundamental rings longest;
     // a short extra share of it is the strike, which puts the peak at the onset.
-    return render({124800, 0.0006, 0.5, 0.70,
+    return render({124800,
+                   0.0006,
+                   0.5,
+                   0.70,
                    {{1.0, 1.00, 0.80},
                     {1.0, 0.30, 0.025},
                     {2.0, 0.40, 0.62},
@@ -100,11 +102,11 @@ std::vector<int16_t> pluck() {
 
 std::vector<int16_t> soft() {
     // Nearly a sine, swelling in over 39 ms.
-    return render({100800, 0.039, 0.4, 0.66,
-                   {{1.0, 1.00, 0.90},
-                    {2.0, 0.22, 0.60},
-                    {3.0, 0.07, 0.45},
-                    {4.0, 0.02, 0.30}}});
+    return render({100800,
+                   0.039,
+                   0.4,
+                   0.66,
+                   {{1.0, 1.00, 0.90}, {2.0, 0.22, 0.60}, {3.0, 0.07, 0.45}, {4.0, 0.02, 0.30}}});
 }
 
 } // namespace payload

@@ -23,9 +23,8 @@ double sineSeries(double x) {
 double sineOfCycles(double cycles) {
     // std::floor is exact, so the reduction is the same on every machine.
     double t = cycles - std::floor(cycles); // 0..1
-    if (t >= 0.5)
-        t -= 1.0; // -0.5..0.5
-    double x = 2.0 * pi * t; // -pi..pi
+    if (t >= 0.5) t -= 1.0;                 // -0.5..0.5
+    double x = 2.0 * pi * t;                // -pi..pi
     if (x > pi / 2)
         x = pi - x;
     else if (x < -pi / 2)

@@ -12,7 +12,8 @@ void put16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(static_cast<uint8_t>(v >> 8));
 }
 void putId(std::vector<uint8_t>& out, const char (&id)[5]) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(id[i]));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(id[i]));
 }
 } // namespace
 
@@ -35,8 +36,8 @@ std::vector<uint8_t> waveFile(const std::vector<int16_t>& samples) {
 
     putId(out, "smpl");
     put32(out, 36);
-    put32(out, 0);                      // manufacturer
-    put32(out, 0);                      // product
+    put32(out, 0);                       // manufacturer
+    put32(out, 0);                       // product
     put32(out, 1000000000 / sampleRate); // sample period in ns: 20833
     put32(out, unityNote);
     put32(out, 0); // pitch fraction
