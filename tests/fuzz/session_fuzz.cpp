@@ -33,6 +33,7 @@
 #include "plugin/engine_kernels.hpp"
 #include "plugin/plugin.hpp"
 #include "session_checks.hpp"
+#include "tests/support/wave_image.hpp"
 
 namespace velkfuzz {
 namespace {
@@ -91,36 +92,12 @@ std::vector<uint8_t> madeWave(FuzzInput& in) {
     const uint32_t frames = in.u8() % 64 + 1;
     const uint32_t unity = in.u8();
     const uint32_t align = channels * bits / 8;
-    std::vector<uint8_t> b;
-    auto u16 = [&](uint32_t v) { b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)}); };
-    auto u32 = [&](uint32_t v) {
-        b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
-    };
-    auto id = [&](const char* t) { b.insert(b.end(), t, t + 4); };
-    id("RIFF");
-    u32(4 + 24 + 44 + 8 + frames * align);
-    id("WAVE");
-    id("fmt ");
-    u32(16);
-    u16(tag);
-    u16(channels);
-    u32(rate);
-    u32(rate * align);
-    u16(align);
-    u16(bits);
-    id("smpl");
-    u32(36);
-    for (int i = 0; i < 3; ++i)
-        u32(0);
-    u32(unity);
-    for (int i = 0; i < 5; ++i)
-        u32(0);
-    id("data");
-    u32(frames * align);
-    const std::vector<uint8_t> samples = in.bytes(frames * align);
-    b.insert(b.end(), samples.begin(), samples.end());
-    b.resize(b.size() + (frames * align - samples.size()), 0x40);
-    return b;
+    std::vector<uint8_t> data = in.bytes(frames * align);
+    data.resize(frames * align, 0x40);
+    // No pad byte after odd data: the image ends with the data chunk.
+    return velktest::riff({{"fmt ", velktest::fmtData(tag, channels, rate, bits)},
+                           {"smpl", velktest::smplData(unity)},
+                           {"data", data, false}});
 }
 
 void checkParameters(palmtone::Plugin& p) {

@@ -28,6 +28,7 @@
 #include "plugin/parameters.hpp"
 #include "plugin/plugin.hpp"
 #include "plugin/state_chunk.hpp"
+#include "tests/support/wave_image.hpp"
 
 namespace velktest {
 
@@ -36,43 +37,13 @@ namespace velktest {
 inline std::vector<uint8_t> toneWave(uint32_t rate, double seconds, bool stereo, uint32_t unity) {
     const uint32_t channels = stereo ? 2 : 1;
     const uint32_t frames = static_cast<uint32_t>(rate * seconds);
-    std::vector<uint8_t> b;
-    auto u16 = [&](uint32_t v) {
-        b.push_back(uint8_t(v));
-        b.push_back(uint8_t(v >> 8));
-    };
-    auto u32 = [&](uint32_t v) {
-        u16(v & 0xFFFF);
-        u16(v >> 16);
-    };
-    auto id = [&](const char* text) { b.insert(b.end(), text, text + 4); };
-    const uint32_t dataBytes = frames * channels * 2;
-    id("RIFF");
-    u32(4 + (8 + 16) + (8 + 36) + (8 + dataBytes));
-    id("WAVE");
-    id("fmt ");
-    u32(16);
-    u16(1);
-    u16(channels);
-    u32(rate);
-    u32(rate * channels * 2);
-    u16(channels * 2);
-    u16(16);
-    id("smpl");
-    u32(36);
-    for (int i = 0; i < 3; ++i)
-        u32(0);
-    u32(unity);
-    for (int i = 0; i < 5; ++i)
-        u32(0);
-    id("data");
-    u32(dataBytes);
+    Bytes data;
     for (uint32_t i = 0; i < frames; ++i) {
         const double v = std::sin(i * 0.07) * std::exp(-double(i) / (0.3 * rate));
         for (uint32_t c = 0; c < channels; ++c)
-            u16(uint32_t(int32_t(std::lround(v * (c ? 9000 : 20000)))) & 0xFFFF);
+            put16(data, uint32_t(int32_t(std::lround(v * (c ? 9000 : 20000)))) & 0xFFFF);
     }
-    return b;
+    return riff({{"fmt ", fmtData(1, channels, rate, 16)}, {"smpl", smplData(unity)}, {"data", data}});
 }
 
 // A state chunk with "Sonido" on the one-shot `wave` (none when empty), whole
