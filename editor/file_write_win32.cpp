@@ -27,7 +27,8 @@ class FileHandle {
     HANDLE h_;
 };
 
-// Creates path with CREATE_NEW and writes every byte with one call.
+// Creates path with CREATE_NEW and writes every byte with one call. A file it
+// created but could not fill is deleted: CREATE_NEW made it ours.
 bool createAndWrite(const std::wstring& path, const std::vector<uint8_t>& bytes, bool flush) {
     if (bytes.size() > MAXDWORD) return false;
     FileHandle file(
@@ -37,7 +38,9 @@ bool createAndWrite(const std::wstring& path, const std::vector<uint8_t>& bytes,
     const DWORD size = static_cast<DWORD>(bytes.size());
     const bool wrote = fileWriter(file.get(), bytes.data(), size, &written, nullptr) != 0 && written == size;
     const bool flushed = !flush || FlushFileBuffers(file.get()) != 0;
-    return file.close() && wrote && flushed;
+    const bool ok = file.close() && wrote && flushed;
+    if (!ok) DeleteFileW(path.c_str());
+    return ok;
 }
 
 std::wstring folderOf(const std::wstring& path) {
@@ -65,10 +68,7 @@ bool writeFileReplacing(const std::wstring& path, const std::vector<uint8_t>& by
     wchar_t guidText[40] = {};
     if (CoCreateGuid(&guid) < 0 || StringFromGUID2(guid, guidText, 40) == 0) return false;
     const std::wstring temporary = folderOf(path) + L"~VELK_" + guidText + L".tmp";
-    if (!createAndWrite(temporary, bytes, true)) {
-        DeleteFileW(temporary.c_str());
-        return false;
-    }
+    if (!createAndWrite(temporary, bytes, true)) return false;
     if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(temporary.c_str());
         return false;

@@ -17,7 +17,8 @@ extern WriteFunction fileWriter; // ::WriteFile unless a test replaces it
 // file at path is left as it was.
 bool writeFileReplacing(const std::wstring& path, const std::vector<uint8_t>& bytes);
 
-// Creates path, which must not exist yet, holding bytes.
+// Creates path, which must not exist yet, holding bytes. A failed write leaves
+// no file behind.
 bool writeFileNew(const std::wstring& path, const std::vector<uint8_t>& bytes);
 
 // The user's temporary folder, absolute and ending in a backslash, however long

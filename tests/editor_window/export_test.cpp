@@ -101,6 +101,16 @@ TEST_F(FileWrites, ANewFileIsNeverWrittenOverAnother) {
     EXPECT_EQ(bytesOf(target), oldBytes);
 }
 
+TEST_F(FileWrites, AFailedNewFileLeavesNoFileBehind) {
+    const std::wstring fresh = folder + L"VELK_acordes_nuevo.mid";
+    for (palmtone::WriteFunction writer : {failingWrite, shortWrite}) {
+        palmtone::fileWriter = writer;
+        EXPECT_FALSE(palmtone::writeFileNew(fresh, newBytes));
+        palmtone::fileWriter = ::WriteFile;
+        EXPECT_EQ(listing(folder), std::vector<std::wstring>{L"VELK_acordes.mid"});
+    }
+}
+
 // The temporary folder comes from TMP; restored after each case.
 class TemporaryFolder : public ::testing::Test {
   protected:
