@@ -45,12 +45,12 @@ EditorFrame::~EditorFrame() {
 }
 
 intptr_t EditorFrame::open() {
-    return host_.dispatch(14, 0, 0, frame_);
+    return host_.dispatch(vst2::op::openEditor, 0, 0, frame_);
 }
 
 intptr_t EditorFrame::close() {
     if (!host_.effect()) return 0;
-    return host_.dispatch(15);
+    return host_.dispatch(vst2::op::closeEditor);
 }
 
 HWND EditorFrame::editor() const noexcept {

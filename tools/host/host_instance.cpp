@@ -86,24 +86,24 @@ float Host::getParameter(int32_t index) {
 }
 
 void Host::start(double sampleRate, int32_t blockSize) {
-    dispatch(0);
-    dispatch(10, 0, 0, nullptr, static_cast<float>(sampleRate));
-    dispatch(11, 0, blockSize);
-    dispatch(12, 0, 1);
-    dispatch(71);
+    dispatch(vst2::op::open);
+    dispatch(vst2::op::setSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
+    dispatch(vst2::op::setBlockSize, 0, blockSize);
+    dispatch(vst2::op::mainsChanged, 0, 1);
+    dispatch(vst2::op::startProcessing);
 }
 
 void Host::suspend() {
-    dispatch(12, 0, 0);
+    dispatch(vst2::op::mainsChanged, 0, 0);
 }
 
 void Host::resume() {
-    dispatch(12, 0, 1);
+    dispatch(vst2::op::mainsChanged, 0, 1);
 }
 
 intptr_t Host::close() {
     if (!effect_) return 0;
-    const intptr_t result = dispatch(1);
+    const intptr_t result = dispatch(vst2::op::close);
     {
         std::lock_guard<std::mutex> lock(registryMutex);
         registry.erase(std::remove(registry.begin(), registry.end(), this), registry.end());
@@ -118,7 +118,7 @@ intptr_t Host::sendEvents(const std::vector<BlockMidi>& messages) {
 }
 
 intptr_t Host::sendList(EventListBuffer& list) {
-    return dispatch(25, 0, 0, list.list());
+    return dispatch(vst2::op::midiEvents, 0, 0, list.list());
 }
 
 void Host::runBlock(float** outputs, int32_t frames) {

@@ -88,7 +88,7 @@ int render(const std::vector<std::wstring>& args) {
     host.setParameter(6, mode / 2.0f); // "Entrada"
     vsthost::play(host, song.events, vsthost::uniformBlocks(song.frames, block));
     host.suspend();
-    host.dispatch(72);
+    host.dispatch(vst2::op::stopProcessing);
 
     const auto& left = host.left();
     const auto& right = host.right();
