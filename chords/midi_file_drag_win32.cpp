@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -10,8 +11,8 @@ namespace tamso {
 namespace {
 
 // The header of a file-drop list, then the path and its NUL, then the list's NUL.
-constexpr size_t listOffset = 20;
-constexpr size_t wideFlagOffset = 16;
+constexpr size_t listOffset = sizeof(DROPFILES);
+constexpr size_t wideFlagOffset = offsetof(DROPFILES, fWide);
 
 bool offered(const FORMATETC* format) noexcept {
     return format != nullptr && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) != 0 &&

@@ -64,15 +64,23 @@ bool writeFileNew(const std::wstring& path, const std::vector<uint8_t>& bytes) {
 
 bool writeFileReplacing(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     // A name of our own in the target's folder, so the final move stays on one volume.
-    GUID guid;
-    wchar_t guidText[40] = {};
-    if (CoCreateGuid(&guid) < 0 || StringFromGUID2(guid, guidText, 40) == 0) return false;
-    const std::wstring temporary = folderOf(path) + L"~VELK_" + guidText + L".tmp";
+    std::wstring guid;
+    if (!guidText(guid)) return false;
+    const std::wstring temporary = folderOf(path) + L"~VELK_" + guid + L".tmp";
     if (!createAndWrite(temporary, bytes, true)) return false;
     if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileW(temporary.c_str());
         return false;
     }
+    return true;
+}
+
+bool guidText(std::wstring& text) {
+    GUID guid;
+    if (CoCreateGuid(&guid) < 0) return false;
+    wchar_t buffer[40] = {};
+    if (StringFromGUID2(guid, buffer, 40) == 0) return false;
+    text = buffer;
     return true;
 }
 

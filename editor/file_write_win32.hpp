@@ -1,6 +1,7 @@
 #pragma once
-// The files the take export writes. One WriteFile call writes all bytes; the
-// call goes through `fileWriter` so that tests can make writes fail or fall short.
+// The files the take export writes, and the names it makes for them. One
+// WriteFile call writes all bytes; the call goes through `fileWriter` so that
+// tests can make writes fail or fall short.
 #include <windows.h>
 
 #include <cstdint>
@@ -20,6 +21,9 @@ bool writeFileReplacing(const std::wstring& path, const std::vector<uint8_t>& by
 // Creates path, which must not exist yet, holding bytes. A failed write leaves
 // no file behind.
 bool writeFileNew(const std::wstring& path, const std::vector<uint8_t>& bytes);
+
+// A new GUID as braced text ("{...}"); false when none can be made.
+bool guidText(std::wstring& text);
 
 // The user's temporary folder, absolute and ending in a backslash, however long
 // it is; false when there is none.

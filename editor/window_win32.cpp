@@ -201,9 +201,8 @@ intptr_t Editor::message(HWND w, unsigned msg, uintptr_t wParam, intptr_t lParam
     switch (msg) {
     case WM_DESTROY:
         detachDrop(w);
-        releaseKeys();
         KillTimer(w, repaintTimer);
-        window = nullptr;
+        windowGone();
         return 0;
     case WM_KILLFOCUS: focusLost(); return 0;
     case WM_PAINT: paintWindow(*this, w); return 0;

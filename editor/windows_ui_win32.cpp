@@ -9,6 +9,7 @@
 
 #include "editor/editor_object.hpp"
 #include "editor/file_write_win32.hpp"
+#include "editor/texts.hpp"
 
 namespace palmtone {
 
@@ -134,7 +135,7 @@ FolderReply WindowsUi::chooseFolder() {
     BROWSEINFOW browse{};
     browse.hwndOwner = root();
     browse.pszDisplayName = displayName;
-    browse.lpszTitle = L"Elige tu carpeta de one shots WAV";
+    browse.lpszTitle = texts::folderTitle;
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
     if (PIDLIST_ABSOLUTE items = SHBrowseForFolderW(&browse)) {
         // Folders deeper than MAX_PATH: the long form of the call, with room for any path.
@@ -173,12 +174,7 @@ bool WindowsUi::temporaryFolder(std::wstring& folder) {
 }
 
 bool WindowsUi::newGuidText(std::wstring& text) {
-    GUID guid;
-    if (CoCreateGuid(&guid) < 0) return false;
-    wchar_t buffer[40] = {};
-    if (StringFromGUID2(guid, buffer, 40) == 0) return false;
-    text = buffer;
-    return true;
+    return guidText(text);
 }
 
 bool WindowsUi::writeReplacing(const std::wstring& path, const std::vector<uint8_t>& bytes) {

@@ -139,7 +139,9 @@ TEST_F(TemporaryFolder, IsTakenWholeOrNotAtAll) {
         EXPECT_TRUE(found.size() > 3 && (found[1] == L':' || found.substr(0, 2) == L"\\\\"))
             << testing::PrintToString(found);
         EXPECT_EQ(found.back(), L'\\');
-        if (!c.expected.empty()) EXPECT_EQ(found, c.expected);
+        if (!c.expected.empty()) {
+            EXPECT_EQ(found, c.expected);
+        }
     }
 }
 
