@@ -172,6 +172,9 @@ class Editor {
     // Keeps the paths the library can hold; names the others in one box.
     // False when the host closed the editor during that box.
     bool keepStorable(std::vector<std::wstring>& paths);
+    // Adds the storable paths of list to the library and loads the first; false
+    // when none was left or the host closed the editor during the box.
+    bool addAndLoad(std::vector<std::wstring> list);
     void startCountIn();
     View view(double milliseconds);
     void releaseResources() noexcept;

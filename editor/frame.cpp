@@ -51,9 +51,6 @@ View Editor::view(double milliseconds) {
     v.mouse = mouse;
     v.pressedType = pressedType;
     v.pressedValue = pressedValue;
-    for (int l = 0; l < padCount; ++l)
-        v.keyDown[l] = keyDown[l];
-    v.padHeld = padHeld;
     v.milliseconds = milliseconds;
     return v;
 }

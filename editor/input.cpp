@@ -204,9 +204,8 @@ void Editor::click(const Hit& hit, Point at) {
 }
 
 void Editor::playModeToggle() {
-    double x = plugin->params[pWholeOneShot].load();
-    if (!std::isfinite(x)) x = 0.0;
-    const bool on = x >= 0.0 && roundHalfAway(std::min(x, 1.0)) > 0.5;
+    // Read as the block decodes it.
+    const bool on = roundHalfAway(cleanNormalised(plugin->params[pWholeOneShot].load())) > 0.5;
     plugin->edit(pWholeOneShot, on ? 0.0 : 1.0);
 }
 
@@ -241,11 +240,8 @@ void Editor::mouseLeft() {
 }
 
 bool Editor::wheel(Point at, int32_t delta) {
-    if (at.x < 24 || at.x > 279 || at.y < 172 || at.y > 433) return false;
-    const int32_t step = delta > 0 ? -1 : 1;
-    const int64_t n = static_cast<int64_t>(library.size());
-    const int64_t last = std::max<int64_t>(n, 4) - 4;
-    scroll = static_cast<int32_t>(std::clamp<int64_t>(static_cast<int64_t>(scroll) + step, 0, last));
+    if (!libraryPanel.contains(at)) return false;
+    scroll = clampScroll(scroll + (delta > 0 ? -1 : 1), library.size());
     ui->repaint();
     return true;
 }
@@ -260,19 +256,12 @@ void Editor::deferredDrop() {
     std::vector<std::wstring> list = std::move(pendingDrop);
     pendingDrop.clear();
     if (list.empty()) return;
-    if (!keepStorable(list)) return;
-    if (list.empty()) return;
-    plugin->bank.addFiles(list);
-    scroll = 0;
-    load(list[0]);
-    if (closed) return;
+    if (!addAndLoad(std::move(list)) || closed) return;
     ui->repaint();
 }
 
 bool Editor::acceptsDrop(Point p) const noexcept {
-    const bool library = 24 <= p.x && p.x <= 279 && 172 <= p.y && p.y <= 433;
-    const bool sound = 456 <= p.x && p.x <= 955 && 84 <= p.y && p.y <= 155;
-    return library || sound;
+    return libraryPanel.contains(p) || soundPanel.contains(p);
 }
 
 void Editor::hover(bool on) {
@@ -281,10 +270,7 @@ void Editor::hover(bool on) {
 }
 
 void Editor::deliver(std::vector<std::wstring> paths) {
-    if (!window) return;
-    pendingDrop = std::move(paths);
-    dropHover = false;
-    ui->postDeferredDrop();
+    if (window) shellDrop(std::move(paths));
 }
 
 } // namespace palmtone

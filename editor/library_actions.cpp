@@ -89,10 +89,15 @@ void Editor::addWaves() {
     }
     std::vector<std::wstring> list = selectedPaths(reply.buffer);
     reply.buffer = {};
-    if (!keepStorable(list) || list.empty()) return;
+    addAndLoad(std::move(list));
+}
+
+bool Editor::addAndLoad(std::vector<std::wstring> list) {
+    if (!keepStorable(list) || list.empty()) return false;
     plugin->bank.addFiles(list);
     scroll = 0;
     load(list[0]);
+    return true;
 }
 
 void Editor::folder() {

@@ -40,8 +40,6 @@ struct View {
     Point mouse{-1, -1};
     int32_t pressedType = -1;
     int32_t pressedValue = -1;
-    bool keyDown[8] = {};
-    int32_t padHeld = -1;
     // --- the clock of the record button's pulse ---
     double milliseconds = 0.0;
 };
