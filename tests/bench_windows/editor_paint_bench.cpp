@@ -42,7 +42,8 @@ struct Dib {
 struct OpenEditor {
     explicit OpenEditor(uint16_t columns) {
         palmtone::moduleInstance = GetModuleHandleW(nullptr);
-        WNDCLASSEXW wc{sizeof wc};
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
         wc.lpfnWndProc = parentProcedure;
         wc.hInstance = palmtone::moduleInstance;
         wc.lpszClassName = L"VelkBenchParent";
