@@ -117,7 +117,8 @@ bool isStorablePath(const std::wstring& path) noexcept {
 
 size_t storedBytes(const std::wstring& text) noexcept {
     // Past every limit, yet small enough that a thousand of them cannot wrap.
-    return isStorablePath(text) ? 4 + utf8Length(text) : maxChunkBytes + 1;
+    const size_t length = utf8Length(text);
+    return length != noUtf8 && length <= maxStringBytes ? 4 + length : maxChunkBytes + 1;
 }
 
 size_t libraryBaseBytes(const std::wstring& name, const std::wstring& folder,
@@ -132,8 +133,9 @@ bool libraryFits(size_t libraryBytes, size_t waveBytes) noexcept {
 }
 
 void requireStorable(const std::wstring& text) {
-    if (utf8Length(text) == noUtf8) refuse("Nombre de archivo no valido");
-    if (!isStorablePath(text)) refuse("Nombre demasiado largo");
+    const size_t length = utf8Length(text);
+    if (length == noUtf8) refuse("Nombre de archivo no valido");
+    if (length > maxStringBytes) refuse("Nombre demasiado largo");
 }
 
 namespace {
