@@ -1,6 +1,6 @@
 #include "editor/drop_paths.hpp"
 
-#include "plugin/wave.hpp"
+#include "plugin/media/wave.hpp"
 
 namespace palmtone {
 

@@ -21,7 +21,7 @@
 #include "editor/scene.hpp"
 #include "editor/ui.hpp"
 #include "editor/view.hpp"
-#include "plugin/sample_bank.hpp"
+#include "plugin/media/sample_bank.hpp"
 
 // Windows handle types, declared as <windows.h> declares them, so that this
 // header needs no platform header.

@@ -11,8 +11,8 @@
 #include "chords/names.hpp"
 #include "editor/key_tables.hpp"
 #include "editor/menu.hpp"
-#include "plugin/plugin.hpp"
-#include "plugin/windows_path.hpp"
+#include "plugin/sound/voicing.hpp"
+#include "plugin/text/windows_path.hpp"
 
 namespace palmtone {
 

@@ -8,10 +8,10 @@
 #include "editor/menu.hpp"
 #include "editor/open_selection.hpp"
 #include "editor/texts.hpp"
+#include "plugin/host/state_chunk.hpp"
+#include "plugin/media/wave.hpp"
 #include "plugin/plugin.hpp"
-#include "plugin/state_chunk.hpp"
-#include "plugin/wave.hpp"
-#include "plugin/windows_path.hpp"
+#include "plugin/text/windows_path.hpp"
 
 namespace palmtone {
 

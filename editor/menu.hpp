@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/parameters.hpp"
+#include "plugin/host/parameters.hpp"
 
 namespace palmtone {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "editor/geometry.hpp"
-#include "plugin/parameters.hpp"
-#include "plugin/sample_bank.hpp"
+#include "plugin/host/parameters.hpp"
+#include "plugin/media/sample_bank.hpp"
 
 namespace palmtone {
 

@@ -12,7 +12,7 @@
 #include "editor/menu.hpp"
 #include "editor/texts.hpp"
 #include "editor/windows_ui_win32.hpp"
-#include "plugin/module_win32.hpp"
+#include "plugin/host/module_win32.hpp"
 #include "plugin/plugin.hpp"
 
 namespace palmtone {

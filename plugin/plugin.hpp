@@ -14,12 +14,13 @@
 
 #include "chords/chord.hpp"
 #include "chords/midi_capture.hpp"
-#include "plugin/count_in.hpp"
-#include "plugin/engine.hpp"
-#include "plugin/input_event.hpp"
-#include "plugin/parameters.hpp"
-#include "plugin/sample_bank.hpp"
-#include "plugin/vst2.hpp"
+#include "plugin/host/parameters.hpp"
+#include "plugin/host/vst2.hpp"
+#include "plugin/media/sample_bank.hpp"
+#include "plugin/sound/count_in.hpp"
+#include "plugin/sound/engine.hpp"
+#include "plugin/sound/input_event.hpp"
+#include "plugin/sound/voicing.hpp"
 
 namespace palmtone {
 
@@ -30,9 +31,6 @@ constexpr uint32_t uiRingSize = 256;
 constexpr int32_t maxOutEvents = 512;
 constexpr int32_t uniqueId = 0x564B4231; // 'VKB1'
 constexpr int32_t pluginVersion = 1300;
-
-// The voiced chord for a played key in the settings' input mode. Pure.
-tamso::Chord voicing(int key, const Settings& settings) noexcept;
 
 class Plugin {
   public:

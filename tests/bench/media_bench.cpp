@@ -31,10 +31,10 @@
 #include <string>
 #include <vector>
 
-#include "plugin/large_buffer.hpp"
+#include "plugin/media/large_buffer.hpp"
+#include "plugin/media/wave.hpp"
+#include "plugin/media/wave_kernels.hpp"
 #include "plugin/plugin.hpp"
-#include "plugin/wave.hpp"
-#include "plugin/wave_kernels.hpp"
 
 extern char** environ;
 

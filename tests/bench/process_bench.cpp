@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "host_events.hpp"
-#include "plugin/engine_kernels.hpp"
 #include "plugin/plugin.hpp"
+#include "plugin/sound/engine_kernels.hpp"
+#include "tests/support/host_events.hpp"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "editor/editor.hpp"
 #include "editor/editor_object.hpp"
 #include "editor/windows_ui_win32.hpp"
-#include "plugin/module_win32.hpp"
+#include "plugin/host/module_win32.hpp"
 #include "plugin/plugin.hpp"
-#include "tests/core/test_host.hpp"
+#include "tests/support/test_host.hpp"
 
 namespace {
 

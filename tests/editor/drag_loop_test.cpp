@@ -19,10 +19,10 @@
 #include "editor/editor_object.hpp"
 #include "editor/wave_drop_target_win32.hpp"
 #include "editor/windows_ui_win32.hpp"
-#include "plugin/module_win32.hpp"
+#include "plugin/host/module_win32.hpp"
 #include "plugin/plugin.hpp"
-#include "tests/core/test_host.hpp"
-#include "tests/take/take_script.hpp"
+#include "tests/chords/take_script.hpp"
+#include "tests/support/test_host.hpp"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "editor/wave_drop_target_win32.hpp"
-#include "plugin/wave.hpp"
+#include "plugin/media/wave.hpp"
 #include "tests/editor/drop_blocks.hpp"
 
 using namespace std::string_literals;

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "plugin/wave.hpp"
+#include "plugin/media/wave.hpp"
 
 namespace {
 void require(bool ok) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "editor/drop_paths.hpp"
-#include "plugin/wave.hpp"
+#include "plugin/media/wave.hpp"
 
 namespace {
 

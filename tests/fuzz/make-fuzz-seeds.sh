@@ -5,7 +5,7 @@
 # Usage: make-fuzz-seeds.sh SOURCE_DIR OUT_DIR CHUNK_SEED_PROGRAM DROP_SEED_PROGRAM
 set -euo pipefail
 src=${1:?} out=${2:?} seeder=${3:?} drop_seeder=${4:?}
-bash "$src/tests/media/make-wav-fixtures.sh" "$out/fixtures" >/dev/null
+bash "$src/tests/plugin/media/make-wav-fixtures.sh" "$out/fixtures" >/dev/null
 rm -rf "$out/seeds"
 mkdir -p "$out/seeds/decode" "$out/seeds/chunk" "$out/seeds/drop" \
          "$out/found/decode" "$out/found/chunk" "$out/found/drop" "$out/found/session"

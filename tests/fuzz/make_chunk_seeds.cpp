@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/state_chunk.hpp"
+#include "plugin/host/state_chunk.hpp"
 
 namespace {
 

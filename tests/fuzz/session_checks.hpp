@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "plugin/vst2.hpp"
+#include "plugin/host/vst2.hpp"
 
 namespace velkfuzz {
 

@@ -30,8 +30,8 @@
 
 #include "chords/midi_capture.hpp"
 #include "fuzz_input.hpp"
-#include "plugin/engine_kernels.hpp"
 #include "plugin/plugin.hpp"
+#include "plugin/sound/engine_kernels.hpp"
 #include "session_checks.hpp"
 #include "tests/support/wave_image.hpp"
 

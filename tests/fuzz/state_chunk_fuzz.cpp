@@ -9,9 +9,9 @@
 #include <exception>
 #include <vector>
 
-#include "plugin/parameters.hpp"
-#include "plugin/sample_bank.hpp"
-#include "plugin/state_chunk.hpp"
+#include "plugin/host/parameters.hpp"
+#include "plugin/host/state_chunk.hpp"
+#include "plugin/media/sample_bank.hpp"
 
 namespace {
 

@@ -24,9 +24,9 @@
 #include <string>
 #include <vector>
 
-#include "audio_path_scenario.hpp"
 #include "plugin/plugin.hpp"
 #include "tests/host/plugin_fixture.hpp"
+#include "tests/support/audio_path_scenario.hpp"
 #include "tools/host/editor_frame.hpp"
 #include "tools/host/import_patch.hpp"
 

@@ -17,9 +17,12 @@
 
 #include "chords/midi_file_drag_win32.hpp"
 #include "tests/host/plugin_fixture.hpp"
-#include "tests/installer/window_probe.hpp"
-#include "tests/take/file_check.hpp"
+#include "tests/support/file_check.hpp"
+#include "tests/support/window_probe.hpp"
 #include "tools/host/editor_frame.hpp"
+
+// The saved takes of this program, read back by read_midi.py.
+const char* const taketest::readbackFolder = TAKE_READBACK_DIR;
 
 namespace hosttest {
 namespace {

@@ -14,7 +14,7 @@
 #include <tuple>
 #include <vector>
 
-#include "tests/installer/window_probe.hpp"
+#include "tests/support/window_probe.hpp"
 
 namespace {
 

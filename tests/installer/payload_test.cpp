@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/wave.hpp"
+#include "plugin/media/wave.hpp"
 
 namespace {
 

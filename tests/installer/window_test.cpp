@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/installer/window_probe.hpp"
+#include "tests/support/window_probe.hpp"
 
 namespace {
 

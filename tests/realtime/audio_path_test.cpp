@@ -13,10 +13,10 @@
 #include <mutex>
 #include <shared_mutex>
 
-#include "audio_path_scenario.hpp"
 #include "call_counter.hpp"
-#include "host_events.hpp"
 #include "plugin/plugin.hpp"
+#include "tests/support/audio_path_scenario.hpp"
+#include "tests/support/host_events.hpp"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "host_events.hpp"
 #include "plugin/plugin.hpp"
+#include "tests/support/host_events.hpp"
 
 namespace {
 

@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "chords/midi_capture.hpp"
-#include "plugin/parameters.hpp"
+#include "plugin/host/parameters.hpp"
+#include "plugin/host/state_chunk.hpp"
 #include "plugin/plugin.hpp"
-#include "plugin/state_chunk.hpp"
 #include "tests/support/wave_image.hpp"
 
 namespace velktest {

@@ -3,7 +3,7 @@
 // hands it to opcode 25; filling it allocates nothing.
 #include <cstdint>
 
-#include "plugin/vst2.hpp"
+#include "plugin/host/vst2.hpp"
 
 namespace velktest {
 

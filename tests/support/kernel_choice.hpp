@@ -5,7 +5,7 @@
 // still fails the test): it never passes with half its check silently left out.
 #include <gtest/gtest.h>
 
-#include "plugin/engine_kernels.hpp"
+#include "plugin/sound/engine_kernels.hpp"
 
 namespace velktest {
 

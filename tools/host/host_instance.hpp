@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-#include "plugin/vst2.hpp"
+#include "plugin/host/vst2.hpp"
 #include "tools/host/plugin_library.hpp"
 
 namespace vsthost {

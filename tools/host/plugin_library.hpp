@@ -2,7 +2,7 @@
 // Loads a VST 2.4 plug-in library and finds its entry point.
 #include <string>
 
-#include "plugin/vst2.hpp"
+#include "plugin/host/vst2.hpp"
 
 namespace vsthost {
 

@@ -1,0 +1,244 @@
+#include "plugin/host/state_chunk.hpp"
+
+#include <cstring>
+#include <stdexcept>
+
+#include "plugin/media/large_buffer.hpp"
+#include "plugin/media/wave.hpp"
+#include "plugin/text/text.hpp"
+
+namespace palmtone {
+
+namespace {
+
+constexpr char magic[8] = {'T', 'P', 'X', '2', 'S', 'T', 'A', 'T'};
+constexpr size_t headerBytes = 16;
+constexpr size_t valuesAt = headerBytes;
+constexpr uint32_t currentVersion = 4;
+
+[[noreturn]] void refuse(const char* message) {
+    throw std::runtime_error(message);
+}
+
+void putU32(uint8_t* p, uint32_t v) noexcept {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v >> 16);
+    p[3] = uint8_t(v >> 24);
+}
+
+uint32_t getU32(const uint8_t* p) noexcept {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// A value the reader takes: 0 <= v <= 1 (so NaN and infinities fail).
+bool validValue(float v) noexcept {
+    return v >= 0.0f && v <= 1.0f;
+}
+
+// Appends to a buffer reserved for the whole chunk.
+struct Writer {
+    std::vector<uint8_t>& out;
+    void u32(uint32_t v) {
+        uint8_t b[4];
+        putU32(b, v);
+        out.insert(out.end(), b, b + 4);
+    }
+    void bytes(const void* data, size_t n) {
+        const uint8_t* p = static_cast<const uint8_t*>(data);
+        out.insert(out.end(), p, p + n);
+    }
+    void string(const std::string& s) {
+        u32(uint32_t(s.size()));
+        bytes(s.data(), s.size());
+    }
+};
+
+// Reads within [data, data + size) only, whatever the sizes inside say.
+struct Reader {
+    const uint8_t* data;
+    size_t size;
+    size_t at;
+
+    size_t remaining() const noexcept { return size - at; }
+
+    uint32_t u32() {
+        if (remaining() < 4) refuse("Estado incompleto");
+        const uint32_t v = getU32(data + at);
+        at += 4;
+        return v;
+    }
+
+    std::wstring string() {
+        const uint32_t length = u32();
+        if (length > maxStringBytes || length > remaining()) refuse("Nombre incompleto");
+        std::string bytes(reinterpret_cast<const char*>(data + at), length);
+        at += length;
+        return fromUtf8(bytes);
+    }
+};
+
+constexpr size_t noUtf8 = size_t(-1);
+
+// The length of the UTF-8 form utf8() gives, measured without building it; noUtf8
+// where utf8() throws (an unpaired surrogate, or natively a value that is no
+// UTF-16 code unit).
+size_t utf8Length(const std::wstring& text) noexcept {
+    size_t bytes = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const uint32_t u = static_cast<uint32_t>(text[i]);
+        if (u < 0x80) {
+            bytes += 1;
+        } else if (u < 0x800) {
+            bytes += 2;
+        } else if (u >= 0xD800 && u <= 0xDBFF) {
+            const uint32_t next = i + 1 < text.size() ? static_cast<uint32_t>(text[i + 1]) : 0;
+            if (next < 0xDC00 || next > 0xDFFF) return noUtf8;
+            bytes += 4;
+            ++i;
+        } else if ((u >= 0xDC00 && u <= 0xDFFF) || u > 0xFFFF) {
+            return noUtf8;
+        } else {
+            bytes += 3;
+        }
+    }
+    return bytes;
+}
+
+// Header, values and the file count: the part of every chunk that holds no string.
+constexpr size_t fixedBytes = valuesAt + 4 * paramCount + 4;
+
+} // namespace
+
+bool isStorablePath(const std::wstring& path) noexcept {
+    const size_t length = utf8Length(path);
+    return length != noUtf8 && length <= maxStringBytes;
+}
+
+size_t storedBytes(const std::wstring& text) noexcept {
+    // Past every limit, yet small enough that a thousand of them cannot wrap.
+    const size_t length = utf8Length(text);
+    return length != noUtf8 && length <= maxStringBytes ? 4 + length : maxChunkBytes + 1;
+}
+
+size_t libraryBaseBytes(const std::wstring& name, const std::wstring& folder,
+                        const std::wstring& selection) noexcept {
+    return fixedBytes + storedBytes(name) + storedBytes(folder) + storedBytes(selection);
+}
+
+bool libraryFits(size_t libraryBytes, size_t waveBytes) noexcept {
+    // A library near its limit and a 64 MiB WAV can exceed what the reader takes.
+    return libraryBytes <= maxLibraryBytes && waveBytes <= maxWaveBytes &&
+           libraryBytes + 4 + waveBytes <= maxChunkBytes;
+}
+
+void requireStorable(const std::wstring& text) {
+    const size_t length = utf8Length(text);
+    if (length == noUtf8) refuse("Nombre de archivo no valido");
+    if (length > maxStringBytes) refuse("Nombre demasiado largo");
+}
+
+namespace {
+
+// The UTF-8 form of one string the chunk stores, within the reader's limit.
+std::string storedString(const std::wstring& text) {
+    requireStorable(text);
+    return utf8(text);
+}
+
+} // namespace
+
+void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values, const LibrarySnapshot& library) {
+    writeStateChunk(
+        out, values,
+        LibraryView{library.name, library.file, library.folder, library.selection, library.files});
+}
+
+void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values, const LibraryView& library) {
+    float stored[paramCount];
+    for (int i = 0; i < paramCount; ++i) {
+        stored[i] = static_cast<float>(values[i]);
+        if (!validValue(stored[i])) refuse("Estado no valido"); // the reader would refuse it
+    }
+
+    // Every string is converted and measured first, so nothing is written that
+    // the reader would refuse.
+    const std::string name = storedString(library.name);
+    const std::string folder = storedString(library.folder);
+    const std::string selection = storedString(library.selection);
+    if (library.files.size() > SampleBank::maxFiles) refuse("Biblioteca demasiado grande");
+    std::vector<std::string> files;
+    files.reserve(library.files.size());
+    size_t libraryBytes = fixedBytes + 4 + name.size() + 4 + folder.size() + 4 + selection.size();
+    for (const std::wstring& path : library.files) {
+        files.push_back(storedString(path));
+        libraryBytes += 4 + files.back().size();
+    }
+    const size_t wave = library.file.size();
+    if (!libraryFits(libraryBytes, wave)) refuse("Biblioteca demasiado grande");
+    const size_t total = libraryBytes + 4 + wave;
+
+    out.clear();
+    reserveLarge(out, total);
+    Writer w{out};
+    w.bytes(magic, sizeof magic);
+    w.u32(currentVersion);
+    w.u32(paramCount);
+    for (float v : stored) {
+        uint32_t bits;
+        std::memcpy(&bits, &v, 4);
+        w.u32(bits);
+    }
+    w.string(name);
+    w.string(folder);
+    w.string(selection);
+    w.u32(uint32_t(files.size()));
+    for (const std::string& path : files)
+        w.string(path);
+    w.u32(uint32_t(wave));
+    w.bytes(library.file.data(), wave);
+}
+
+RestoredState readStateChunk(const uint8_t* data, size_t size) {
+    if (!data || size < headerBytes || size > maxChunkBytes) refuse("Estado incompleto");
+    if (std::memcmp(data, magic, sizeof magic) != 0) refuse("Estado no valido");
+    const uint32_t version = getU32(data + 8);
+    const uint32_t count = getU32(data + 12);
+    const bool known = (version == 1 && count == 13) || (version == 3 && count == 13) ||
+                       (version == 2 && count == 17) || (version == currentVersion && count == paramCount);
+    if (!known) refuse("Estado no valido");
+    const size_t valuesEnd = headerBytes + 4 * size_t(count);
+    if (size < valuesEnd || (version != currentVersion && size != valuesEnd)) refuse("Estado incompleto");
+
+    RestoredState state;
+    for (int i = 0; i < paramCount; ++i)
+        state.values[i] = normalisedDefault(i);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t bits = getU32(data + valuesAt + 4 * i);
+        float v;
+        std::memcpy(&v, &bits, 4);
+        if (!validValue(v)) refuse("Estado no valido");
+        const size_t used = version == currentVersion ? paramCount : 13;
+        if (i < used) state.values[i] = v == 0.0f ? 0.0 : double(v); // -0 counts as 0
+    }
+    if (version != currentVersion) return state; // old chunks carry no library
+
+    Reader r{data, size, valuesEnd};
+    std::wstring name = r.string();
+    state.folder = r.string();
+    state.selection = r.string();
+    const uint32_t n = r.u32();
+    if (n > SampleBank::maxFiles) refuse("Estado no valido");
+    state.files.reserve(n);
+    for (uint32_t i = 0; i < n; ++i)
+        state.files.push_back(r.string());
+    // More than the writer stores would restore, and then never save again.
+    if (r.at > maxLibraryBytes) refuse("Biblioteca demasiado grande");
+    const uint32_t wave = r.u32();
+    if (wave > maxWaveBytes || wave != r.remaining()) refuse("Estado incompleto");
+    // The WAV is copied out of the host's chunk as it is decoded.
+    if (wave > 0) state.sample = decodeWave(data + r.at, wave, std::move(name));
+    return state;
+}
+
+} // namespace palmtone

@@ -1,0 +1,125 @@
+#include "plugin/sound/count_in.hpp"
+
+#include <cmath>
+
+namespace palmtone {
+
+namespace {
+
+constexpr double twoPi = 6.283185307179586476925286766559;
+
+int64_t roundSamples(double x) noexcept {
+    return static_cast<int64_t>(std::llround(x));
+}
+
+float clampUnit(float x) noexcept {
+    return x < -1.0f ? -1.0f : (x > 1.0f ? 1.0f : x);
+}
+
+} // namespace
+
+CountIn::Step CountIn::beginBlock(double sr, int32_t frames) noexcept {
+    eventCount = 0;
+    const int32_t command = request.exchange(0);
+    if (command == 2) {
+        remaining = 0;
+        clickRemaining = 0;
+        mask = 0;
+        secondsLeft.exchange(0);
+        active.store(false);
+        return {-1, true};
+    }
+    if (command == 1) {
+        rate = sr;
+        remaining = roundSamples(3.0 * sr);
+        mask = 0;
+        clickRemaining = 0;
+        secondsLeft.exchange(3);
+        active.exchange(true);
+        if (remaining <= 0) return {-1, false};
+    } else {
+        if (remaining <= 0) return {-1, false};
+        if (sr != rate) {
+            // Keep the time left in seconds across a change of sample rate.
+            remaining = roundSamples(static_cast<double>(remaining) * sr / rate);
+            rate = sr;
+            if (remaining <= 0) return {-1, false};
+        }
+    }
+
+    const int64_t thresholds[3] = {roundSamples(3.0 * sr), roundSamples(2.0 * sr), roundSamples(sr)};
+    for (int32_t kind = 0; kind < 3; ++kind) {
+        const int32_t bit = 1 << kind;
+        const int64_t threshold = thresholds[kind];
+        if ((mask & bit) == 0 && remaining >= threshold && remaining - frames < threshold) {
+            events[eventCount++] = {static_cast<int32_t>(remaining - threshold), kind};
+            mask |= bit;
+        }
+    }
+
+    if (remaining - frames > 0) {
+        remaining -= frames;
+        const double seconds = std::ceil(static_cast<double>(remaining) / sr);
+        secondsLeft.exchange(seconds < 1.0 ? 1 : (seconds > 3.0 ? 3 : static_cast<int32_t>(seconds)));
+        return {-1, false};
+    }
+    const int32_t endOffset = static_cast<int32_t>(remaining);
+    remaining = 0;
+    secondsLeft.exchange(1);
+    return {endOffset, false};
+}
+
+void CountIn::mix(float* left, float* right, int32_t frames, double sr) noexcept {
+    // Without a click to add, every sample would stay as it is: the engine's
+    // output already lies within -1..1 and holds no -0 (which adding 0 would
+    // turn into +0).
+    if (frames < 1 || (eventCount == 0 && clickRemaining < 1)) return;
+    int32_t clickLength = static_cast<int32_t>(0.018 * sr);
+    if (clickLength < 2) clickLength = 1;
+    const double decay = sr * 0.0035;
+    int32_t next = 0;
+    for (int32_t i = 0; i < frames; ++i) {
+        bool started = false;
+        if (next < eventCount && i == events[next].offset) {
+            phase = 0.0;
+            clickAge = 0.0;
+            clickFrequency = events[next].kind == 1 ? 1000.0 : 1400.0;
+            ++next;
+            clickRemaining = clickLength;
+            started = true;
+        }
+        float s = 0.0f;
+        if (started || clickRemaining >= 1) {
+            s = static_cast<float>(std::sin(phase) * 0.12 * std::exp(-clickAge / decay));
+            phase += twoPi * clickFrequency / sr;
+            clickAge += 1.0;
+            clickRemaining -= 1;
+        }
+        if (left) left[i] = clampUnit(left[i] + s);
+        if (right) right[i] = clampUnit(right[i] + s);
+    }
+}
+
+void CountIn::clear() noexcept {
+    request.exchange(0);
+    remaining = 0;
+    mask = 0;
+    eventCount = 0;
+    clickRemaining = 0;
+    secondsLeft.exchange(0);
+    active.store(false);
+}
+
+bool CountIn::requestStart() noexcept {
+    if (active.load()) return false;
+    secondsLeft.exchange(3);
+    active.store(true);
+    request.store(1);
+    return true;
+}
+
+void CountIn::requestCancel() noexcept {
+    request.store(2);
+}
+
+} // namespace palmtone

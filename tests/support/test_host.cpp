@@ -1,0 +1,170 @@
+#include "tests/support/test_host.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace coretest {
+
+std::ostream& operator<<(std::ostream& os, const Midi& m) {
+    return os << "{" << m.frame << ", 0x" << std::hex << m.status << std::dec << ", " << m.data1 << ", "
+              << m.data2 << "}";
+}
+
+vst2::MidiEvent midiEvent(int32_t frame, int status, int data1, int data2) {
+    vst2::MidiEvent e{};
+    e.type = vst2::midiEventType;
+    e.byteSize = 24;
+    e.deltaFrames = frame;
+    e.flags = 1;
+    e.midiData[0] = static_cast<uint8_t>(status);
+    e.midiData[1] = static_cast<uint8_t>(data1);
+    e.midiData[2] = static_cast<uint8_t>(data2);
+    return e;
+}
+
+const vst2::HostEventList* EventList::build(int32_t count) {
+    if (pointers.empty())
+        for (vst2::MidiEvent& e : events)
+            pointers.push_back(&e);
+    raw_.assign(2 + pointers.size(), nullptr);
+    std::memcpy(raw_.data(), &count, sizeof count);
+    if (!pointers.empty()) std::memcpy(raw_.data() + 2, pointers.data(), pointers.size() * sizeof(void*));
+    return reinterpret_cast<const vst2::HostEventList*>(raw_.data());
+}
+
+TestHost::TestHost() : plugin_(std::make_unique<palmtone::Plugin>(&TestHost::callback)) {
+    plugin_->effect.user = this;
+    time.tempo = 120.0;
+    time.flags = vst2::tempoValid;
+}
+
+TestHost::~TestHost() = default;
+
+void TestHost::setUnit(int index, double unitValue) {
+    plugin_->set(index, normalised(index, unitValue));
+}
+
+void TestHost::queue(int32_t frame, int status, int data1, int data2) {
+    queued_.add(midiEvent(frame, status, data1, data2));
+}
+
+intptr_t TestHost::deliver() {
+    const intptr_t result = dispatch(25, 0, 0, const_cast<vst2::HostEventList*>(queued_.build()));
+    queued_ = EventList{};
+    return result;
+}
+
+void TestHost::run(int32_t frames, bool buffers) {
+    if (!queued_.events.empty()) deliver();
+    const size_t size = frames > 0 ? static_cast<size_t>(frames) : 0;
+    left.assign(size, 0.0f);
+    right.assign(size, 0.0f);
+    float* channels[2] = {left.data(), right.data()};
+    currentBlock = blocks;
+    palmtone::Plugin::replacing(effect(), nullptr, buffers ? channels : nullptr, frames);
+    currentBlock = -1;
+    blockStart.push_back(framesRun);
+    framesRun += size;
+    ++blocks;
+    audioLeft.insert(audioLeft.end(), left.begin(), left.end());
+    audioRight.insert(audioRight.end(), right.begin(), right.end());
+}
+
+void TestHost::runBlocks(int count, int32_t frames, bool buffers) {
+    for (int i = 0; i < count; ++i)
+        run(frames, buffers);
+}
+
+std::vector<Midi> TestHost::outputOf(int32_t block) const {
+    std::vector<Midi> result;
+    for (const OutEvent& e : out)
+        if (e.block == block) result.push_back({e.frame, e.status, e.data1, e.data2});
+    return result;
+}
+
+std::vector<Midi> TestHost::output() const {
+    std::vector<Midi> result;
+    for (const OutEvent& e : out)
+        result.push_back({e.frame, e.status, e.data1, e.data2});
+    return result;
+}
+
+std::vector<HostCall> TestHost::callsWith(int32_t opcode) const {
+    std::vector<HostCall> result;
+    for (const HostCall& c : calls)
+        if (c.opcode == opcode) result.push_back(c);
+    return result;
+}
+
+intptr_t TestHost::callback(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                            float option) {
+    auto* self = effect ? static_cast<TestHost*>(effect->user) : nullptr;
+    return self ? self->answer(opcode, index, value, ptr, option) : 0;
+}
+
+intptr_t TestHost::answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) {
+    calls.push_back({opcode, index, value, ptr == nullptr, option});
+    if (opcode == vst2::hostGetTime) return answerTime ? reinterpret_cast<intptr_t>(&time) : 0;
+    if (opcode == vst2::hostProcessEvents && ptr) {
+        const auto* list = static_cast<const vst2::EventList<palmtone::maxOutEvents>*>(ptr);
+        for (int32_t i = 0; i < list->numEvents; ++i) {
+            const vst2::MidiEvent* e = list->events[i];
+            out.push_back(
+                {currentBlock, lists, e->deltaFrames, e->midiData[0], e->midiData[1], e->midiData[2]});
+        }
+        ++lists;
+        if (onList) onList();
+        return 1;
+    }
+    return 0;
+}
+
+bool Entry::operator==(const Entry& o) const {
+    return std::fabs(beats - o.beats) < 1e-9 && note == o.note && channel == o.channel &&
+           velocity == o.velocity && on == o.on;
+}
+
+std::ostream& operator<<(std::ostream& os, const Entry& e) {
+    return os << "{" << e.beats << " beats, note " << e.note << ", ch " << e.channel << ", vel " << e.velocity
+              << (e.on ? ", on}" : ", off}");
+}
+
+std::vector<Entry> takeEntries(const palmtone::Plugin& plugin) {
+    std::vector<Entry> result;
+    for (int32_t i = 0; i < plugin.capture.entryCount; ++i) {
+        const tamso::CapturedNote& n = plugin.capture.entries[i];
+        EXPECT_EQ(n.track, 1);
+        result.push_back({n.beats, n.note, n.channel, n.velocity, n.on});
+    }
+    return result;
+}
+
+double normalised(int index, double unitValue) {
+    const palmtone::ParamSpec& s = palmtone::specs[index];
+    return (unitValue - s.minimum) / (s.maximum - s.minimum);
+}
+
+std::unique_ptr<palmtone::SampleData> constantSample(size_t frames, double rate, float value) {
+    auto sample = std::make_unique<palmtone::SampleData>();
+    sample->name = L"test.wav";
+    sample->left.assign(frames, value);
+    sample->sampleRate = rate;
+    return sample;
+}
+
+void stoppedTake(palmtone::Plugin& plugin, int32_t heldFrames) {
+    tamso::MidiCapture& take = plugin.capture;
+    take.state.store(tamso::StartRequested);
+    take.beginBlock(48000.0, 120.0, 0);
+    take.add(0, 60, true, 1, 100);
+    take.endBlock(heldFrames);
+    take.beginBlock(48000.0, 120.0, 0);
+    take.add(0, 60, false, 1, 0);
+    take.endBlock(1);
+    take.state.store(tamso::StopRequested);
+    take.beginBlock(48000.0, 120.0, 0);
+}
+
+} // namespace coretest

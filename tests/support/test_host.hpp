@@ -1,0 +1,188 @@
+#pragma once
+// A headless host around one heap-allocated palmtone::Plugin: it records every
+// call the plug-in makes back, answers the time query with a TimeInfo the test
+// controls, copies every MIDI list it is handed, and delivers queued MIDI events
+// through opcode 25 right before each block, as a host's audio thread does.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+#include "plugin/host/vst2.hpp"
+#include "plugin/plugin.hpp"
+
+namespace coretest {
+
+// One call of the plug-in into the host.
+struct HostCall {
+    int32_t opcode;
+    int32_t index;
+    intptr_t value;
+    bool nullPointer;
+    float option;
+};
+
+// One event of an opcode 8 list, copied while the host holds the list.
+struct OutEvent {
+    int32_t block; // index of the block being processed; -1 outside process
+    int32_t list;  // number of the opcode 8 call, from 0
+    int32_t frame; // deltaFrames
+    int32_t status;
+    int32_t data1;
+    int32_t data2;
+};
+
+// The comparable part of an output event: (frame, status, data1, data2).
+struct Midi {
+    int32_t frame;
+    int32_t status;
+    int32_t data1;
+    int32_t data2;
+    bool operator==(const Midi& o) const {
+        return frame == o.frame && status == o.status && data1 == o.data1 && data2 == o.data2;
+    }
+};
+std::ostream& operator<<(std::ostream& os, const Midi& m);
+inline Midi on(int32_t frame, int note, int velocity, int channel = 1) {
+    return {frame, 0x90 | (channel - 1), note, velocity};
+}
+inline Midi off(int32_t frame, int note, int channel = 1) {
+    return {frame, 0x80 | (channel - 1), note, 0};
+}
+
+// A MIDI event record as a host hands it over (type 1, byte size 24).
+vst2::MidiEvent midiEvent(int32_t frame, int status, int data1, int data2);
+
+// A host event list of any length in the 64-bit layout: count, reserved, pointers.
+class EventList {
+  public:
+    void add(const vst2::MidiEvent& event) { events.push_back(event); }
+    // Builds the list; `count` overrides the number written into it. Pointers
+    // come from `events` unless `pointers` was filled by hand.
+    const vst2::HostEventList* build(int32_t count);
+    const vst2::HostEventList* build() {
+        return build(static_cast<int32_t>(pointers.empty() ? events.size() : pointers.size()));
+    }
+
+    std::vector<vst2::MidiEvent> events;
+    std::vector<void*> pointers;
+
+  private:
+    std::vector<void*> raw_;
+};
+
+class TestHost {
+  public:
+    TestHost();
+    ~TestHost();
+    TestHost(const TestHost&) = delete;
+    TestHost& operator=(const TestHost&) = delete;
+
+    palmtone::Plugin& plugin() { return *plugin_; }
+    vst2::Effect* effect() { return &plugin_->effect; }
+
+    // --- parameters ---
+    // Stores a value in the parameter's own unit, as the host or the state would.
+    void setUnit(int index, double unitValue);
+
+    // --- host MIDI for the next block ---
+    void queue(int32_t frame, int status, int data1, int data2);
+    void noteOn(int32_t frame, int key, int velocity = 100, int channel = 1) {
+        queue(frame, 0x90 | (channel - 1), key, velocity);
+    }
+    void noteOff(int32_t frame, int key, int channel = 1) { queue(frame, 0x80 | (channel - 1), key, 0); }
+    void controller(int32_t frame, int number, int value, int channel = 1) {
+        queue(frame, 0xB0 | (channel - 1), number, value);
+    }
+    // Hands the queued events over with opcode 25 (also when none are queued).
+    intptr_t deliver();
+
+    // Delivers the queued events (if any) and processes one block through the
+    // record's replacing slot, with buffers or with null outputs. The block's
+    // audio is in `left`/`right` and appended to `audioLeft`/`audioRight`.
+    void run(int32_t frames, bool buffers = true);
+    // Several blocks of the same length.
+    void runBlocks(int count, int32_t frames, bool buffers = true);
+
+    intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                      float option = 0.0f) {
+        return palmtone::Plugin::dispatcher(effect(), opcode, index, value, ptr, option);
+    }
+
+    // The output events of one block (-1: those sent outside process).
+    std::vector<Midi> outputOf(int32_t block) const;
+    // Every output event since the last clearOutput().
+    std::vector<Midi> output() const;
+    void clearOutput() { out.clear(); }
+    // Host calls with one opcode.
+    std::vector<HostCall> callsWith(int32_t opcode) const;
+
+    // --- host side, open to the tests ---
+    vst2::TimeInfo time{};           // the answer to opcode 7
+    bool answerTime = true;          // false: opcode 7 returns null
+    std::function<void()> onList;    // runs inside every opcode 8 call, after the copy
+    std::vector<HostCall> calls;     // every call into the host, in order
+    std::vector<OutEvent> out;       // every output event, in order
+    int32_t lists = 0;               // opcode 8 calls so far
+    int32_t blocks = 0;              // blocks run so far
+    int32_t currentBlock = -1;       // the block being processed, -1 outside
+    std::vector<int64_t> blockStart; // first absolute frame of each block run
+    int64_t framesRun = 0;
+
+    std::vector<float> left, right;
+    std::vector<float> audioLeft, audioRight;
+
+  private:
+    static intptr_t callback(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                             float option);
+    intptr_t answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option);
+
+    std::unique_ptr<palmtone::Plugin> plugin_;
+    EventList queued_;
+};
+
+// A fixture playing C major triads (C = 60 64 67), with the output of the
+// block just run.
+class TriadTest : public ::testing::Test {
+  protected:
+    TriadTest() { host.setUnit(palmtone::pChords, 0); }
+
+    std::vector<Midi> block(int32_t frames = 512) {
+        host.run(frames);
+        return host.outputOf(host.blocks - 1);
+    }
+    palmtone::Plugin& p() { return host.plugin(); }
+
+    TestHost host;
+};
+
+// One take entry as the tests compare it; beats match within 1e-9.
+struct Entry {
+    double beats;
+    int note;
+    int channel; // 0..15
+    int velocity;
+    bool on;
+    bool operator==(const Entry& o) const;
+};
+std::ostream& operator<<(std::ostream& os, const Entry& e);
+std::vector<Entry> takeEntries(const palmtone::Plugin& plugin);
+// Beats per sample of a take at `bpm` and `rate`.
+inline double beatsPerSample(double bpm, double rate) {
+    return bpm / (60.0 * rate);
+}
+
+// Records a finished take straight through the recorder, as the audio thread
+// would at 48000 Hz and 120 BPM: C4 held for `heldFrames`, then stopped.
+void stoppedTake(palmtone::Plugin& plugin, int32_t heldFrames = 24000);
+
+// The normalised value of a whole value in parameter index's unit.
+double normalised(int index, double unitValue);
+
+// A one-shot of `frames` frames at `rate`, every left sample `value` (mono).
+std::unique_ptr<palmtone::SampleData> constantSample(size_t frames, double rate, float value);
+
+} // namespace coretest
