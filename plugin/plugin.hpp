@@ -19,6 +19,7 @@
 #include "plugin/input_event.hpp"
 #include "plugin/parameters.hpp"
 #include "plugin/sample_bank.hpp"
+#include "plugin/sound/ui_event_ring.hpp"
 #include "plugin/vst2.hpp"
 
 namespace palmtone {
@@ -26,7 +27,6 @@ namespace palmtone {
 class Editor;
 
 constexpr int32_t maxBlockEvents = 1024;
-constexpr uint32_t uiRingSize = 256;
 constexpr int32_t maxOutEvents = 512;
 constexpr int32_t uniqueId = 0x564B4231; // 'VKB1'
 constexpr int32_t pluginVersion = 1300;
@@ -87,9 +87,7 @@ class Plugin {
     std::atomic<double> params[paramCount];      // normalised, always quantised
     InputEvent blockEvents[maxBlockEvents] = {}; // audio thread: next block's host events
     int32_t blockEventCount = 0;
-    InputEvent uiEvents[uiRingSize] = {};  // editor writes, audio thread reads
-    std::atomic<uint32_t> uiHead{0};       // stored by the editor (release)
-    std::atomic<uint32_t> uiTail{0};       // stored by the audio thread (release)
+    UiEventRing uiEvents;                  // the editor pushes, the audio thread takes
     std::atomic<bool> overflow{false};     // an event was dropped: full reset next block
     std::atomic<bool> resetRequest{false}; // the editor asks for a full reset
     vst2::MidiEvent outEvents[maxOutEvents] = {};

@@ -99,12 +99,8 @@ void Plugin::process(float** outputs, int32_t frames) noexcept {
     // Editor events act at frame 0, before any host event. At most a ring's
     // worth per block: an editor pushing without pause cannot hold the audio
     // thread here, and what it pushes meanwhile waits for the next block.
-    for (uint32_t taken = 0; taken < uiRingSize - 1; ++taken) {
-        const uint32_t tail = uiTail.load(std::memory_order_relaxed);
-        if (tail == uiHead.load(std::memory_order_acquire)) break;
-        const InputEvent event = uiEvents[tail];
-        handleEvent(event, s);
-        uiTail.store((tail + 1) % uiRingSize, std::memory_order_release);
+    for (uint32_t taken = 0; taken < UiEventRing::capacity; ++taken) {
+        if (!uiEvents.take([&](const InputEvent& event) { handleEvent(event, s); })) break;
     }
 
     const int32_t count = blockEventCount;
