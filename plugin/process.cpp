@@ -39,14 +39,8 @@ void Plugin::enterSoundingNotes(int32_t offset, const Settings& settings) noexce
 }
 
 void Plugin::countInEnd(int32_t offset, double rate, double tempoBpm, const Settings& settings) noexcept {
-    if (countIn.request.load() != 2) {
-        int32_t state = capture.state.load();
-        while (state == tamso::Idle || state == tamso::Finished || state == tamso::Full) {
-            if (capture.state.compare_exchange_weak(state, tamso::StartRequested)) {
-                if (capture.beginBlock(rate, tempoBpm, offset)) enterSoundingNotes(offset, settings);
-                break;
-            }
-        }
+    if (countIn.request.load() != 2 && tamso::applyStartTransition(capture.state)) {
+        if (capture.beginBlock(rate, tempoBpm, offset)) enterSoundingNotes(offset, settings);
     }
     countIn.secondsLeft.exchange(0);
     countIn.active.store(false);
