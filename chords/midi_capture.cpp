@@ -55,6 +55,24 @@ void applyStopTransition(std::atomic<int32_t>& state) noexcept {
     }
 }
 
+bool applyStartTransition(std::atomic<int32_t>& state) noexcept {
+    int32_t seen = state.load();
+    while (seen == Idle || seen == Finished || seen == Full) {
+        if (state.compare_exchange_weak(seen, StartRequested)) return true;
+    }
+    return false;
+}
+
+bool applyPauseTransition(std::atomic<int32_t>& state) noexcept {
+    int32_t expected = Recording;
+    return state.compare_exchange_strong(expected, PauseRequested);
+}
+
+bool applyResumeTransition(std::atomic<int32_t>& state) noexcept {
+    int32_t expected = Paused;
+    return state.compare_exchange_strong(expected, ResumeRequested);
+}
+
 void MidiCapture::closeOpen() noexcept {
     const double t = std::max(lastBeats, blockBeats);
     blockBeats = t;

@@ -26,6 +26,18 @@ TakeState stopTransition(int32_t from) noexcept;
 // Applies stopTransition to `state` by a compare-and-swap loop (editor and audio thread).
 void applyStopTransition(std::atomic<int32_t>& state) noexcept;
 
+// Audio thread, where the count-in ends: Idle, Finished or Full become StartRequested,
+// by a compare-and-swap loop while the state is one of those three. True when it
+// moved; the caller then starts the take with beginBlock at that sample.
+bool applyStartTransition(std::atomic<int32_t>& state) noexcept;
+
+// Editor: Recording becomes PauseRequested, by one compare-and-swap that is not
+// retried (a failure means the audio thread moved the take first). True when it moved.
+bool applyPauseTransition(std::atomic<int32_t>& state) noexcept;
+
+// Editor: Paused becomes ResumeRequested, like the pause. True when it moved.
+bool applyResumeTransition(std::atomic<int32_t>& state) noexcept;
+
 struct CapturedNote {
     double beats = 0.0;   // quarter-note beats from the take's start
     uint8_t track = 0;    // 1 for every entry (the chord-notes track)

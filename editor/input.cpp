@@ -150,13 +150,10 @@ void Editor::click(const Hit& hit, Point at) {
     case PauseResume: {
         if (plugin->countIn.active.load()) break;
         std::atomic<int32_t>& state = plugin->capture.state;
-        int32_t s = state.load();
-        if (s == tamso::Paused) {
-            state.compare_exchange_strong(s, tamso::ResumeRequested);
-        } else {
-            int32_t expected = tamso::Recording;
-            state.compare_exchange_strong(expected, tamso::PauseRequested);
-        }
+        if (state.load() == tamso::Paused)
+            tamso::applyResumeTransition(state);
+        else
+            tamso::applyPauseTransition(state); // fails harmlessly unless recording
         break;
     }
     case Stop: stop(); break;

@@ -1,6 +1,6 @@
 // The take transport as the editor drives it: record, new take, pause and
-// continue, stop, and the space bar. The editor moves the take state only by
-// compare-and-swap; the audio thread does the rest.
+// continue, stop, and the space bar. The editor moves the take state only by the
+// take's own transitions (compare-and-swap); the audio thread does the rest.
 #include "editor/editor_object.hpp"
 #include "editor/texts.hpp"
 #include "plugin/plugin.hpp"
@@ -17,10 +17,10 @@ void Editor::startCountIn() {
 void Editor::record(bool newTake) {
     if (!plugin || plugin->countIn.active.load()) return;
     std::atomic<int32_t>& state = plugin->capture.state;
-    int32_t s = state.load();
+    const int32_t s = state.load();
     if ((s == tamso::StartRequested || s == tamso::Recording) && !newTake) return;
     if (s == tamso::Paused && !newTake) {
-        state.compare_exchange_strong(s, tamso::ResumeRequested);
+        tamso::applyResumeTransition(state);
         return;
     }
     switch (s) {
@@ -56,11 +56,11 @@ void Editor::spaceBar() {
         return;
     }
     std::atomic<int32_t>& state = plugin->capture.state;
-    int32_t s = state.load();
+    const int32_t s = state.load();
     if (s == tamso::Paused)
-        state.compare_exchange_strong(s, tamso::ResumeRequested);
+        tamso::applyResumeTransition(state);
     else if (s == tamso::Recording)
-        state.compare_exchange_strong(s, tamso::PauseRequested);
+        tamso::applyPauseTransition(state);
     else
         record(false);
 }

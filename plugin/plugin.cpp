@@ -94,15 +94,10 @@ ParamValues Plugin::snapshot() const noexcept {
 }
 
 bool Plugin::pushUiEvent(int32_t status, int32_t data1, int32_t data2) noexcept {
-    const uint32_t head = uiHead.load(std::memory_order_relaxed);
-    const uint32_t next = (head + 1) % uiRingSize;
-    if (next == uiTail.load(std::memory_order_acquire)) {
-        overflow.exchange(true);
-        return false;
-    }
-    uiEvents[head] = InputEvent{0, status, data1 < 0 ? 0 : (data1 > 127 ? 127 : data1), data2, 0};
-    uiHead.store(next, std::memory_order_release);
-    return true;
+    if (uiEvents.push(InputEvent{0, status, data1 < 0 ? 0 : (data1 > 127 ? 127 : data1), data2, 0}))
+        return true;
+    overflow.exchange(true);
+    return false;
 }
 
 } // namespace palmtone

@@ -20,6 +20,7 @@
 #include "plugin/sound/count_in.hpp"
 #include "plugin/sound/engine.hpp"
 #include "plugin/sound/input_event.hpp"
+#include "plugin/sound/ui_event_ring.hpp"
 #include "plugin/sound/voicing.hpp"
 
 namespace palmtone {
@@ -27,7 +28,6 @@ namespace palmtone {
 class Editor;
 
 constexpr int32_t maxBlockEvents = 1024;
-constexpr uint32_t uiRingSize = 256;
 constexpr int32_t maxOutEvents = 512;
 constexpr int32_t uniqueId = 0x564B4231; // 'VKB1'
 constexpr int32_t pluginVersion = 1300;
@@ -85,9 +85,7 @@ class Plugin {
     std::atomic<double> params[paramCount];      // normalised, always quantised
     InputEvent blockEvents[maxBlockEvents] = {}; // audio thread: next block's host events
     int32_t blockEventCount = 0;
-    InputEvent uiEvents[uiRingSize] = {};  // editor writes, audio thread reads
-    std::atomic<uint32_t> uiHead{0};       // stored by the editor (release)
-    std::atomic<uint32_t> uiTail{0};       // stored by the audio thread (release)
+    UiEventRing uiEvents;                  // the editor pushes, the audio thread takes
     std::atomic<bool> overflow{false};     // an event was dropped: full reset next block
     std::atomic<bool> resetRequest{false}; // the editor asks for a full reset
     vst2::MidiEvent outEvents[maxOutEvents] = {};

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include "plugin/cpu/cpu_features.hpp"
+
+#ifdef VELK_CPU_DISPATCH
 #include <immintrin.h>
 #endif
 
@@ -124,7 +126,7 @@ const Set scalar = {{{scalarPair<Pcm8>[0], scalarPair<Pcm8>[1]},
 // nearest like the scalar conversions, and 32-bit floats are clamped on their
 // bits. extent1 and extent2 are how many bytes the loads of eight mono or
 // stereo frames touch.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#ifdef VELK_CPU_DISPATCH
 #define VELK_WAVE_WIDE 1
 #define VELK_AVX2 __attribute__((target("avx2"), always_inline)) inline
 
@@ -319,8 +321,7 @@ const Set wideSet = {{{widePair<WidePcm8, Pcm8>[0], widePair<WidePcm8, Pcm8>[1]}
 
 bool detectWide() noexcept {
 #ifdef VELK_WAVE_WIDE
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
+    return cpu::features().avx2;
 #else
     return false;
 #endif

@@ -1,5 +1,7 @@
 #include "plugin/sound/engine_kernels.hpp"
 
+#include "plugin/cpu/cpu_features.hpp"
+
 namespace palmtone::kernel {
 
 namespace {
@@ -21,7 +23,7 @@ float outputSse2(const double* accL, const double* accR, const double* gains, in
 // only 16 bytes: this relies on the compiler using unaligned moves for them, as
 // Debian's mingw-w64 GCC and clang do (an unpatched mingw GCC may not);
 // tests/host/aligned_wide_moves.sh holds the built DLL to it.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#ifdef VELK_CPU_DISPATCH
 #define VELK_WIDE_KERNELS 1
 #define VELK_WIDE __attribute__((target("avx2,fma")))
 
@@ -43,8 +45,8 @@ const Kernels avx2 = {4, &synthBatchAvx2, &outputAvx2};
 
 bool detectWide() noexcept {
 #ifdef VELK_WIDE_KERNELS
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    const cpu::Features f = cpu::features();
+    return f.avx2 && f.fma;
 #else
     return false;
 #endif

@@ -87,7 +87,7 @@ void Plugin::releaseEverything(const Settings& settings, bool syncEach) noexcept
 
 void Plugin::dropPendingEvents() noexcept {
     blockEventCount = 0;
-    uiTail.exchange(uiHead.load(std::memory_order_acquire));
+    uiEvents.discard();
 }
 
 void Plugin::fullReset(const Settings& settings) noexcept {

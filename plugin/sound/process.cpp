@@ -39,14 +39,8 @@ void Plugin::enterSoundingNotes(int32_t offset, const Settings& settings) noexce
 }
 
 void Plugin::countInEnd(int32_t offset, double rate, double tempoBpm, const Settings& settings) noexcept {
-    if (countIn.request.load() != 2) {
-        int32_t state = capture.state.load();
-        while (state == tamso::Idle || state == tamso::Finished || state == tamso::Full) {
-            if (capture.state.compare_exchange_weak(state, tamso::StartRequested)) {
-                if (capture.beginBlock(rate, tempoBpm, offset)) enterSoundingNotes(offset, settings);
-                break;
-            }
-        }
+    if (countIn.request.load() != 2 && tamso::applyStartTransition(capture.state)) {
+        if (capture.beginBlock(rate, tempoBpm, offset)) enterSoundingNotes(offset, settings);
     }
     countIn.secondsLeft.exchange(0);
     countIn.active.store(false);
@@ -99,12 +93,8 @@ void Plugin::process(float** outputs, int32_t frames) noexcept {
     // Editor events act at frame 0, before any host event. At most a ring's
     // worth per block: an editor pushing without pause cannot hold the audio
     // thread here, and what it pushes meanwhile waits for the next block.
-    for (uint32_t taken = 0; taken < uiRingSize - 1; ++taken) {
-        const uint32_t tail = uiTail.load(std::memory_order_relaxed);
-        if (tail == uiHead.load(std::memory_order_acquire)) break;
-        const InputEvent event = uiEvents[tail];
-        handleEvent(event, s);
-        uiTail.store((tail + 1) % uiRingSize, std::memory_order_release);
+    for (uint32_t taken = 0; taken < UiEventRing::capacity; ++taken) {
+        if (!uiEvents.take([&](const InputEvent& event) { handleEvent(event, s); })) break;
     }
 
     const int32_t count = blockEventCount;

@@ -394,8 +394,7 @@ TEST(TakeRecorder, SuspendFinishesOrWithdrawsTheTake) {
     Take idle;
     idle.cap->suspend();
     EXPECT_EQ(idle.state(), Idle);
-    int32_t expected = Idle;
-    ASSERT_TRUE(idle.cap->state.compare_exchange_strong(expected, StartRequested));
+    ASSERT_TRUE(applyStartTransition(idle.cap->state));
     idle.cap->suspend();
     EXPECT_EQ(idle.state(), Idle); // the requested start is withdrawn
     EXPECT_EQ(idle.cap->entryCount, 0);

@@ -51,12 +51,7 @@ struct Take {
     bool begin() { return cap->beginBlock(sampleRate, tempo, 0); }
     // The count-in ends at `offset`: Idle, Finished or Full become StartRequested.
     bool startAt(int32_t offset) {
-        int32_t s = cap->state.load();
-        while (s == tamso::Idle || s == tamso::Finished || s == tamso::Full) {
-            if (cap->state.compare_exchange_weak(s, tamso::StartRequested))
-                return cap->beginBlock(sampleRate, tempo, offset);
-        }
-        return false;
+        return tamso::applyStartTransition(cap->state) && cap->beginBlock(sampleRate, tempo, offset);
     }
     void noteOn(int32_t offset, int note, int channel = 1, int velocity = 100) {
         cap->add(offset, note, true, channel, velocity);
@@ -65,8 +60,8 @@ struct Take {
     void end(int32_t frames = 512) { cap->endBlock(frames); }
 
     // The editor's moves.
-    bool pause() { return swap(tamso::Recording, tamso::PauseRequested); }
-    bool resume() { return swap(tamso::Paused, tamso::ResumeRequested); }
+    bool pause() { return tamso::applyPauseTransition(cap->state); }
+    bool resume() { return tamso::applyResumeTransition(cap->state); }
     void stop() { tamso::applyStopTransition(cap->state); }
 
     int32_t state() const { return cap->state.load(std::memory_order_acquire); }
@@ -78,9 +73,6 @@ struct Take {
         }
         return list;
     }
-
-  private:
-    bool swap(int32_t from, int32_t to) { return cap->state.compare_exchange_strong(from, to); }
 };
 
 } // namespace taketest

@@ -1,7 +1,8 @@
 // Two threads on one take, as in the plug-in: the audio side runs blocks, note
 // changes and count-in starts; the editor side starts takes, pauses, resumes and
-// stops them by compare-and-swap. Every stop must end its take, and every
-// finished take must be well formed and hold every change sent while it recorded.
+// stops them. Both move the state through the take's own transitions. Every stop
+// must end its take, and every finished take must be well formed and hold every
+// change sent while it recorded.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -100,15 +101,9 @@ struct Audio {
     // until then the editor keeps away from the take.
     void countInEnd(int32_t offset, bool deferred) {
         if (!startWanted.load(std::memory_order_acquire)) return;
-        int32_t s = cap.state.load();
-        while (ended(s)) {
-            if (cap.state.compare_exchange_weak(s, StartRequested)) {
-                if (!deferred && cap.beginBlock(sampleRate, tempo, offset)) {
-                    logCount = 0;
-                    enterSounding(offset);
-                }
-                break;
-            }
+        if (applyStartTransition(cap.state) && !deferred && cap.beginBlock(sampleRate, tempo, offset)) {
+            logCount = 0;
+            enterSounding(offset);
         }
         startWanted.store(false, std::memory_order_release);
     }
@@ -239,9 +234,8 @@ TEST(TakeStress, EditorAndAudioThreadAgreeOnEveryTake) {
                 if (rng() % 2) waitBlocks(rng() % 3);
                 for (unsigned spin = rng() % 64; spin > 0; --spin)
                     std::this_thread::yield();
-                int32_t expected = rng() % 2 ? Recording : Paused;
-                const bool pausing = expected == Recording;
-                if (!cap->state.compare_exchange_strong(expected, pausing ? PauseRequested : ResumeRequested))
+                const bool pausing = rng() % 2 != 0;
+                if (!(pausing ? applyPauseTransition(cap->state) : applyResumeTransition(cap->state)))
                     continue;
                 if (pausing && rng() % 3 == 0)
                     break; // stop right behind the pause, racing the audio thread's Paused

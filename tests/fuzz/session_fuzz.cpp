@@ -239,11 +239,9 @@ void step(FuzzInput& in, Session& s, palmtone::Plugin& p) {
     case 8: { // pause, resume or stop the take, as the editor does
         const uint8_t what = in.u8() % 3;
         if (what == 0) {
-            int32_t expected = tamso::Recording;
-            p.capture.state.compare_exchange_strong(expected, tamso::PauseRequested);
+            tamso::applyPauseTransition(p.capture.state);
         } else if (what == 1) {
-            int32_t expected = tamso::Paused;
-            p.capture.state.compare_exchange_strong(expected, tamso::ResumeRequested);
+            tamso::applyResumeTransition(p.capture.state);
         } else {
             tamso::applyStopTransition(p.capture.state);
         }

@@ -59,8 +59,8 @@ TEST(Construction, MembersStartAtTheirInitialValues) {
     EXPECT_EQ(p.sampleRate.load(), 48000.0);
     EXPECT_EQ(p.blockSize, 512);
     EXPECT_EQ(p.blockEventCount, 0);
-    EXPECT_EQ(p.uiHead.load(), 0u);
-    EXPECT_EQ(p.uiTail.load(), 0u);
+    EXPECT_TRUE(p.uiEvents.empty());
+    EXPECT_EQ(p.uiEvents.size(), 0u);
     EXPECT_FALSE(p.overflow.load());
     EXPECT_FALSE(p.resetRequest.load());
     EXPECT_EQ(p.outList.numEvents, 0);

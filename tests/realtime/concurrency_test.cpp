@@ -90,16 +90,8 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
             plugin->pushUiEvent(0x8F, key, 0);
             switch (random() % 6) {
             case 0: plugin->countIn.requestStart(); break;
-            case 1: {
-                int32_t s = tamso::Recording;
-                plugin->capture.state.compare_exchange_strong(s, tamso::PauseRequested);
-                break;
-            }
-            case 2: {
-                int32_t s = tamso::Paused;
-                plugin->capture.state.compare_exchange_strong(s, tamso::ResumeRequested);
-                break;
-            }
+            case 1: tamso::applyPauseTransition(plugin->capture.state); break;
+            case 2: tamso::applyResumeTransition(plugin->capture.state); break;
             case 3: tamso::applyStopTransition(plugin->capture.state); break;
             case 4: plugin->countIn.requestCancel(); break;
             default: plugin->resetRequest.store(true); break;

@@ -132,14 +132,8 @@ struct AudioPathScenario {
             if (b == 260 || b == 1300) p.countIn.requestStart();
             if (state == tamso::Recording && recordingSince < 0) recordingSince = static_cast<long>(b);
             const long since = recordingSince < 0 ? -1 : static_cast<long>(b) - recordingSince;
-            if (since == 40) {
-                int32_t recording = tamso::Recording;
-                p.capture.state.compare_exchange_strong(recording, tamso::PauseRequested);
-            }
-            if (since == 60) {
-                int32_t paused = tamso::Paused;
-                p.capture.state.compare_exchange_strong(paused, tamso::ResumeRequested);
-            }
+            if (since == 40) tamso::applyPauseTransition(p.capture.state);
+            if (since == 60) tamso::applyResumeTransition(p.capture.state);
             if (since == 100) tamso::applyStopTransition(p.capture.state);
             if (b == 1340) p.countIn.requestCancel();
             if (b % 200 == 150) p.resetRequest.store(true);

@@ -215,17 +215,13 @@ void EditorTest::hostCloses(bool instanceToo) {
 
 std::vector<InputEvent> EditorTest::pending() const {
     std::vector<InputEvent> out;
-    uint32_t tail = plugin->uiTail.load();
-    const uint32_t head = plugin->uiHead.load();
-    while (tail != head) {
-        out.push_back(plugin->uiEvents[tail]);
-        tail = (tail + 1) % palmtone::uiRingSize;
-    }
+    for (uint32_t i = 0, n = plugin->uiEvents.size(); i < n; ++i)
+        out.push_back(plugin->uiEvents.peek(i));
     return out;
 }
 
 void EditorTest::consume() {
-    plugin->uiTail.store(plugin->uiHead.load());
+    plugin->uiEvents.discard();
 }
 
 void EditorTest::runBlocks(int count, int32_t frames) {

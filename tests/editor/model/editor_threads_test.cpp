@@ -151,7 +151,7 @@ TEST(EditorThreads, KeysPadsTakesAndPaintsAgainstTheAudioThread) {
     editor.buttonReleased();
     editor.stop();
     waitBlocks(2);
-    while (plugin->uiTail.load() != plugin->uiHead.load() || plugin->countIn.active.load() ||
+    while (!plugin->uiEvents.empty() || plugin->countIn.active.load() ||
            !settled(plugin->capture.state.load()))
         waitBlocks(1);
     audio.done.store(true);

@@ -116,7 +116,7 @@ const CloseCase closeCases[] = {
 // What the instance looked like when the host closed the editor.
 struct Seen {
     size_t hostCalls = 0;
-    uint32_t ringHead = 0;
+    uint32_t ringWaiting = 0;
     ParamValues params{};
     int32_t revision = 0;
     int32_t request = 0;
@@ -158,7 +158,7 @@ TEST_P(ModalClose, NothingIsTouchedAfterTheClose) {
         if (++calls != k.closeAt) return;
         EXPECT_STREQ(kind, k.kind);
         seen = {host.calls.size(),
-                plugin->uiHead.load(),
+                plugin->uiEvents.size(),
                 plugin->snapshot(),
                 plugin->bank.revision.load(),
                 plugin->countIn.request.load(),

@@ -122,8 +122,8 @@ void WindowTest::paint() {
 std::vector<palmtone::InputEvent> WindowTest::pendingEvents() const {
     const palmtone::Plugin& p = const_cast<coretest::TestHost&>(host).plugin();
     std::vector<palmtone::InputEvent> events;
-    for (uint32_t i = p.uiTail.load(); i != p.uiHead.load(); i = (i + 1) % palmtone::uiRingSize)
-        events.push_back(p.uiEvents[i]);
+    for (uint32_t i = 0, n = p.uiEvents.size(); i < n; ++i)
+        events.push_back(p.uiEvents.peek(i));
     return events;
 }
 

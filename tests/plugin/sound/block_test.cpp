@@ -40,7 +40,7 @@ TEST_F(Block, EmptyBlocksChangeNothingAndKeepTheHostEvents) {
     for (int i = 0; i < 8; ++i)
         ASSERT_TRUE(l[i] == 7.0f && r[i] == 7.0f);
     EXPECT_EQ(p().blockEventCount, 1);
-    EXPECT_NE(p().uiTail.load(), p().uiHead.load());
+    EXPECT_FALSE(p().uiEvents.empty());
     EXPECT_FALSE(p().engine.lastSettingsValid);
 
     // The next real block plays them.
@@ -83,7 +83,7 @@ TEST_F(Block, EditorEventsActAtFrameZeroBeforeHostEvents) {
     host.plugin().pushUiEvent(0x8F, 62, 0);
     host.plugin().pushUiEvent(0x9E, 63, 80);
     EXPECT_EQ(block(), (Out{on(0, 62, 90), off(0, 62), on(0, 63, 80), on(0, 64, 100), on(0, 66, 100)}));
-    EXPECT_EQ(p().uiTail.load(), p().uiHead.load());
+    EXPECT_TRUE(p().uiEvents.empty());
 }
 
 TEST_F(Block, EditorKeysAreClampedIntoTheRing) {
@@ -106,7 +106,7 @@ TEST_F(Block, FullUiRingDropsTheEventAndResetsEverything) {
     // The reset stops the held chord at frame 0 and drops the 255 and the host event.
     EXPECT_EQ(block(), (Out{off(0, 60), off(0, 64), off(0, 67)}));
     EXPECT_FALSE(p().overflow.load());
-    EXPECT_EQ(p().uiTail.load(), p().uiHead.load());
+    EXPECT_TRUE(p().uiEvents.empty());
     EXPECT_EQ(p().engine.soundingCount.load(), 0);
     EXPECT_FALSE(p().engine.heldKeys[0][60].active);
     EXPECT_EQ(p().engine.lastChordRoot.load(), -1);
