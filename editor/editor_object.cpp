@@ -6,7 +6,7 @@
 
 namespace palmtone {
 
-Editor::Editor(Plugin* owner, std::unique_ptr<Ui> seam) noexcept : plugin(owner), ui(std::move(seam)) {}
+Editor::Editor(Plugin* owner, std::unique_ptr<Ui> seam) : plugin(owner), ui(std::move(seam)) {}
 
 Editor::~Editor() {
     releaseResources();

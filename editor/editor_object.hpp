@@ -42,7 +42,7 @@ constexpr unsigned deferredDropMessage = 0x8000 + 41; // WM_APP + 41
 class Editor {
   public:
     // Every member at its initial value; no window and no platform resource yet.
-    Editor(Plugin* plugin, std::unique_ptr<Ui> ui) noexcept;
+    Editor(Plugin* plugin, std::unique_ptr<Ui> ui);
     ~Editor();
     Editor(const Editor&) = delete;
     Editor& operator=(const Editor&) = delete;
