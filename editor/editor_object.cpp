@@ -1,12 +1,13 @@
-// The editor's life cycle and the guard that keeps a closed editor alive until
-// its outermost handler returns.
+// The editor's life cycle, the guard that keeps a closed editor alive until
+// its outermost handler returns, and what its modal calls have in common.
 #include "editor/editor_object.hpp"
 
+#include "editor/key_tables.hpp"
 #include "plugin/plugin.hpp"
 
 namespace palmtone {
 
-Editor::Editor(Plugin* owner, std::unique_ptr<Ui> seam) noexcept : plugin(owner), ui(std::move(seam)) {}
+Editor::Editor(Plugin* owner, std::unique_ptr<Ui> seam) : plugin(owner), ui(std::move(seam)) {}
 
 Editor::~Editor() {
     releaseResources();
@@ -25,10 +26,15 @@ bool Editor::close() {
     return depth == 0;
 }
 
+void Editor::releaseLifted() {
+    for (int i = 0; i < padCount; ++i)
+        if (keyDown[i] && !ui->keyDown(keys[i])) keyReleased(keys[i]);
+    if (padHeld >= 0 && !ui->mouseButtonDown()) releasePad();
+}
+
 bool Editor::box(const std::wstring& text, const wchar_t* caption, uint32_t style, int* answer) {
     if (closed) return false;
-    ++modalCalls;
-    const int result = ui->messageBox(text, caption, style);
+    const int result = modal([&] { return ui->messageBox(text, caption, style); });
     if (answer) *answer = result;
     return !closed;
 }

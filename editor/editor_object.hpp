@@ -42,7 +42,7 @@ constexpr unsigned deferredDropMessage = 0x8000 + 41; // WM_APP + 41
 class Editor {
   public:
     // Every member at its initial value; no window and no platform resource yet.
-    Editor(Plugin* plugin, std::unique_ptr<Ui> ui) noexcept;
+    Editor(Plugin* plugin, std::unique_ptr<Ui> ui);
     ~Editor();
     Editor(const Editor&) = delete;
     Editor& operator=(const Editor&) = delete;
@@ -161,6 +161,18 @@ class Editor {
 #endif
 
   private:
+    // Every modal call of the seam goes through here. Its loop takes the key
+    // and button releases that arrive meanwhile without handing them to the
+    // window, so once it returns each key and the pad still held here is
+    // checked against the devices, and what came up ends now. A closed editor
+    // checks nothing: the close ended them all.
+    template <typename Call> auto modal(Call call) -> decltype(call()) {
+        ++modalCalls;
+        auto result = call();
+        if (!closed) releaseLifted();
+        return result;
+    }
+    void releaseLifted();
     // Shows a box; false when the host closed the editor meanwhile (the caller
     // then returns at once and touches nothing).
     bool box(const std::wstring& text, const wchar_t* caption, uint32_t style, int* answer = nullptr);

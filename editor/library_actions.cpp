@@ -80,8 +80,7 @@ bool Editor::keepStorable(std::vector<std::wstring>& paths) {
 
 void Editor::addWaves() {
     if (!plugin) return;
-    ++modalCalls;
-    OpenReply reply = ui->openWaveFiles();
+    OpenReply reply = modal([&] { return ui->openWaveFiles(); });
     if (closed) return;
     if (!reply.chosen) {
         if (reply.tooSmall) box(texts::tooManyFiles, texts::oneShots, box::iconInformation);
@@ -102,8 +101,7 @@ bool Editor::addAndLoad(std::vector<std::wstring> list) {
 
 void Editor::folder() {
     if (!plugin) return;
-    ++modalCalls;
-    const FolderReply reply = ui->chooseFolder();
+    const FolderReply reply = modal([&] { return ui->chooseFolder(); });
     if (closed) return;
     if (reply.kind == FolderReply::cancelled) return;
     if (reply.kind == FolderReply::noPath) {

@@ -7,8 +7,7 @@ namespace palmtone {
 void Editor::menu(int parameter, Point at) {
     if (!plugin) return;
     const Menu items = parameterMenu(parameter, plugin->snapshot());
-    ++modalCalls;
-    const int32_t id = ui->popupMenu(items, at);
+    const int32_t id = modal([&] { return ui->popupMenu(items, at); });
     if (closed) return;
     // The custom-scale toggles apply to the mask as it is now, not as it was shown.
     if (const auto edit = parameterChoice(parameter, id, plugin->snapshot()))
@@ -18,8 +17,7 @@ void Editor::menu(int parameter, Point at) {
 void Editor::rootMenu(Point at) {
     if (!plugin) return;
     const Menu items = rootNoteMenu(plugin->snapshot());
-    ++modalCalls;
-    const int32_t id = ui->popupMenu(items, at);
+    const int32_t id = modal([&] { return ui->popupMenu(items, at); });
     if (closed) return;
     if (const auto edit = rootNoteChoice(id)) plugin->edit(edit->parameter, edit->value);
 }

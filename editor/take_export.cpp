@@ -20,8 +20,7 @@ void Editor::save() {
     const std::vector<uint8_t> bytes = midi();
     if (bytes.empty() || closed) return;
     std::wstring path = L"VELK_acordes.mid";
-    ++modalCalls;
-    const bool chosen = ui->chooseMidiPath(path);
+    const bool chosen = modal([&] { return ui->chooseMidiPath(path); });
     if (closed || !chosen) return;
     if (!ui->writeReplacing(path, bytes)) box(texts::saveFailed, texts::take, box::iconError);
 }
@@ -40,8 +39,7 @@ void Editor::drag() {
         box(texts::dragFailed, texts::take, box::iconInformation);
         return;
     }
-    ++modalCalls;
-    const int32_t result = ui->dragFile(path);
+    const int32_t result = modal([&] { return ui->dragFile(path); });
     if (closed) return;
     if (result < 0) box(texts::dragFailed, texts::take, box::iconInformation);
 }

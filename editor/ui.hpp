@@ -1,10 +1,10 @@
 #pragma once
 // Everything the editor asks of the window system, behind one seam: the window's
-// own operations (repaint, capture, focus), the modal ones (message boxes, popup
-// menus, the open, save and folder dialogs, the file drag) and the files the
-// take export writes. The Windows build implements it with user32, comdlg32,
-// shell32 and ole32; tests replace it with fakes that record each call and
-// answer as told. UI thread only.
+// own operations (repaint, capture, focus), the keyboard's and the mouse's state,
+// the modal ones (message boxes, popup menus, the open, save and folder dialogs,
+// the file drag) and the files the take export writes. The Windows build
+// implements it with user32, comdlg32, shell32 and ole32; tests replace it with
+// fakes that record each call and answer as told. UI thread only.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -41,6 +41,10 @@ class Ui {
     virtual void trackLeave() = 0;       // ask for one mouse-leave notification
     virtual void postDeferredDrop() = 0; // posts the deferred-drop message to the window
     virtual void destroyWindow() = 0;    // destroys the window (its teardown runs inside)
+
+    // --- the keyboard and the mouse as they are now, not as the queue last told ---
+    virtual bool keyDown(int32_t virtualKey) = 0;
+    virtual bool mouseButtonDown() = 0; // the left button
 
     // --- modal: each returns only when the user is done ---
     virtual int messageBox(const std::wstring& text, const wchar_t* caption, uint32_t style) = 0;

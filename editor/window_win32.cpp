@@ -98,8 +98,12 @@ int32_t editorWindowCount() noexcept {
 Editor* openEditorWith(Plugin& plugin, HWND parent, std::unique_ptr<WindowsUi> ui) {
     if (!ui) return nullptr;
     WindowsUi* seam = ui.get();
-    Editor* editor = new (std::nothrow) Editor(&plugin, std::move(ui));
-    if (!editor) return nullptr;
+    Editor* editor = nullptr;
+    try {
+        editor = new Editor(&plugin, std::move(ui));
+    } catch (...) {
+        return nullptr; // no memory for the editor or for one of its members
+    }
     seam->editor = editor;
     bool attached = false;
     try {

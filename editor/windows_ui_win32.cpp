@@ -95,6 +95,15 @@ void WindowsUi::destroyWindow() {
     if (HWND w = hwnd()) DestroyWindow(w);
 }
 
+// The asynchronous state: what the devices report now, whoever took their messages.
+bool WindowsUi::keyDown(int32_t virtualKey) {
+    return GetAsyncKeyState(virtualKey) < 0;
+}
+
+bool WindowsUi::mouseButtonDown() {
+    return GetAsyncKeyState(VK_LBUTTON) < 0;
+}
+
 int WindowsUi::messageBox(const std::wstring& text, const wchar_t* caption, uint32_t style) {
     return MessageBoxW(hwnd(), text.c_str(), caption, style);
 }

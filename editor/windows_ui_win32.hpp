@@ -26,6 +26,8 @@ class WindowsUi : public Ui {
     void trackLeave() override;
     void postDeferredDrop() override;
     void destroyWindow() override;
+    bool keyDown(int32_t virtualKey) override;
+    bool mouseButtonDown() override;
 
     int messageBox(const std::wstring& text, const wchar_t* caption, uint32_t style) override;
     int32_t popupMenu(const Menu& menu, Point at) override;

@@ -1,8 +1,9 @@
 // The built plug-in's editor in the project's host, as a musician uses it: the
 // window opened by opcode 14 inside a host frame, keys, pads, the volume and the
-// transport driven by window messages, audio blocks between them, and the real
-// boxes, menus and save dialog answered from a second thread. What the host
-// receives (MIDI, automation) and the file saved are checked.
+// transport driven by window messages, audio blocks between them, the real
+// boxes, menus and save dialog answered from a second thread, and chord keys let
+// go by real input inside a menu and a drag. What the host receives (MIDI,
+// automation) and the file saved are checked.
 #include <windows.h>
 
 #include <shlobj.h>
@@ -331,6 +332,149 @@ TEST_F(EditorTest, AnOleDropOnTheLibraryPanelLoadsTheWav) {
     tamso::dragMidiFile(payload(L"VELK_Bell_C4.wav"));
     frame->pump(200);
     EXPECT_TRUE(automated(*host, sonido).empty());
+}
+
+// The X server's own keyboard and mouse, driven through its XTEST extension by
+// xdotool: under Wine only such input gives a key or a button its true state,
+// which the editor reads when a modal loop returns (a key held with SendInput
+// reads as released once the pointer enters a window). A Unix program started
+// from Wine cannot be waited for, and the state changes only once the UI thread
+// has read the event anyway, so each step waits for the state it asked for.
+class EditorRealInput : public EditorTest {
+  protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        ASSERT_STRNE(VELK_XDOTOOL, "") << "xdotool is missing (tools/build-all installs it)";
+        host->setParameter(acordes, normalised(acordes, 0)); // triads: S is D F A, D is E G B
+        SetForegroundWindow(frame->frame());
+        clickAt(5, 5); // no region there: the click only gives the editor the focus
+    }
+    void TearDown() override {
+        // Whatever a failed test left pressed must not follow the next one.
+        xdotool(L"keyup s d");
+        xdotool(L"mouseup 1");
+        frame->pump(100, 0);
+        EditorTest::TearDown();
+    }
+
+    static bool xdotool(const std::wstring& arguments) {
+        const std::wstring program = probe::windowsPath(VELK_XDOTOOL);
+        std::wstring line = L"xdotool " + arguments;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &info))
+            return false;
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+        return true;
+    }
+    static bool isDown(int virtualKey) { return GetAsyncKeyState(virtualKey) < 0; }
+    // From a thread other than the UI thread, which is inside a modal loop.
+    static bool waitFor(int virtualKey, bool down) {
+        return probe::waitUntil([&] { return isDown(virtualKey) == down; }, 10000);
+    }
+    // On the UI thread: pumps until the key reads as wanted, then a little more
+    // for its message to reach the window.
+    bool settle(int virtualKey, bool down) {
+        const ULONGLONG end = GetTickCount64() + 10000;
+        while (isDown(virtualKey) != down) {
+            if (GetTickCount64() > end) return false;
+            frame->pump(10, 0);
+        }
+        frame->pump(100, 0);
+        return true;
+    }
+    // Holds S and D down; both chords start at the next block.
+    void holdBothKeys() {
+        ASSERT_TRUE(xdotool(L"keydown s d"));
+        ASSERT_TRUE(settle('S', true));
+        ASSERT_TRUE(settle('D', true));
+        const int64_t t = at();
+        host->process(512);
+        std::vector<OutputMidi> both = chord(t, {62, 65, 69}, true);
+        for (const OutputMidi& m : chord(t, {64, 67, 71}, true))
+            both.push_back(m);
+        ASSERT_TRUE(sameMidi(newMidi(), both)) << "the keys reach the editor as a keyboard's do";
+    }
+    // After the loop: S ends at the first block, D sounds on until its own release.
+    void expectOnlyTheLetGoKeyEnded() {
+        int64_t t = at();
+        host->process(512);
+        EXPECT_TRUE(sameMidi(newMidi(), chord(t, {62, 65, 69}, false))) << "S ends at the first block";
+        host->process(512);
+        EXPECT_TRUE(newMidi().empty()) << "D still sounds";
+        ASSERT_TRUE(xdotool(L"keyup d"));
+        ASSERT_TRUE(settle('D', false));
+        t = at();
+        host->process(512);
+        EXPECT_TRUE(sameMidi(newMidi(), chord(t, {64, 67, 71}, false))) << "D ends with its own release";
+    }
+};
+
+// The menu's loop takes the key-up of S.
+TEST_F(EditorRealInput, AKeyLetGoInsideAMenuEndsAtTheFirstBlockAfterIt) {
+    holdBothKeys();
+    bool letGo = false;
+    Answerer menu(L"#32768", [&](HWND m) {
+        letGo = xdotool(L"keyup s") && waitFor('S', false);
+        PostMessageW(m, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    clickAt(406 + 135, 215); // "ESCALA"
+    ASSERT_TRUE(menu.join()) << "no menu showed";
+    ASSERT_TRUE(letGo) << "S never read as released inside the menu";
+    expectOnlyTheLetGoKeyEnded();
+}
+
+// The drag's loop takes the key-up of S; the drag lasts as long as the real
+// left button is held, and drops where the pointer is (on the button itself,
+// which takes nothing).
+TEST_F(EditorRealInput, AKeyLetGoInsideTheMidiDragEndsAtTheFirstBlockAfterIt) {
+    // A take to drag: one note recorded after the count-in, then "Detener".
+    key(WM_KEYDOWN, VK_SPACE);
+    key(WM_KEYUP, VK_SPACE);
+    while (at() < 3 * 48000 + 512)
+        host->process(512);
+    host->sendEvents({{0, 0x90, 60, 100}});
+    host->process(512);
+    host->sendEvents({{0, 0x80, 60, 0}});
+    host->process(512);
+    clickAt(297 + 50, 520); // "Detener"
+    host->process(512);
+    UpdateWindow(editor); // "Arrastrar MIDI" is enabled from this paint on
+    newMidi();
+
+    holdBothKeys();
+    const POINT button{724 + 104, 502 + 33}; // "Arrastrar MIDI"
+    POINT screen = button;
+    ClientToScreen(editor, &screen);
+    SetCursorPos(screen.x, screen.y);
+    frame->pump(50, 0);
+    ASSERT_TRUE(xdotool(L"mousedown 1"));
+    ASSERT_TRUE(settle(VK_LBUTTON, true)); // the press arms the drag
+
+    const DWORD uiThread = GetCurrentThreadId();
+    std::atomic<bool> dragging{false}, letGo{false};
+    std::thread answer([&] {
+        // The drag loop's own window takes the capture from the editor.
+        dragging = probe::waitUntil(
+            [&] {
+                GUITHREADINFO gui{};
+                gui.cbSize = sizeof gui;
+                return GetGUIThreadInfo(uiThread, &gui) && gui.hwndCapture && gui.hwndCapture != editor;
+            },
+            10000);
+        if (dragging) letGo = xdotool(L"keyup s") && waitFor('S', false);
+        // The release ends the drag in any case.
+        xdotool(L"mouseup 1");
+    });
+    vsthost::sendMouse(editor, WM_MOUSEMOVE, button.x + 10, button.y, MK_LBUTTON); // returns after the drag
+    answer.join();
+    ASSERT_TRUE(dragging) << "no drag started";
+    ASSERT_TRUE(letGo) << "S never read as released inside the drag";
+    ASSERT_TRUE(settle(VK_LBUTTON, false));
+    expectOnlyTheLetGoKeyEnded();
 }
 
 TEST(EditorInstances, TwoEditorsPlaySideBySide) {

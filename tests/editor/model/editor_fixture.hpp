@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,10 @@ class FakeUi : public palmtone::Ui {
     bool guidFails = false;
     bool writesFail = false;
     std::function<void(const char* kind)> duringModal;
+    // The keyboard and the mouse: every key and the button read as held down
+    // unless listed here (the devices agree with the messages by default).
+    std::set<int32_t> keysUp;
+    bool buttonUp = false;
 
     // --- palmtone::Ui ---
     void repaint() override { ++log_.repaints; }
@@ -122,6 +127,8 @@ class FakeUi : public palmtone::Ui {
     void trackLeave() override { ++log_.trackLeave; }
     void postDeferredDrop() override { ++log_.deferredPosts; }
     void destroyWindow() override;
+    bool keyDown(int32_t virtualKey) override { return keysUp.count(virtualKey) == 0; }
+    bool mouseButtonDown() override { return !buttonUp; }
     int messageBox(const std::wstring& text, const wchar_t* caption, uint32_t style) override;
     int32_t popupMenu(const palmtone::Menu& menu, Point at) override;
     palmtone::OpenReply openWaveFiles() override;

@@ -1,0 +1,346 @@
+// Keys and the pad let go while a modal loop runs (a menu, a box, a dialog,
+// the file drag): the loop takes their key-up and button-up messages without
+// handing them to the window, so the editor asks the devices once the loop
+// returns. What came up ends then, with exactly one note-off; what is still
+// held sounds on, and follows a chord change chosen in the menu.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/editor/model/editor_fixture.hpp"
+
+namespace {
+
+using namespace palmtone;
+using namespace edtest;
+
+constexpr int32_t vkSpace = 0x20;
+
+struct Ev {
+    int status, note, velocity;
+    bool operator==(const Ev& o) const {
+        return status == o.status && note == o.note && velocity == o.velocity;
+    }
+};
+std::ostream& operator<<(std::ostream& os, const Ev& e) {
+    return os << "{0x" << std::hex << e.status << std::dec << ", " << e.note << ", " << e.velocity << "}";
+}
+
+// The ring's events, taken.
+std::vector<Ev> take(EditorTest& t) {
+    std::vector<Ev> out;
+    for (const InputEvent& e : t.pending())
+        out.push_back({e.status, e.data1, e.data2});
+    t.consume();
+    return out;
+}
+
+void keyDown(EditorTest& t, int32_t key) {
+    t.handle([&](Editor& e) { e.keyPressed(key, false, false); });
+}
+
+bool keyUp(EditorTest& t, int32_t key) {
+    bool handled = false;
+    t.handle([&](Editor& e) { handled = e.keyReleased(key); });
+    return handled;
+}
+
+void pressAndDrag(EditorTest& t) {
+    t.paint();
+    const Point at = t.centre(t.hitOf(DragMidi, 1));
+    t.press(DragMidi, 1);
+    t.handle([&](Editor& e) { e.mouseMoved({at.x + 6, at.y}); });
+}
+
+struct ReleaseCase {
+    const char* name;
+    const char* kind;            // what the first modal call shows
+    std::vector<int32_t> held;   // chord keys down before it
+    bool pad;                    // pad 3 (F, 65) held with the mouse before it
+    std::vector<int32_t> lifted; // keys that come up inside the first loop
+    bool buttonLifted;           // the mouse button comes up inside the first loop
+    std::vector<Ev> offs;        // the ring once the trigger returned
+    std::function<void(EditorTest&)> setup;
+    std::function<void(EditorTest&)> trigger;
+};
+
+void PrintTo(const ReleaseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+void withTake(EditorTest& t) {
+    setTake(*t.plugin, triad());
+}
+
+const ReleaseCase releaseCases[] = {
+    {"menu, the key let go",
+     "menu",
+     {'S'},
+     false,
+     {'S'},
+     false,
+     {{0x8F, 62, 0}},
+     nullptr,
+     [](EditorTest& t) { t.press(Field, pScale); }},
+    {"menu, the key still held",
+     "menu",
+     {'S'},
+     false,
+     {},
+     false,
+     {},
+     nullptr,
+     [](EditorTest& t) { t.press(Field, pScale); }},
+    {"menu, one of three keys let go",
+     "menu",
+     {'A', 'S', 'D'},
+     false,
+     {'S'},
+     false,
+     {{0x8F, 62, 0}},
+     nullptr,
+     [](EditorTest& t) { t.press(Field, pInversion); }},
+    {"menu, two of three keys let go",
+     "menu",
+     {'A', 'S', 'K'},
+     false,
+     {'K', 'A'},
+     false,
+     {{0x8F, 60, 0}, {0x8F, 72, 0}},
+     nullptr,
+     [](EditorTest& t) { t.press(Field, pInversion); }},
+    {"root menu",
+     "menu",
+     {'G'},
+     false,
+     {'G'},
+     false,
+     {{0x8F, 67, 0}},
+     [](EditorTest& t) { t.plugin->set(pSound, 1.0); },
+     [](EditorTest& t) { t.press(WaveRoot); }},
+    {"guide box",
+     "box",
+     {'J'},
+     false,
+     {'J'},
+     false,
+     {{0x8F, 71, 0}},
+     nullptr,
+     [](EditorTest& t) { t.press(Guide); }},
+    {"record confirmation, the pad let go",
+     "box",
+     {},
+     true,
+     {},
+     true,
+     {{0x8E, 65, 0}},
+     withTake,
+     [](EditorTest& t) { keyDown(t, vkSpace); }},
+    {"record confirmation, the pad still held",
+     "box",
+     {'H'},
+     true,
+     {'H'},
+     false,
+     {{0x8F, 69, 0}},
+     withTake,
+     [](EditorTest& t) { keyDown(t, vkSpace); }},
+    {"record confirmation, key and pad let go",
+     "box",
+     {'A'},
+     true,
+     {'A'},
+     true,
+     {{0x8F, 60, 0}, {0x8E, 65, 0}},
+     withTake,
+     [](EditorTest& t) { keyDown(t, vkSpace); }},
+    {"open dialog",
+     "open",
+     {'D'},
+     false,
+     {'D'},
+     false,
+     {{0x8F, 64, 0}},
+     nullptr,
+     [](EditorTest& t) { t.press(AddWaves); }},
+    {"folder browser",
+     "folder",
+     {'F', 'G'},
+     false,
+     {'G'},
+     false,
+     {{0x8F, 67, 0}},
+     nullptr,
+     [](EditorTest& t) { t.press(Folder); }},
+    {"folder without a path, then its box",
+     "folder",
+     {'F'},
+     false,
+     {'F'},
+     false,
+     {{0x8F, 65, 0}},
+     [](EditorTest& t) {
+         t.ui->folderReply = {FolderReply::noPath, L""};
+     },
+     [](EditorTest& t) { t.press(Folder); }},
+    {"save dialog",
+     "save",
+     {'S'},
+     false,
+     {'S'},
+     false,
+     {{0x8F, 62, 0}},
+     withTake,
+     [](EditorTest& t) { t.press(SaveMidi); }},
+    {"file drag", "drag", {'S'}, false, {'S'}, false, {{0x8F, 62, 0}}, withTake, pressAndDrag},
+    {"file drag, the key still held",
+     "drag",
+     {'S', 'D'},
+     false,
+     {'D'},
+     false,
+     {{0x8F, 64, 0}},
+     withTake,
+     pressAndDrag},
+    {"file drag that fails, then its box",
+     "drag",
+     {'K'},
+     false,
+     {'K'},
+     false,
+     {{0x8F, 72, 0}},
+     [](EditorTest& t) {
+         withTake(t);
+         t.ui->dragResult = static_cast<int32_t>(0x80004005u);
+     },
+     pressAndDrag},
+};
+
+class ModalRelease : public EditorTest, public testing::WithParamInterface<ReleaseCase> {
+  protected:
+    void SetUp() override {
+        ui->boxAnswers = {box::idCancel, box::idCancel};
+        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char& ch : name)
+            if (ch == '/') ch = '_';
+        ui->temporaryFolderPath = editorPath(scratchDir("release-" + name)) + L"/";
+    }
+};
+
+TEST_P(ModalRelease, WhatCameUpInsideTheLoopEndsOnceAfterIt) {
+    const ReleaseCase& k = GetParam();
+    if (k.setup) k.setup(*this);
+    for (int32_t key : k.held)
+        keyDown(*this, key);
+    if (k.pad) press(Pad, 3);
+    consume();
+
+    std::vector<std::string> kinds;
+    std::vector<size_t> pendingInside;
+    ui->duringModal = [&](const char* kind) {
+        kinds.push_back(kind);
+        pendingInside.push_back(pending().size());
+        if (kinds.size() != 1) return;
+        ui->keysUp.insert(k.lifted.begin(), k.lifted.end());
+        ui->buttonUp = k.buttonLifted;
+    };
+    k.trigger(*this);
+
+    ASSERT_FALSE(kinds.empty()) << "the case never reached a modal call";
+    EXPECT_EQ(kinds[0], k.kind);
+    EXPECT_EQ(pendingInside[0], 0u) << "nothing ends while the loop runs";
+    for (size_t i = 1; i < pendingInside.size(); ++i)
+        EXPECT_EQ(pendingInside[i], k.offs.size()) << "the note-offs come when the first loop returns";
+    EXPECT_EQ(take(*this), k.offs);
+    for (int32_t key : k.held) {
+        const bool lifted = std::find(k.lifted.begin(), k.lifted.end(), key) != k.lifted.end();
+        EXPECT_EQ(editor->keyDown[keyIndex(key)], !lifted) << static_cast<char>(key);
+    }
+    EXPECT_EQ(editor->padHeld, k.pad && !k.buttonLifted ? 3 : -1);
+
+    // The messages the loop took may still turn up afterwards: they end nothing twice.
+    for (int32_t key : k.lifted)
+        EXPECT_FALSE(keyUp(*this, key)) << "goes to default processing";
+    if (k.buttonLifted) release();
+    EXPECT_TRUE(take(*this).empty());
+
+    // What stayed held ends with its own release.
+    std::vector<Ev> offs;
+    for (int32_t key : k.held) {
+        if (std::find(k.lifted.begin(), k.lifted.end(), key) != k.lifted.end()) continue;
+        ui->keysUp.insert(key);
+        EXPECT_TRUE(keyUp(*this, key));
+        offs.push_back({0x8F, notes[keyIndex(key)], 0});
+    }
+    if (k.pad && !k.buttonLifted) {
+        release();
+        offs.push_back({0x8E, 65, 0});
+    }
+    EXPECT_EQ(take(*this), offs);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryModalLoop, ModalRelease, testing::ValuesIn(releaseCases),
+                         [](const testing::TestParamInfo<ReleaseCase>& info) {
+                             std::string name = info.param.name;
+                             for (char& ch : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             return name;
+                         });
+
+class HeldThroughAMenu : public EditorTest {
+  protected:
+    std::vector<int> sounding() {
+        std::vector<int> notes;
+        for (int n = 0; n < 128; ++n)
+            if (plugin->engine.soundingNotes[n].load()) notes.push_back(n);
+        return notes;
+    }
+};
+
+TEST_F(HeldThroughAMenu, TheChordFollowsTheChoiceAndEndsWithItsKey) {
+    keyDown(*this, 'S');
+    runBlocks(1);
+    EXPECT_EQ(sounding(), (std::vector<int>{62, 65, 69, 72, 76})) << "D F A C E";
+
+    ui->menuAnswer = 2; // "1ra"
+    press(Field, pInversion);
+    release();
+    runBlocks(1);
+    EXPECT_EQ(sounding(), (std::vector<int>{65, 69, 72, 74, 76})) << "the first inversion, still held";
+
+    ui->keysUp.insert('S');
+    keyUp(*this, 'S');
+    runBlocks(1);
+    EXPECT_TRUE(sounding().empty());
+}
+
+TEST_F(HeldThroughAMenu, ALetGoKeyFallsSilentAtTheFirstBlockAfterIt) {
+    keyDown(*this, 'S');
+    runBlocks(1);
+    ui->menuAnswer = 2;
+    ui->duringModal = [&](const char*) { ui->keysUp.insert('S'); };
+    press(Field, pInversion);
+    runBlocks(1);
+    EXPECT_TRUE(sounding().empty());
+    EXPECT_DOUBLE_EQ(plugin->params[pInversion].load(), 0.25) << "the choice still applies";
+}
+
+TEST_F(HeldThroughAMenu, AKeyLetGoWhileTheHostClosesEndsOnce) {
+    keyDown(*this, 'S');
+    consume();
+    ui->duringModal = [&](const char*) {
+        ui->keysUp.insert('S');
+        hostCloses(false);
+    };
+    press(Field, pScale);
+    ASSERT_TRUE(editorFreed);
+    ASSERT_EQ(pending().size(), 1u) << "the close's note-off only";
+    EXPECT_EQ(pending()[0].status, 0x8F);
+    EXPECT_EQ(pending()[0].data1, 62);
+}
+
+} // namespace
