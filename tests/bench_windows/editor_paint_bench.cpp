@@ -8,7 +8,7 @@
 
 #include "editor/editor.hpp"
 #include "editor/editor_object.hpp"
-#include "editor/windows_ui_win32.hpp"
+#include "editor/win32/windows_ui_win32.hpp"
 #include "plugin/host/module_win32.hpp"
 #include "plugin/plugin.hpp"
 #include "tests/support/test_host.hpp"

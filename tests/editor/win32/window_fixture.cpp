@@ -1,4 +1,4 @@
-#include "tests/editor/window/window_fixture.hpp"
+#include "tests/editor/win32/window_fixture.hpp"
 
 #include "editor/editor.hpp"
 #include "plugin/host/module_win32.hpp"

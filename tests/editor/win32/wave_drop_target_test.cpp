@@ -18,7 +18,7 @@
 
 #include <gtest/gtest.h>
 
-#include "editor/wave_drop_target_win32.hpp"
+#include "editor/win32/wave_drop_target_win32.hpp"
 #include "plugin/media/wave.hpp"
 #include "tests/editor/drop_blocks.hpp"
 

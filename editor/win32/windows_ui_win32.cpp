@@ -1,5 +1,5 @@
 // The Windows side of the editor's seam.
-#include "editor/windows_ui_win32.hpp"
+#include "editor/win32/windows_ui_win32.hpp"
 
 #include <commdlg.h>
 #include <objbase.h>
@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "editor/editor_object.hpp"
-#include "editor/file_write_win32.hpp"
 #include "editor/texts.hpp"
+#include "editor/win32/file_write_win32.hpp"
 
 namespace palmtone {
 

@@ -8,10 +8,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "editor/file_write_win32.hpp"
 #include "editor/texts.hpp"
+#include "editor/win32/file_write_win32.hpp"
 #include "plugin/plugin.hpp"
-#include "tests/editor/window/window_fixture.hpp"
+#include "tests/editor/win32/window_fixture.hpp"
 
 namespace windowtest {
 namespace {

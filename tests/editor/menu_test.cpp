@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "editor/menu.hpp"
-#include "tests/editor/model/editor_fixture.hpp"
+#include "tests/editor/editor_fixture.hpp"
 
 namespace {
 

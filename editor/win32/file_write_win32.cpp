@@ -1,4 +1,4 @@
-#include "editor/file_write_win32.hpp"
+#include "editor/win32/file_write_win32.hpp"
 
 #include <objbase.h>
 

@@ -1,4 +1,4 @@
-#include "editor/wave_drop_target_win32.hpp"
+#include "editor/win32/wave_drop_target_win32.hpp"
 
 #include "editor/drop_paths.hpp"
 

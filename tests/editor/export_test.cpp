@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "plugin/text/text.hpp"
-#include "tests/editor/model/editor_fixture.hpp"
+#include "tests/editor/editor_fixture.hpp"
 
 namespace {
 

@@ -8,10 +8,10 @@
 
 #include "editor/editor.hpp"
 #include "editor/editor_object.hpp"
-#include "editor/gdi_guards_win32.hpp"
 #include "editor/menu.hpp"
 #include "editor/texts.hpp"
-#include "editor/windows_ui_win32.hpp"
+#include "editor/win32/gdi_guards_win32.hpp"
+#include "editor/win32/windows_ui_win32.hpp"
 #include "plugin/host/module_win32.hpp"
 #include "plugin/plugin.hpp"
 

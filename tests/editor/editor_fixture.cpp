@@ -1,4 +1,4 @@
-#include "tests/editor/model/editor_fixture.hpp"
+#include "tests/editor/editor_fixture.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>

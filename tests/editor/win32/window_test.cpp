@@ -9,7 +9,7 @@
 #include "editor/palette.hpp"
 #include "plugin/host/module_win32.hpp"
 #include "plugin/plugin.hpp"
-#include "tests/editor/window/window_fixture.hpp"
+#include "tests/editor/win32/window_fixture.hpp"
 
 namespace windowtest {
 namespace {

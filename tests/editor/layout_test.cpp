@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "editor/layout.hpp"
-#include "tests/editor/model/editor_fixture.hpp"
+#include "tests/editor/editor_fixture.hpp"
 
 namespace {
 

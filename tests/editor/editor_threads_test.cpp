@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/editor/model/editor_fixture.hpp"
+#include "tests/editor/editor_fixture.hpp"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "editor/layout.hpp"
 #include "plugin/host/state_chunk.hpp"
 #include "plugin/media/wave.hpp"
-#include "tests/editor/model/editor_fixture.hpp"
+#include "tests/editor/editor_fixture.hpp"
 
 namespace {
 

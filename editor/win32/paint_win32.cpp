@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "editor/editor_object.hpp"
-#include "editor/gdi_guards_win32.hpp"
+#include "editor/win32/gdi_guards_win32.hpp"
 
 namespace palmtone {
 
