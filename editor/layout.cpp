@@ -180,7 +180,9 @@ void soundSection(const View& v, Builder& b) {
     panelBox(v, b, 456, 84, 500, 72);
     b.text({474, 91, 694, 108}, v.dropHover ? L"SUELTA TU WAV AQUI" : L"SONIDO", Font::font12, c::mutedText);
     const bool loaded = waveLoaded(v);
-    std::wstring name = !v.settings.useWave ? L"VELK Soft Keys" : loaded ? v.summary->name : L"Elige un WAV";
+    std::wstring name = !v.settings.useWave ? widen(builtInSound)
+                        : loaded            ? v.summary->name
+                                            : std::wstring(L"Elige un WAV");
     b.text({474, 110, 780, 135}, std::move(name), Font::font17, c::white);
     b.button(L"Keys", SoundSwitch, 0, 808, 95, 62, 28, !v.settings.useWave, true);
     b.button(L"WAV", SoundSwitch, 1, 878, 95, 62, 28, v.settings.useWave, true);
@@ -213,7 +215,7 @@ void librarySection(const View& v, Builder& b) {
         if (k < 0 || k > static_cast<int64_t>(files.size())) break;
         const int y = 247 + 28 * r;
         if (k == 0) {
-            b.button(L"VELK Soft Keys", LibraryRow, 0, 40, y, 224, 25, !v.settings.useWave, true);
+            b.button(widen(builtInSound), LibraryRow, 0, 40, y, 224, 25, !v.settings.useWave, true);
             continue;
         }
         const std::wstring& entry = files[static_cast<size_t>(k - 1)];

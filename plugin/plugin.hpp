@@ -30,6 +30,7 @@ constexpr uint32_t uiRingSize = 256;
 constexpr int32_t maxOutEvents = 512;
 constexpr int32_t uniqueId = 0x564B4231; // 'VKB1'
 constexpr int32_t pluginVersion = 1300;
+constexpr char productName[] = "VELK beta"; // the effect name and product text the host reads
 
 // The voiced chord for a played key in the settings' input mode. Pure.
 tamso::Chord voicing(int key, const Settings& settings) noexcept;
