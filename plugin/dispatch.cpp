@@ -5,6 +5,7 @@
 #include <string>
 
 #include "editor/editor.hpp"
+#include "editor/geometry.hpp"
 #include "plugin/plugin.hpp"
 
 namespace palmtone {
@@ -12,7 +13,7 @@ namespace palmtone {
 namespace {
 
 // Handed to the host by address; the host may write through the pointer.
-vst2::Rect editorRect = {0, 0, 740, 980};
+vst2::Rect editorRect = {0, 0, static_cast<int16_t>(editorHeight), static_cast<int16_t>(editorWidth)};
 
 // Writes text into a host field of `size` bytes: the text (cut to fit), then
 // zeros to the end of the field, whose last byte is always 0.
