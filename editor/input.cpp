@@ -8,6 +8,7 @@
 #include "editor/editor_object.hpp"
 #include "editor/key_tables.hpp"
 #include "editor/layout.hpp"
+#include "editor/regions.hpp"
 #include "editor/texts.hpp"
 #include "plugin/plugin.hpp"
 
@@ -20,8 +21,10 @@ constexpr int32_t vkDelete = 0x2E;
 constexpr int32_t keyOn = 0x9F, keyOff = 0x8F; // computer keys: channel index 15
 constexpr int32_t padOn = 0x9E, padOff = 0x8E; // pads: channel index 14
 
+// The volume along its track, from the track's left edge.
 double volumeAt(int32_t x) noexcept {
-    return std::clamp((x - 700) / 136.0, 0.0, 1.0);
+    const Rect& track = regions::volumeTrack;
+    return std::clamp((x - track.left) / static_cast<double>(track.width()), 0.0, 1.0);
 }
 
 } // namespace
@@ -237,7 +240,7 @@ void Editor::mouseLeft() {
 }
 
 bool Editor::wheel(Point at, int32_t delta) {
-    if (!libraryPanel.contains(at)) return false;
+    if (!regions::libraryPanel.contains(at)) return false;
     scroll = clampScroll(scroll + (delta > 0 ? -1 : 1), library.size());
     ui->repaint();
     return true;
@@ -258,7 +261,7 @@ void Editor::deferredDrop() {
 }
 
 bool Editor::acceptsDrop(Point p) const noexcept {
-    return libraryPanel.contains(p) || soundPanel.contains(p);
+    return regions::libraryPanel.contains(p) || regions::soundPanel.contains(p);
 }
 
 void Editor::hover(bool on) {

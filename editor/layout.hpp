@@ -9,10 +9,6 @@ namespace palmtone {
 // Replaces scene's contents (keeping its storage) with the pass for view.
 void layout(const View& view, Scene& scene);
 
-// The panels a WAV drag may be dropped on (bounds exclusive on the right and bottom).
-constexpr Rect libraryPanel{24, 172, 280, 434};
-constexpr Rect soundPanel{456, 84, 956, 156};
-
 // The library rows shown: at most five, the built-in sound as row 0.
 constexpr int32_t libraryRows = 5;
 

@@ -105,7 +105,7 @@ void Editor::folder() {
     if (closed) return;
     if (reply.kind == FolderReply::cancelled) return;
     if (reply.kind == FolderReply::noPath) {
-        box(texts::folderFailed, texts::oneShots, box::iconInformation);
+        box(widen(folderUnreadable), texts::oneShots, box::iconInformation);
         return;
     }
     try {

@@ -1,6 +1,7 @@
 #pragma once
 // Every text the editor shows in a message box or a dialog, and their captions.
-// The window's own labels live with the layout.
+// The window's own labels live with the layout; a text the core also throws
+// stays with the core and is widened for display.
 #include <cstdint>
 
 namespace palmtone {
@@ -48,7 +49,6 @@ constexpr const wchar_t* oneShots = L"VELK - One shots";
 constexpr const wchar_t* midiNotReady = L"No se pudo preparar el MIDI; la toma sigue disponible.";
 constexpr const wchar_t* saveFailed = L"No se pudo guardar. Elige otra carpeta.";
 constexpr const wchar_t* dragFailed = L"Usa Guardar archivo .mid e importalo al Piano roll con Ctrl+M.";
-constexpr const wchar_t* folderFailed = L"No se pudo abrir esa carpeta";
 constexpr const wchar_t* folderTitle = L"Elige tu carpeta de one shots WAV";
 // Files the library cannot keep (not a WAV path, or a name the project cannot store).
 constexpr const wchar_t* skippedFiles =

@@ -31,6 +31,7 @@ constexpr int32_t maxBlockEvents = 1024;
 constexpr int32_t maxOutEvents = 512;
 constexpr int32_t uniqueId = 0x564B4231; // 'VKB1'
 constexpr int32_t pluginVersion = 1300;
+constexpr char productName[] = "VELK beta"; // the effect name and product text the host reads
 
 class Plugin {
   public:

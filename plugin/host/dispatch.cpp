@@ -5,6 +5,7 @@
 #include <string>
 
 #include "editor/editor.hpp"
+#include "editor/geometry.hpp"
 #include "plugin/plugin.hpp"
 
 namespace palmtone {
@@ -12,7 +13,7 @@ namespace palmtone {
 namespace {
 
 // Handed to the host by address; the host may write through the pointer.
-vst2::Rect editorRect = {0, 0, 740, 980};
+vst2::Rect editorRect = {0, 0, static_cast<int16_t>(editorHeight), static_cast<int16_t>(editorWidth)};
 
 // Writes text into a host field of `size` bytes: the text (cut to fit), then
 // zeros to the end of the field, whose last byte is always 0.
@@ -103,9 +104,9 @@ intptr_t Plugin::dispatch(int32_t opcode, int32_t index, intptr_t value, void* p
         case op::midiEvents: return takeEvents(static_cast<const vst2::HostEventList*>(ptr));
         case op::canAutomate: return isParamIndex(index) ? 1 : 0;
         case op::category: return vst2::instrumentCategory;
-        case op::effectName: writeField(ptr, "VELK beta", 32); return 1;
+        case op::effectName: writeField(ptr, productName, 32); return 1;
         case op::vendorText: writeField(ptr, "VELK / Tarnwell", 64); return 1;
-        case op::productText: writeField(ptr, "VELK beta", 64); return 1;
+        case op::productText: writeField(ptr, productName, 64); return 1;
         case op::vendorVersion: return pluginVersion;
         case op::canDo: return canDo(static_cast<const char*>(ptr)) ? 1 : 0;
         case op::tailSize: return static_cast<intptr_t>(static_cast<int32_t>(sampleRate.load() * 30.0));

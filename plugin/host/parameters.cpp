@@ -110,7 +110,7 @@ std::string display(int index, double value) {
     case pMidiOut: return a != 0 ? "Si" : "No";
     case pSeventh: return tamso::sevenKinds[a];
     case pNinth: return tamso::nineKinds[a];
-    case pSound: return a == 0 ? "VELK Soft Keys" : "One shot WAV";
+    case pSound: return a == 0 ? builtInSound : "One shot WAV";
     case pWaveRoot: return tamso::noteName(a);
     case pWholeOneShot: return a == 0 ? "Seguir tecla" : "One shot completo";
     default: return std::to_string(a); // inversion, octave, channel, BPM, custom scale

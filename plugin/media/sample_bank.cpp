@@ -157,7 +157,7 @@ void SampleBank::scan(const std::wstring& folder) {
     requireStorable(folder); // the folder is saved with the list
     std::error_code error;
     fs::directory_iterator it(fs::path(folder), error);
-    if (error) throw std::runtime_error("No se pudo abrir esa carpeta");
+    if (error) throw std::runtime_error(folderUnreadable);
 
     std::vector<std::wstring> found;
     for (const fs::directory_iterator end; it != end; ++it) {

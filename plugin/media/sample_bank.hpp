@@ -15,6 +15,10 @@
 
 namespace palmtone {
 
+// What scan throws for a folder it cannot list; the editor shows the same text
+// when the folder browser gives no path.
+constexpr char folderUnreadable[] = "No se pudo abrir esa carpeta";
+
 struct SampleSummary {
     std::wstring name = L"Soft Keys";
     double seconds = 0.0;

@@ -8,12 +8,16 @@
 
 #include "editor/editor.hpp"
 #include "editor/editor_object.hpp"
+#include "editor/geometry.hpp"
 #include "editor/win32/windows_ui_win32.hpp"
 #include "plugin/host/module_win32.hpp"
 #include "plugin/plugin.hpp"
 #include "tests/support/test_host.hpp"
 
 namespace {
+
+using palmtone::editorHeight;
+using palmtone::editorWidth;
 
 LRESULT CALLBACK parentProcedure(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(w, msg, wp, lp);
@@ -22,7 +26,7 @@ LRESULT CALLBACK parentProcedure(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
 struct Dib {
     Dib() {
         BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), 980, -740, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), editorWidth, -editorHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         void* bits = nullptr;
         dc = CreateCompatibleDC(nullptr);
         bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -104,7 +108,7 @@ void Paint_EveryCellLit(benchmark::State& state) {
 void Scale_CopyWindow(benchmark::State& state) {
     Dib from, to;
     for (auto _ : state) {
-        BitBlt(to.dc, 0, 0, 980, 740, from.dc, 0, 0, SRCCOPY);
+        BitBlt(to.dc, 0, 0, editorWidth, editorHeight, from.dc, 0, 0, SRCCOPY);
         GdiFlush();
     }
 }
@@ -112,7 +116,7 @@ void Scale_CopyWindow(benchmark::State& state) {
 void Scale_FillWindow(benchmark::State& state) {
     Dib dib;
     HBRUSH brush = CreateSolidBrush(RGB(10, 10, 10));
-    RECT r{0, 0, 980, 740};
+    RECT r{0, 0, editorWidth, editorHeight};
     for (auto _ : state) {
         FillRect(dib.dc, &r, brush);
         GdiFlush();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/regions.hpp"
 #include "tests/editor/editor_fixture.hpp"
 
 namespace {
@@ -253,14 +254,16 @@ TEST_F(EditorInput, WheelScrollsTheLibraryOnly) {
         EXPECT_EQ(editor->scroll, 0);
     }
 
-    // A zero delta steps down; the panel's edges are inclusive.
-    handle([](Editor& e) { EXPECT_TRUE(e.wheel({24, 172}, 0)); });
+    // A zero delta steps down; the panel's first and last pixels take the wheel.
+    const Rect& panel = regions::libraryPanel;
+    handle([&](Editor& e) { EXPECT_TRUE(e.wheel({panel.left, panel.top}, 0)); });
     EXPECT_EQ(editor->scroll, 1);
-    handle([](Editor& e) { EXPECT_TRUE(e.wheel({279, 433}, 0)); });
+    handle([&](Editor& e) { EXPECT_TRUE(e.wheel({panel.right - 1, panel.bottom - 1}, 0)); });
     EXPECT_EQ(editor->scroll, 2);
 
     const int repaints = log.repaints;
-    for (Point outside : {Point{23, 300}, Point{280, 300}, Point{150, 171}, Point{150, 434}, Point{600, 600}})
+    for (Point outside : {Point{panel.left - 1, 300}, Point{panel.right, 300}, Point{150, panel.top - 1},
+                          Point{150, panel.bottom}, Point{600, 600}})
         handle([&](Editor& e) { EXPECT_FALSE(e.wheel(outside, -120)); });
     EXPECT_EQ(editor->scroll, 2);
     EXPECT_EQ(log.repaints, repaints);

@@ -9,7 +9,14 @@
 #include <vector>
 
 #include "editor/layout.hpp"
+#include "editor/regions.hpp"
 #include "tests/editor/editor_fixture.hpp"
+
+namespace palmtone {
+void PrintTo(const Rect& r, std::ostream* os) {
+    *os << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
+}
+} // namespace palmtone
 
 namespace {
 
@@ -62,10 +69,12 @@ std::wstring textAt(const Scene& s, Rect r) {
     return e ? e->content : L"<nothing>";
 }
 
-std::vector<const Element*> boxesAt(const Scene& s, int x, int y) {
+// The boxes drawn from the region's top-left corner, whatever their size.
+std::vector<const Element*> boxesAt(const Scene& s, const Rect& region) {
     std::vector<const Element*> out;
     for (const Element& e : s.elements)
-        if (e.kind == Element::box && e.rect.left == x && e.rect.top == y) out.push_back(&e);
+        if (e.kind == Element::box && e.rect.left == region.left && e.rect.top == region.top)
+            out.push_back(&e);
     return out;
 }
 
@@ -160,6 +169,119 @@ std::vector<HitKey> settingsToExport(bool waveOn, bool ready) {
     return k;
 }
 
+// Where the surface has each named region: the one place in this file that
+// writes these numbers down. The tests below find what they check by the names.
+const struct Region {
+    const char* name;
+    Rect region;
+    Rect expected;
+} surface[] = {
+    {"logo", regions::logo, {23, 24, 50, 48}},
+    {"wordmark", regions::wordmark, {58, 16, 168, 60}},
+    {"edition", regions::edition, {190, 19, 550, 47}},
+    {"tagline", regions::tagline, {190, 47, 570, 67}},
+    {"version", regions::version, {650, 17, 836, 35}},
+    {"volume caption", regions::volumeCaption, {620, 42, 695, 62}},
+    {"volume track", regions::volumeTrack, {700, 50, 836, 54}},
+    {"volume slider", regions::volumeSlider, {700, 38, 836, 63}},
+    {"guide button", regions::guideButton, {862, 23, 956, 57}},
+    {"chord panel", regions::chordPanel, {24, 84, 444, 156}},
+    {"chord caption", regions::chordCaption, {40, 92, 150, 109}},
+    {"chord name", regions::chordName, {40, 112, 245, 143}},
+    {"sounding notes", regions::soundingNotes, {236, 111, 428, 141}},
+    {"sound panel", regions::soundPanel, {456, 84, 956, 156}},
+    {"sound title", regions::soundTitle, {474, 91, 694, 108}},
+    {"sound name", regions::soundName, {474, 110, 780, 135}},
+    {"keys button", regions::keysButton, {808, 95, 870, 123}},
+    {"WAV button", regions::wavButton, {878, 95, 940, 123}},
+    {"file info", regions::fileInfo, {790, 130, 940, 147}},
+    {"sound hint", regions::soundHint, {474, 135, 914, 151}},
+    {"library panel", regions::libraryPanel, {24, 172, 280, 434}},
+    {"library title", regions::libraryTitle, {40, 181, 192, 199}},
+    {"remove current button", regions::removeCurrentButton, {204, 179, 264, 201}},
+    {"add button", regions::addButton, {40, 207, 144, 237}},
+    {"folder button", regions::folderButton, {154, 207, 264, 237}},
+    {"built-in row 0", regions::builtInRow(0), {40, 247, 264, 272}},
+    {"file row 1", regions::fileRow(1), {40, 275, 230, 300}},
+    {"file row 4", regions::fileRow(4), {40, 359, 230, 384}},
+    {"remove file button 4", regions::removeFileButton(4), {238, 359, 264, 384}},
+    {"library hint", regions::libraryHint, {40, 282, 264, 330}},
+    {"root button", regions::rootButton, {40, 397, 137, 424}},
+    {"play mode button", regions::playModeButton, {147, 397, 264, 424}},
+    {"tonic field", regions::tonicField, {296, 200, 390, 234}},
+    {"tonic caption", regions::fieldCaption(regions::tonicField), {296, 180, 390, 196}},
+    {"scale field", regions::scaleField, {406, 200, 676, 234}},
+    {"scale caption", regions::fieldCaption(regions::scaleField), {406, 180, 676, 196}},
+    {"octave field", regions::octaveField, {692, 200, 804, 234}},
+    {"octave caption", regions::fieldCaption(regions::octaveField), {692, 180, 804, 196}},
+    {"inversion field", regions::inversionField, {820, 200, 956, 234}},
+    {"inversion caption", regions::fieldCaption(regions::inversionField), {820, 180, 956, 196}},
+    {"chord size caption", regions::chordSizeCaption, {296, 240, 956, 256}},
+    {"chord size button 0", regions::chordSizeButton(0), {296, 261, 452, 295}},
+    {"chord size button 3", regions::chordSizeButton(3), {800, 261, 956, 295}},
+    {"seventh field", regions::seventhField, {296, 323, 476, 357}},
+    {"seventh caption", regions::fieldCaption(regions::seventhField), {296, 303, 476, 319}},
+    {"ninth field", regions::ninthField, {492, 323, 672, 357}},
+    {"ninth caption", regions::fieldCaption(regions::ninthField), {492, 303, 672, 319}},
+    {"input field", regions::inputField, {688, 323, 956, 357}},
+    {"input caption", regions::fieldCaption(regions::inputField), {688, 303, 956, 319}},
+    {"pads caption", regions::padsCaption, {296, 364, 726, 380}},
+    {"pads note", regions::padsNote, {740, 364, 956, 380}},
+    {"pad 0", regions::pad(0), {296, 385, 373, 426}},
+    {"pad 7", regions::pad(7), {877, 385, 954, 426}},
+    {"pad 0 key", regions::padKey(0), {301, 387, 317, 404}},
+    {"pad 7 key", regions::padKey(7), {882, 387, 898, 404}},
+    {"pad 0 caption", regions::padCaption(0), {301, 405, 368, 423}},
+    {"pad 7 caption", regions::padCaption(7), {882, 405, 949, 423}},
+    {"pad 0 degree", regions::padDegree(0), {342, 387, 366, 403}},
+    {"pad 7 degree", regions::padDegree(7), {923, 387, 947, 403}},
+    {"recording panel", regions::recordingPanel, {24, 448, 956, 712}},
+    {"recording title", regions::recordingTitle, {44, 461, 424, 489}},
+    {"take status", regions::takeStatus, {630, 461, 932, 487}},
+    {"record button", regions::recordButton, {44, 502, 168, 542}},
+    {"pause button", regions::pauseButton, {180, 502, 285, 542}},
+    {"stop button", regions::stopButton, {297, 502, 402, 542}},
+    {"new take button", regions::newTakeButton, {414, 502, 540, 542}},
+    {"release button", regions::releaseButton, {552, 502, 700, 542}},
+    {"timeline", regions::timeline, {44, 558, 700, 670}},
+    {"count-in box", regions::countInBox, {312, 573, 432, 639}},
+    {"count-in number", regions::countInNumber, {312, 574, 432, 626}},
+    {"count-in note", regions::countInNote, {220, 645, 524, 663}},
+    {"take info", regions::takeInfo, {44, 677, 700, 700}},
+    {"drag button", regions::dragButton, {724, 502, 932, 568}},
+    {"drag second line", regions::dragSecondLine, {724, 546, 932, 564}},
+    {"save button", regions::saveButton, {724, 581, 932, 617}},
+    {"export hint", regions::exportHint, {724, 626, 932, 648}},
+    {"meter track", regions::meterTrack, {724, 664, 932, 668}},
+    {"hint", regions::hint, {24, 718, 714, 736}},
+    {"footer", regions::footer, {710, 718, 956, 736}},
+};
+
+// Whether an element or a hit of the scene covers exactly r.
+bool drawnAt(const Scene& s, const Rect& r) {
+    for (const Element& e : s.elements)
+        if (e.rect == r) return true;
+    for (const Hit& h : s.hits)
+        if (h.rect == r) return true;
+    return false;
+}
+
+TEST(Layout, RegionsSitWhereTheSurfaceHasThem) {
+    ViewState plain;
+    ViewState busy; // a count-in over a loaded WAV and a few library files
+    busy.v.countIn = true;
+    for (int i = 0; i < 4; ++i)
+        busy.files.push_back(L"C:\\w\\f" + std::to_wstring(i) + L".wav");
+    busy.setUnit(pSound, 1);
+    busy.loadedWave();
+    const Scene scenes[] = {plain.draw(), busy.draw()};
+    for (const Region& k : surface) {
+        SCOPED_TRACE(k.name);
+        EXPECT_EQ(k.region, k.expected);
+        EXPECT_TRUE(drawnAt(scenes[0], k.region) || drawnAt(scenes[1], k.region)) << "nothing drawn there";
+    }
+}
+
 TEST(Layout, HitOrderOfTheDefaultView) {
     ViewState st;
     const Scene s = st.draw();
@@ -172,35 +294,33 @@ TEST(Layout, HitOrderOfTheDefaultView) {
     expectNoOverlap(s);
 
     // A few positions that every other test relies on.
-    EXPECT_EQ(s.hits[0].rect, (Rect{700, 38, 836, 63}));
-    EXPECT_EQ(button(s, Record).hit.rect, (Rect{44, 502, 168, 542}));
+    EXPECT_EQ(s.hits[0].rect, regions::volumeSlider);
+    EXPECT_EQ(button(s, Record).hit.rect, regions::recordButton);
     EXPECT_EQ(s.hits[28].type, Pad);
-    EXPECT_EQ(s.hits[28].rect, (Rect{877, 385, 954, 426})) << "pad 7";
-    EXPECT_EQ(button(s, SaveMidi).hit.rect, (Rect{724, 581, 932, 617}));
-    EXPECT_EQ(textAt(s, {40, 282, 264, 330}), L"Arrastra desde FL Studio");
+    EXPECT_EQ(s.hits[28].rect, regions::pad(7)) << "pad 7";
+    EXPECT_EQ(button(s, SaveMidi).hit.rect, regions::saveButton);
+    EXPECT_EQ(textAt(s, regions::libraryHint), L"Arrastra desde FL Studio");
 
     // Each field: its caption above, the parameter's display text on its button.
     const struct {
         int parameter;
-        Rect caption;
+        Rect field;
         const wchar_t* captionText;
         const wchar_t* value;
     } fields[] = {
-        {pTonic, {296, 180, 390, 196}, L"TONALIDAD", L"C"},
-        {pScale, {406, 180, 676, 196}, L"ESCALA", L"Mayor / Jonico"},
-        {pOctave, {692, 180, 804, 196}, L"OCTAVA", L"0"},
-        {pInversion, {820, 180, 956, 196}, L"INVERSION", L"0"},
-        {pSeventh, {296, 303, 476, 319}, L"TIPO DE 7ma", L"Segun escala"},
-        {pNinth, {492, 303, 672, 319}, L"TIPO DE 9na", L"Segun escala"},
-        {pInput, {688, 303, 956, 319}, L"ENTRADA MIDI", L"Teclas / grados de escala"},
+        {pTonic, regions::tonicField, L"TONALIDAD", L"C"},
+        {pScale, regions::scaleField, L"ESCALA", L"Mayor / Jonico"},
+        {pOctave, regions::octaveField, L"OCTAVA", L"0"},
+        {pInversion, regions::inversionField, L"INVERSION", L"0"},
+        {pSeventh, regions::seventhField, L"TIPO DE 7ma", L"Segun escala"},
+        {pNinth, regions::ninthField, L"TIPO DE 9na", L"Segun escala"},
+        {pInput, regions::inputField, L"ENTRADA MIDI", L"Teclas / grados de escala"},
     };
     for (const auto& f : fields) {
-        EXPECT_EQ(textAt(s, f.caption), f.captionText);
+        EXPECT_EQ(textAt(s, regions::fieldCaption(f.field)), f.captionText);
         const Button b = button(s, Field, f.parameter);
         EXPECT_EQ(label(b), f.value);
-        EXPECT_EQ(b.hit.rect.left, f.caption.left);
-        EXPECT_EQ(b.hit.rect.top, f.caption.bottom + 4);
-        EXPECT_EQ(b.hit.rect.right, f.caption.right);
+        EXPECT_EQ(b.hit.rect, f.field);
     }
     const wchar_t* sizes[] = {L"Tríadas", L"7mas", L"9nas", L"Add9"};
     for (int l = 0; l < 4; ++l) {
@@ -219,18 +339,18 @@ TEST(Layout, FixedTextsOfTheSurface) {
         Colour colour;
         Align align;
     } texts[] = {
-        {{58, 16, 168, 60}, L"velk", Font::font30, c::white, Align::left},
-        {{190, 19, 550, 47}, L"beta", Font::font22, c::white, Align::left},
-        {{190, 47, 570, 67}, L"Tu teclado. Tus acordes. Tu sonido.", Font::font12, c::mutedText, Align::left},
-        {{650, 17, 836, 35}, L"VST2 x64  /  beta 1.3", Font::font12, c::mutedText, Align::right},
-        {{620, 42, 695, 62}, L"Volumen", Font::font12, c::mutedText, Align::left},
-        {{40, 92, 150, 109}, L"ACORDE", Font::font12, c::mutedText, Align::left},
-        {{40, 181, 192, 199}, L"ONE SHOTS", Font::font12, c::mutedText, Align::left},
-        {{296, 240, 956, 256}, L"ACORDES", Font::font12, c::mutedText, Align::left},
-        {{296, 364, 726, 380}, L"TOCA LOS ACORDES", Font::font12, c::mutedText, Align::left},
-        {{740, 364, 956, 380}, L"9nas incluyen 7ma", Font::font12, c::mutedText, Align::right},
-        {{44, 461, 424, 489}, L"GRABAR ACORDES", Font::font17, c::white, Align::left},
-        {{710, 718, 956, 736}, L"VELK", Font::font12, c::mutedText, Align::right},
+        {regions::wordmark, L"velk", Font::font30, c::white, Align::left},
+        {regions::edition, L"beta", Font::font22, c::white, Align::left},
+        {regions::tagline, L"Tu teclado. Tus acordes. Tu sonido.", Font::font12, c::mutedText, Align::left},
+        {regions::version, L"VST2 x64  /  beta 1.3", Font::font12, c::mutedText, Align::right},
+        {regions::volumeCaption, L"Volumen", Font::font12, c::mutedText, Align::left},
+        {regions::chordCaption, L"ACORDE", Font::font12, c::mutedText, Align::left},
+        {regions::libraryTitle, L"ONE SHOTS", Font::font12, c::mutedText, Align::left},
+        {regions::chordSizeCaption, L"ACORDES", Font::font12, c::mutedText, Align::left},
+        {regions::padsCaption, L"TOCA LOS ACORDES", Font::font12, c::mutedText, Align::left},
+        {regions::padsNote, L"9nas incluyen 7ma", Font::font12, c::mutedText, Align::right},
+        {regions::recordingTitle, L"GRABAR ACORDES", Font::font17, c::white, Align::left},
+        {regions::footer, L"VELK", Font::font12, c::mutedText, Align::right},
     };
     for (const auto& t : texts) {
         const Element* e = textIn(s, t.rect);
@@ -246,18 +366,18 @@ TEST(Layout, FixedTextsOfTheSurface) {
         const wchar_t* label;
         Rect rect;
     } buttons[] = {
-        {Guide, 0, L"Guía", {862, 23, 956, 57}},
-        {SoundSwitch, 0, L"Keys", {808, 95, 870, 123}},
-        {SoundSwitch, 1, L"WAV", {878, 95, 940, 123}},
-        {RemoveCurrent, 0, L"Quitar", {204, 179, 264, 201}},
-        {AddWaves, 0, L"Añadir WAV", {40, 207, 144, 237}},
-        {Folder, 0, L"Carpeta", {154, 207, 264, 237}},
-        {LibraryRow, 0, L"VELK Soft Keys", {40, 247, 264, 272}},
-        {Stop, 0, L"Detener", {297, 502, 402, 542}},
-        {NewTake, 0, L"Nueva toma", {414, 502, 540, 542}},
-        {ReleaseNotes, 0, L"Soltar notas", {552, 502, 700, 542}},
-        {DragMidi, 1, L"Arrastrar MIDI", {724, 502, 932, 568}},
-        {SaveMidi, 0, L"Guardar archivo .mid", {724, 581, 932, 617}},
+        {Guide, 0, L"Guía", regions::guideButton},
+        {SoundSwitch, 0, L"Keys", regions::keysButton},
+        {SoundSwitch, 1, L"WAV", regions::wavButton},
+        {RemoveCurrent, 0, L"Quitar", regions::removeCurrentButton},
+        {AddWaves, 0, L"Añadir WAV", regions::addButton},
+        {Folder, 0, L"Carpeta", regions::folderButton},
+        {LibraryRow, 0, L"VELK Soft Keys", regions::builtInRow(0)},
+        {Stop, 0, L"Detener", regions::stopButton},
+        {NewTake, 0, L"Nueva toma", regions::newTakeButton},
+        {ReleaseNotes, 0, L"Soltar notas", regions::releaseButton},
+        {DragMidi, 1, L"Arrastrar MIDI", regions::dragButton},
+        {SaveMidi, 0, L"Guardar archivo .mid", regions::saveButton},
     };
     for (const auto& b : buttons) {
         const Button got = button(s, b.type, b.value);
@@ -293,10 +413,11 @@ TEST(Layout, HitOrderWithTenFilesAtScrollSix) {
     for (int r = 0; r < 5; ++r) {
         const Button row = button(s, LibraryRow, 6 + r);
         EXPECT_EQ(label(row), L"file" + std::to_wstring(106 + r));
-        EXPECT_EQ(row.hit.rect, (Rect{40, 247 + 28 * r, 230, 272 + 28 * r}));
+        EXPECT_EQ(row.hit.rect, regions::fileRow(r));
         EXPECT_EQ(label(button(s, RemoveFile, 6 + r)), L"×");
+        EXPECT_EQ(button(s, RemoveFile, 6 + r).hit.rect, regions::removeFileButton(r));
     }
-    EXPECT_EQ(textIn(s, {40, 282, 264, 330}), nullptr) << "no empty-library hint";
+    EXPECT_EQ(textIn(s, regions::libraryHint), nullptr) << "no empty-library hint";
 }
 
 TEST(Layout, LibraryRowsStopAtTheEndOfTheList) {
@@ -400,7 +521,7 @@ TEST(Layout, RecordingPanelFollowsTheTakeAndTheCountIn) {
         st.v.endBeats = 2.0;
         const Scene s = st.draw();
 
-        EXPECT_EQ(textAt(s, {630, 461, 932, 487}), k.status);
+        EXPECT_EQ(textAt(s, regions::takeStatus), k.status);
         const Button record = button(s, Record);
         EXPECT_EQ(label(record), k.record);
         EXPECT_EQ(active(record), k.recordActive);
@@ -418,25 +539,25 @@ TEST(Layout, RecordingPanelFollowsTheTakeAndTheCountIn) {
         EXPECT_EQ(dragButton.hit.enabled, k.ready);
         EXPECT_EQ(active(dragButton), k.ready);
         EXPECT_EQ(button(s, SaveMidi).hit.enabled, k.ready);
-        EXPECT_EQ(textAt(s, {724, 626, 932, 648}),
+        EXPECT_EQ(textAt(s, regions::exportHint),
                   k.ready ? L"Todas las notas del acorde" : L"Pulsa Detener para exportar");
-        EXPECT_EQ(textAt(s, {724, 546, 932, 564}), L"al Piano roll");
-        EXPECT_EQ(textAt(s, {24, 718, 714, 736}), k.bottom);
+        EXPECT_EQ(textAt(s, regions::dragSecondLine), L"al Piano roll");
+        EXPECT_EQ(textAt(s, regions::hint), k.bottom);
 
         EXPECT_EQ(linesFrom(s, c::white, 2).size(), k.playhead ? 1u : 0u) << "playhead";
-        const auto countBox = boxesAt(s, 312, 573);
+        const auto countBox = boxesAt(s, regions::countInBox);
         if (k.countIn) {
             ASSERT_EQ(countBox.size(), 1u);
-            EXPECT_EQ(countBox[0]->rect, (Rect{312, 573, 432, 639}));
+            EXPECT_EQ(countBox[0]->rect, regions::countInBox);
             EXPECT_EQ(countBox[0]->fill, c::accent);
             EXPECT_EQ(countBox[0]->radius, 18);
-            EXPECT_EQ(textAt(s, {312, 574, 432, 626}), std::to_wstring(std::max(k.seconds, 1)));
-            EXPECT_EQ(textIn(s, {312, 574, 432, 626})->font, Font::font30);
-            EXPECT_EQ(textAt(s, {220, 645, 524, 663}), L"Empieza al terminar");
-            EXPECT_EQ(textAt(s, {44, 677, 700, 700}), L"Cuenta previa: 3 segundos con clics");
+            EXPECT_EQ(textAt(s, regions::countInNumber), std::to_wstring(std::max(k.seconds, 1)));
+            EXPECT_EQ(textIn(s, regions::countInNumber)->font, Font::font30);
+            EXPECT_EQ(textAt(s, regions::countInNote), L"Empieza al terminar");
+            EXPECT_EQ(textAt(s, regions::takeInfo), L"Cuenta previa: 3 segundos con clics");
         } else {
             EXPECT_TRUE(countBox.empty());
-            EXPECT_EQ(textIn(s, {220, 645, 524, 663}), nullptr);
+            EXPECT_EQ(textIn(s, regions::countInNote), nullptr);
         }
     }
 }
@@ -448,16 +569,16 @@ TEST(Layout, InfoLineAndPlayhead) {
         double tempo;
         bool fromHost;
         const wchar_t* info;
-        int playheadX; // while recording
+        int playhead; // while recording, from the timeline's left edge
     } cases[] = {
-        {12, 9.5, 120.0, true, L"12 notas  /  3:2  /  120 BPM FL", 44 + 389},
-        {0, 0.0, 120.0, false, L"0 notas  /  1:1  /  120 BPM manual", 44},
-        {40, 16.0, 133.7, true, L"40 notas  /  5:1  /  133 BPM FL", 44},
-        {7, 15.99, 90.0, false, L"7 notas  /  4:4  /  90 BPM manual", 44 + 645},
-        {3, 0.3, 300.0, true, L"3 notas  /  1:1  /  300 BPM FL", 54},
+        {12, 9.5, 120.0, true, L"12 notas  /  3:2  /  120 BPM FL", 389},
+        {0, 0.0, 120.0, false, L"0 notas  /  1:1  /  120 BPM manual", 0},
+        {40, 16.0, 133.7, true, L"40 notas  /  5:1  /  133 BPM FL", 0},
+        {7, 15.99, 90.0, false, L"7 notas  /  4:4  /  90 BPM manual", 645},
+        {3, 0.3, 300.0, true, L"3 notas  /  1:1  /  300 BPM FL", 10},
         // Values another thread left unusable count as the take's start.
-        {3, nan, 120.0, false, L"3 notas  /  1:1  /  120 BPM manual", 44},
-        {3, -2.0, 120.0, false, L"3 notas  /  1:1  /  120 BPM manual", 44},
+        {3, nan, 120.0, false, L"3 notas  /  1:1  /  120 BPM manual", 0},
+        {3, -2.0, 120.0, false, L"3 notas  /  1:1  /  120 BPM manual", 0},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(testing::Message() << k.beats << " beats");
@@ -468,10 +589,11 @@ TEST(Layout, InfoLineAndPlayhead) {
         st.v.tempo = k.tempo;
         st.v.tempoFromHost = k.fromHost;
         const Scene s = st.draw();
-        EXPECT_EQ(textAt(s, {44, 677, 700, 700}), k.info);
+        EXPECT_EQ(textAt(s, regions::takeInfo), k.info);
         const auto playhead = linesFrom(s, c::white, 2);
         ASSERT_EQ(playhead.size(), 1u);
-        EXPECT_EQ(playhead[0]->rect, (Rect{k.playheadX, 558, k.playheadX, 670}));
+        const Rect& t = regions::timeline;
+        EXPECT_EQ(playhead[0]->rect, (Rect{t.left + k.playhead, t.top, t.left + k.playhead, t.bottom}));
     }
 }
 
@@ -500,11 +622,11 @@ TEST(Layout, VolumeLevelWidth) {
         ViewState st;
         st.params[pVolume] = k.volume;
         const Scene s = st.draw();
-        const auto boxes = boxesAt(s, 700, 50);
+        const auto boxes = boxesAt(s, regions::volumeTrack);
         ASSERT_EQ(boxes.size(), 2u);
-        EXPECT_EQ(boxes[0]->rect.right - 700, 136) << "the track";
+        EXPECT_EQ(boxes[0]->rect, regions::volumeTrack) << "the track";
         EXPECT_EQ(boxes[1]->fill, c::accent);
-        EXPECT_EQ(boxes[1]->rect.right - 700, k.width);
+        EXPECT_EQ(boxes[1]->rect.right - regions::volumeTrack.left, k.width);
     }
 }
 
@@ -526,10 +648,11 @@ TEST(Layout, MeterWidth) {
         ViewState st;
         st.v.meter = k.meter;
         const Scene s = st.draw();
-        const auto boxes = boxesAt(s, 724, 664);
+        const auto boxes = boxesAt(s, regions::meterTrack);
         ASSERT_EQ(boxes.size(), k.width > 0 ? 2u : 1u);
+        EXPECT_EQ(boxes[0]->rect, regions::meterTrack) << "the track";
         if (k.width > 0) {
-            EXPECT_EQ(boxes[1]->rect.right - 724, k.width);
+            EXPECT_EQ(boxes[1]->rect.right - regions::meterTrack.left, k.width);
         }
     }
 }
@@ -541,8 +664,8 @@ TEST(Layout, SoundPanelFollowsTheSwitchAndTheLoadedSample) {
         ViewState st;
         st.loadedWave();
         const Scene s = st.draw();
-        EXPECT_EQ(textAt(s, {474, 110, 780, 135}), L"VELK Soft Keys");
-        EXPECT_EQ(textAt(s, {474, 135, 914, 151}), hint);
+        EXPECT_EQ(textAt(s, regions::soundName), L"VELK Soft Keys");
+        EXPECT_EQ(textAt(s, regions::soundHint), hint);
         EXPECT_TRUE(active(button(s, SoundSwitch, 0)));
         EXPECT_FALSE(active(button(s, SoundSwitch, 1)));
         EXPECT_TRUE(linesFrom(s, c::accent, 2).empty()) << "no waveform";
@@ -552,8 +675,8 @@ TEST(Layout, SoundPanelFollowsTheSwitchAndTheLoadedSample) {
         ViewState st;
         st.setUnit(pSound, 1);
         const Scene s = st.draw();
-        EXPECT_EQ(textAt(s, {474, 110, 780, 135}), L"Elige un WAV");
-        EXPECT_EQ(textAt(s, {474, 135, 914, 151}), hint);
+        EXPECT_EQ(textAt(s, regions::soundName), L"Elige un WAV");
+        EXPECT_EQ(textAt(s, regions::soundHint), hint);
         EXPECT_FALSE(button(s, RemoveCurrent).hit.enabled);
         EXPECT_TRUE(button(s, WaveRoot).hit.enabled);
         EXPECT_TRUE(button(s, PlayMode).hit.enabled);
@@ -572,8 +695,8 @@ TEST(Layout, SoundPanelFollowsTheSwitchAndTheLoadedSample) {
         st.summary.peaks[2] = std::numeric_limits<float>::quiet_NaN();
         st.summary.peaks[3] = 1e30f;
         const Scene s = st.draw();
-        EXPECT_EQ(textAt(s, {474, 110, 780, 135}), L"Kick");
-        EXPECT_EQ(textIn(s, {474, 135, 914, 151}), nullptr);
+        EXPECT_EQ(textAt(s, regions::soundName), L"Kick");
+        EXPECT_EQ(textIn(s, regions::soundHint), nullptr);
         EXPECT_TRUE(button(s, RemoveCurrent).hit.enabled);
         EXPECT_EQ(label(button(s, WaveRoot)), L"Raíz: A4");
         EXPECT_EQ(label(button(s, PlayMode)), L"One shot");
@@ -603,7 +726,7 @@ TEST(Layout, FileInfoTruncatesNeverRounds) {
         ViewState st;
         st.setUnit(pSound, 1);
         st.loadedWave(k.seconds, k.rate);
-        EXPECT_EQ(textAt(st.draw(), {790, 130, 940, 147}), k.text);
+        EXPECT_EQ(textAt(st.draw(), regions::fileInfo), k.text);
     }
 }
 
@@ -633,8 +756,8 @@ TEST(Layout, ChordPanelTexts) {
         for (int n : k.sounding)
             st.v.sounding[n] = true;
         const Scene s = st.draw();
-        EXPECT_EQ(textAt(s, {40, 112, 245, 143}), k.chord);
-        EXPECT_EQ(textAt(s, {236, 111, 428, 141}), k.notes);
+        EXPECT_EQ(textAt(s, regions::chordName), k.chord);
+        EXPECT_EQ(textAt(s, regions::soundingNotes), k.notes);
     }
 }
 
@@ -647,18 +770,18 @@ TEST(Layout, PadCaptions) {
     const Scene s = st.draw();
     for (int l = 0; l < 8; ++l) {
         SCOPED_TRACE(l);
-        const int x0 = 296 + 83 * l;
-        EXPECT_EQ(textAt(s, {x0 + 5, 387, x0 + 21, 404}), letters[l]);
-        EXPECT_EQ(textAt(s, {x0 + 5, 405, x0 + 72, 423}), written[l]) << "input mode 2 shows the notes";
-        EXPECT_EQ(textAt(s, {x0 + 46, 387, x0 + 70, 403}), degrees[l]);
+        EXPECT_EQ(textAt(s, regions::padKey(l)), letters[l]);
+        EXPECT_EQ(textAt(s, regions::padCaption(l)), written[l]) << "input mode 2 shows the notes";
+        EXPECT_EQ(textAt(s, regions::padDegree(l)), degrees[l]);
+        EXPECT_EQ(s.hits[21 + l].rect, regions::pad(l));
     }
 
     // Scale degrees in C major with ninth chords name each pad's chord.
     ViewState byDegree;
     const Scene d = byDegree.draw();
-    EXPECT_EQ(textAt(d, {462 + 5, 405, 462 + 72, 423}), L"Em7(b9)");
-    EXPECT_EQ(textAt(d, {628 + 5, 405, 628 + 72, 423}), L"G9");
-    EXPECT_EQ(textAt(d, {794 + 5, 405, 794 + 72, 423}), L"Bm7b5(b9)");
+    EXPECT_EQ(textAt(d, regions::padCaption(2)), L"Em7(b9)");
+    EXPECT_EQ(textAt(d, regions::padCaption(4)), L"G9");
+    EXPECT_EQ(textAt(d, regions::padCaption(6)), L"Bm7b5(b9)");
 }
 
 TEST(Layout, PressedAndHoveredLooks) {
@@ -670,11 +793,12 @@ TEST(Layout, PressedAndHoveredLooks) {
     st.v.pressedValue = 0;
     Scene s = st.draw();
     Button stop = button(s, Stop);
-    EXPECT_EQ(stop.hit.rect, (Rect{297, 503, 402, 543}));
+    const Rect& at = regions::stopButton;
+    EXPECT_EQ(stop.hit.rect, (Rect{at.left, at.top + 1, at.right, at.bottom + 1}));
     ASSERT_NE(stop.box, nullptr);
     EXPECT_EQ(stop.box->fill, c::accent);
     EXPECT_EQ(stop.box->colour, c::border);
-    EXPECT_EQ(button(s, Record).hit.rect.top, 502) << "only the pressed button moves";
+    EXPECT_EQ(button(s, Record).hit.rect, regions::recordButton) << "only the pressed button moves";
 
     // Hovered: the idle hover fill with an accent outline; pressed wins over hover.
     st.v.pressedType = -1;
@@ -698,7 +822,7 @@ TEST(Layout, PressedAndHoveredLooks) {
     s = st.draw();
     const Button save = button(s, SaveMidi);
     EXPECT_FALSE(save.hit.enabled);
-    EXPECT_EQ(save.hit.rect.top, 581);
+    EXPECT_EQ(save.hit.rect, regions::saveButton);
     EXPECT_EQ(save.box->fill, c::buttonFace);
     EXPECT_EQ(save.box->colour, c::border);
     EXPECT_EQ(save.label->colour, c::mutedText);
@@ -709,11 +833,11 @@ TEST(Layout, PressedAndHoveredLooks) {
     st.v.pressedValue = 0;
     st.v.mouse = {300, 400};
     s = st.draw();
-    const auto pad = boxesAt(s, 296, 385);
+    const auto pad = boxesAt(s, regions::pad(0));
     ASSERT_EQ(pad.size(), 1u);
     EXPECT_EQ(pad[0]->fill, rgb(25, 70, 51));
     EXPECT_EQ(s.hits[21].type, Pad);
-    EXPECT_EQ(s.hits[21].rect.top, 385);
+    EXPECT_EQ(s.hits[21].rect, regions::pad(0));
 
     // A pressed drag button moves; its second line stays.
     st.v.state = tamso::Finished;
@@ -721,8 +845,8 @@ TEST(Layout, PressedAndHoveredLooks) {
     st.v.pressedType = DragMidi;
     st.v.pressedValue = 1;
     s = st.draw();
-    EXPECT_EQ(button(s, DragMidi, 1).hit.rect.top, 503);
-    EXPECT_EQ(textAt(s, {724, 546, 932, 564}), L"al Piano roll");
+    EXPECT_EQ(button(s, DragMidi, 1).hit.rect.top, regions::dragButton.top + 1);
+    EXPECT_EQ(textAt(s, regions::dragSecondLine), L"al Piano roll");
 }
 
 TEST(Layout, RecordButtonPulsesOnlyWhileActive) {
@@ -743,24 +867,25 @@ TEST(Layout, RecordButtonPulsesOnlyWhileActive) {
 TEST(Layout, DropHoverLooks) {
     ViewState st;
     Scene s = st.draw();
-    for (auto [x, y] : {std::pair{456, 84}, std::pair{24, 172}}) {
-        const auto boxes = boxesAt(s, x, y);
+    for (const Rect& panel : {regions::soundPanel, regions::libraryPanel}) {
+        const auto boxes = boxesAt(s, panel);
         ASSERT_FALSE(boxes.empty());
+        EXPECT_EQ(boxes[0]->rect, panel);
         EXPECT_EQ(boxes[0]->fill, c::panelFill);
         EXPECT_EQ(boxes[0]->colour, c::border);
     }
-    EXPECT_EQ(textAt(s, {474, 91, 694, 108}), L"SONIDO");
+    EXPECT_EQ(textAt(s, regions::soundTitle), L"SONIDO");
 
     st.v.dropHover = true;
     s = st.draw();
-    for (auto [x, y] : {std::pair{456, 84}, std::pair{24, 172}}) {
-        const auto boxes = boxesAt(s, x, y);
+    for (const Rect& panel : {regions::soundPanel, regions::libraryPanel}) {
+        const auto boxes = boxesAt(s, panel);
         ASSERT_FALSE(boxes.empty());
         EXPECT_EQ(boxes[0]->fill, c::buttonFace);
         EXPECT_EQ(boxes[0]->colour, c::accentHover);
     }
-    EXPECT_EQ(textAt(s, {474, 91, 694, 108}), L"SUELTA TU WAV AQUI");
-    EXPECT_EQ(boxesAt(s, 24, 84)[0]->fill, c::panelFill) << "the chord panel never lights";
+    EXPECT_EQ(textAt(s, regions::soundTitle), L"SUELTA TU WAV AQUI");
+    EXPECT_EQ(boxesAt(s, regions::chordPanel)[0]->fill, c::panelFill) << "the chord panel never lights";
 }
 
 // ---- what a paint pass carries from one pass to the next ----
@@ -769,7 +894,7 @@ using edtest::EditorTest;
 using PaintPass = EditorTest;
 
 const Element* padBox(const Scene& s, int pad) {
-    const auto boxes = boxesAt(s, 296 + 83 * pad, 385);
+    const auto boxes = boxesAt(s, regions::pad(pad));
     return boxes.empty() ? nullptr : boxes[0];
 }
 
@@ -810,8 +935,8 @@ TEST_F(PaintPass, PadLightsForAChordOnItsRootFromElsewhere) {
 
 TEST_F(PaintPass, MeterJumpsToPeaksAndDecays) {
     auto width = [&]() {
-        const auto boxes = boxesAt(editor->frame(0), 724, 664);
-        return boxes.size() == 2 ? boxes[1]->rect.right - 724 : 0;
+        const auto boxes = boxesAt(editor->frame(0), regions::meterTrack);
+        return boxes.size() == 2 ? boxes[1]->rect.right - regions::meterTrack.left : 0;
     };
     plugin->engine.peak.store(1.0f);
     EXPECT_EQ(width(), 208);

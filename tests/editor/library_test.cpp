@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editor/layout.hpp"
+#include "editor/regions.hpp"
 #include "plugin/host/state_chunk.hpp"
 #include "plugin/media/wave.hpp"
 #include "tests/editor/editor_fixture.hpp"
@@ -209,13 +210,26 @@ TEST_F(Library, DropWithoutPathsAndAReplacedDrop) {
 }
 
 TEST_F(Library, DropTargetCallbacks) {
+    // Either panel, its first and last pixels in, the next ones out.
+    const Rect& lib = regions::libraryPanel;
+    const Rect& sound = regions::soundPanel;
     const struct {
         Point at;
         bool accepted;
-    } points[] = {{{24, 172}, true},   {{279, 433}, true},  {{150, 300}, true},  {{456, 84}, true},
-                  {{955, 155}, true},  {{700, 120}, true},  {{23, 300}, false},  {{280, 300}, false},
-                  {{150, 434}, false}, {{455, 100}, false}, {{956, 100}, false}, {{700, 156}, false},
-                  {{300, 120}, false}, {{600, 600}, false}};
+    } points[] = {{{lib.left, lib.top}, true},
+                  {{lib.right - 1, lib.bottom - 1}, true},
+                  {{150, 300}, true},
+                  {{sound.left, sound.top}, true},
+                  {{sound.right - 1, sound.bottom - 1}, true},
+                  {{700, 120}, true},
+                  {{lib.left - 1, 300}, false},
+                  {{lib.right, 300}, false},
+                  {{150, lib.bottom}, false},
+                  {{sound.left - 1, 100}, false},
+                  {{sound.right, 100}, false},
+                  {{700, sound.bottom}, false},
+                  {{300, 120}, false},
+                  {{600, 600}, false}};
     for (const auto& p : points)
         EXPECT_EQ(editor->acceptsDrop(p.at), p.accepted) << p.at.x << "," << p.at.y;
 

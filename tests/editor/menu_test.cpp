@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "editor/menu.hpp"
+#include "editor/regions.hpp"
 #include "tests/editor/editor_fixture.hpp"
 
 namespace {
@@ -201,7 +202,8 @@ TEST_F(EditorMenus, OctaveChoiceIsOneHostGesture) {
     ui->menuAnswer = 5; // "+2"
     press(Field, pOctave);
     ASSERT_EQ(log.menus.size(), 1u);
-    EXPECT_EQ(log.menus[0].at, (Point{692, 234})) << "the field's lower-left corner";
+    const Rect& field = regions::octaveField;
+    EXPECT_EQ(log.menus[0].at, (Point{field.left, field.bottom})) << "the field's lower-left corner";
     EXPECT_EQ(checkedIndices(log.menus[0].menu), std::vector<int>{2});
     EXPECT_EQ(plugin->params[pOctave].load(), 1.0);
     expectCalls(host.edits(), gesture(pOctave, 1.0f));
@@ -250,7 +252,7 @@ TEST_F(EditorMenus, RootMenuSetsTheWaveRoot) {
     ui->menuAnswer = 70;      // A4 + 1 = note 69
     press(WaveRoot);
     ASSERT_EQ(log.menus.size(), 1u);
-    EXPECT_EQ(log.menus[0].at, (Point{40, 424}));
+    EXPECT_EQ(log.menus[0].at, (Point{regions::rootButton.left, regions::rootButton.bottom}));
     EXPECT_EQ(log.menus[0].menu.size(), 11u);
     EXPECT_DOUBLE_EQ(plugin->params[pWaveRoot].load(), 69.0 / 127.0);
     expectCalls(host.edits(), gesture(pWaveRoot, static_cast<float>(69.0 / 127.0)));

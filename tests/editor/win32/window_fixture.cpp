@@ -1,6 +1,7 @@
 #include "tests/editor/win32/window_fixture.hpp"
 
 #include "editor/editor.hpp"
+#include "editor/geometry.hpp"
 #include "plugin/host/module_win32.hpp"
 #include "plugin/plugin.hpp"
 
@@ -48,7 +49,7 @@ HWND makeParent(int x, int y) {
     wc.lpszClassName = L"VelkTestParent";
     RegisterClassExW(&wc);
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN | WS_VISIBLE;
-    RECT r{0, 0, 980, 740};
+    RECT r{0, 0, palmtone::editorWidth, palmtone::editorHeight};
     AdjustWindowRectEx(&r, style, FALSE, 0);
     return CreateWindowExW(0, L"VelkTestParent", L"host", style, x, y, r.right - r.left, r.bottom - r.top,
                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -65,8 +66,8 @@ void drain() {
 Canvas::Canvas() {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 980;
-    info.bmiHeader.biHeight = -740; // top-down
+    info.bmiHeader.biWidth = palmtone::editorWidth;
+    info.bmiHeader.biHeight = -palmtone::editorHeight; // top-down
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -85,7 +86,7 @@ Canvas::~Canvas() {
 
 COLORREF Canvas::pixel(int x, int y) const noexcept {
     GdiFlush();
-    const uint32_t bgra = bits_[y * 980 + x];
+    const uint32_t bgra = bits_[y * palmtone::editorWidth + x];
     return RGB(bgra >> 16 & 0xFF, bgra >> 8 & 0xFF, bgra & 0xFF);
 }
 

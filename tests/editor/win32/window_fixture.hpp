@@ -51,7 +51,7 @@ class ScriptedUi : public palmtone::WindowsUi {
     Script& script_;
 };
 
-// A top-level window standing in for the host's, with a client area of 980 x 740.
+// A top-level window standing in for the host's, with a client area of the editor's size.
 HWND makeParent(int x = 0, int y = 0);
 
 // Dispatches the thread's queued messages.
