@@ -16,6 +16,10 @@ constexpr size_t headerBytes = 16;
 constexpr size_t valuesAt = headerBytes;
 constexpr uint32_t currentVersion = 4;
 
+// The reader's two refusals of a chunk that is not one it wrote.
+constexpr char invalidState[] = "Estado no valido";
+constexpr char incompleteState[] = "Estado incompleto";
+
 [[noreturn]] void refuse(const char* message) {
     throw std::runtime_error(message);
 }
@@ -63,7 +67,7 @@ struct Reader {
     size_t remaining() const noexcept { return size - at; }
 
     uint32_t u32() {
-        if (remaining() < 4) refuse("Estado incompleto");
+        if (remaining() < 4) refuse(incompleteState);
         const uint32_t v = getU32(data + at);
         at += 4;
         return v;
@@ -134,7 +138,7 @@ bool libraryFits(size_t libraryBytes, size_t waveBytes) noexcept {
 
 void requireStorable(const std::wstring& text) {
     const size_t length = utf8Length(text);
-    if (length == noUtf8) refuse("Nombre de archivo no valido");
+    if (length == noUtf8) refuse(invalidFileName);
     if (length > maxStringBytes) refuse("Nombre demasiado largo");
 }
 
@@ -158,7 +162,7 @@ void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values, const
     float stored[paramCount];
     for (int i = 0; i < paramCount; ++i) {
         stored[i] = static_cast<float>(values[i]);
-        if (!validValue(stored[i])) refuse("Estado no valido"); // the reader would refuse it
+        if (!validValue(stored[i])) refuse(invalidState); // the reader would refuse it
     }
 
     // Every string is converted and measured first, so nothing is written that
@@ -166,7 +170,7 @@ void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values, const
     const std::string name = storedString(library.name);
     const std::string folder = storedString(library.folder);
     const std::string selection = storedString(library.selection);
-    if (library.files.size() > SampleBank::maxFiles) refuse("Biblioteca demasiado grande");
+    if (library.files.size() > SampleBank::maxFiles) refuse(libraryTooLarge);
     std::vector<std::string> files;
     files.reserve(library.files.size());
     size_t libraryBytes = fixedBytes + 4 + name.size() + 4 + folder.size() + 4 + selection.size();
@@ -175,7 +179,7 @@ void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values, const
         libraryBytes += 4 + files.back().size();
     }
     const size_t wave = library.file.size();
-    if (!libraryFits(libraryBytes, wave)) refuse("Biblioteca demasiado grande");
+    if (!libraryFits(libraryBytes, wave)) refuse(libraryTooLarge);
     const size_t total = libraryBytes + 4 + wave;
 
     out.clear();
@@ -200,15 +204,15 @@ void writeStateChunk(std::vector<uint8_t>& out, const ParamValues& values, const
 }
 
 RestoredState readStateChunk(const uint8_t* data, size_t size) {
-    if (!data || size < headerBytes || size > maxChunkBytes) refuse("Estado incompleto");
-    if (std::memcmp(data, magic, sizeof magic) != 0) refuse("Estado no valido");
+    if (!data || size < headerBytes || size > maxChunkBytes) refuse(incompleteState);
+    if (std::memcmp(data, magic, sizeof magic) != 0) refuse(invalidState);
     const uint32_t version = getU32(data + 8);
     const uint32_t count = getU32(data + 12);
     const bool known = (version == 1 && count == 13) || (version == 3 && count == 13) ||
                        (version == 2 && count == 17) || (version == currentVersion && count == paramCount);
-    if (!known) refuse("Estado no valido");
+    if (!known) refuse(invalidState);
     const size_t valuesEnd = headerBytes + 4 * size_t(count);
-    if (size < valuesEnd || (version != currentVersion && size != valuesEnd)) refuse("Estado incompleto");
+    if (size < valuesEnd || (version != currentVersion && size != valuesEnd)) refuse(incompleteState);
 
     RestoredState state;
     for (int i = 0; i < paramCount; ++i)
@@ -217,7 +221,7 @@ RestoredState readStateChunk(const uint8_t* data, size_t size) {
         const uint32_t bits = getU32(data + valuesAt + 4 * i);
         float v;
         std::memcpy(&v, &bits, 4);
-        if (!validValue(v)) refuse("Estado no valido");
+        if (!validValue(v)) refuse(invalidState);
         const size_t used = version == currentVersion ? paramCount : 13;
         if (i < used) state.values[i] = v == 0.0f ? 0.0 : double(v); // -0 counts as 0
     }
@@ -228,14 +232,14 @@ RestoredState readStateChunk(const uint8_t* data, size_t size) {
     state.folder = r.string();
     state.selection = r.string();
     const uint32_t n = r.u32();
-    if (n > SampleBank::maxFiles) refuse("Estado no valido");
+    if (n > SampleBank::maxFiles) refuse(invalidState);
     state.files.reserve(n);
     for (uint32_t i = 0; i < n; ++i)
         state.files.push_back(r.string());
     // More than the writer stores would restore, and then never save again.
-    if (r.at > maxLibraryBytes) refuse("Biblioteca demasiado grande");
+    if (r.at > maxLibraryBytes) refuse(libraryTooLarge);
     const uint32_t wave = r.u32();
-    if (wave > maxWaveBytes || wave != r.remaining()) refuse("Estado incompleto");
+    if (wave > maxWaveBytes || wave != r.remaining()) refuse(incompleteState);
     // The WAV is copied out of the host's chunk as it is decoded.
     if (wave > 0) state.sample = decodeWave(data + r.at, wave, std::move(name));
     return state;

@@ -7,10 +7,14 @@
 
 namespace palmtone {
 
+// What readWaveFile throws, on either side of the seam.
+constexpr char waveUnreadable[] = "No se pudo abrir ese WAV";
+constexpr char waveTooLarge[] = "El WAV debe ocupar menos de 64 MB";
+constexpr char waveCutShort[] = "No se pudo leer el WAV completo";
+
 // Reads a whole file of minWaveBytes..maxWaveBytes bytes with one read call
-// into a buffer of its exact size.
-// Throws std::runtime_error with "No se pudo abrir ese WAV",
-// "El WAV debe ocupar menos de 64 MB" or "No se pudo leer el WAV completo".
+// into a buffer of its exact size. Throws std::runtime_error with
+// waveUnreadable, waveTooLarge or waveCutShort.
 WaveImage readWaveFile(const std::wstring& path);
 
 } // namespace palmtone

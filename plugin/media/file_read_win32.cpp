@@ -23,23 +23,22 @@ struct Handle {
 
 WaveImage readWaveFile(const std::wstring& path) {
     // A zero inside the path would open a different, shorter one.
-    if (path.empty() || path.find(L'\0') != std::wstring::npos) fail("No se pudo abrir ese WAV");
+    if (path.empty() || path.find(L'\0') != std::wstring::npos) fail(waveUnreadable);
     const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) fail("No se pudo abrir ese WAV");
+    if (h == INVALID_HANDLE_VALUE) fail(waveUnreadable);
     Handle file{h};
 
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(h, &size) || size.QuadPart < static_cast<LONGLONG>(minWaveBytes) ||
         size.QuadPart > static_cast<LONGLONG>(maxWaveBytes))
-        fail("El WAV debe ocupar menos de 64 MB");
+        fail(waveTooLarge);
 
     WaveImage bytes;
     bytes.resize(static_cast<size_t>(size.QuadPart)); // not zero-filled: the read writes every byte
     DWORD got = 0;
     const DWORD wanted = static_cast<DWORD>(bytes.size());
-    if (!ReadFile(h, bytes.data(), wanted, &got, nullptr) || got != wanted)
-        fail("No se pudo leer el WAV completo");
+    if (!ReadFile(h, bytes.data(), wanted, &got, nullptr) || got != wanted) fail(waveCutShort);
     return bytes;
 }
 

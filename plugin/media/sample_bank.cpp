@@ -75,8 +75,7 @@ SampleBank::~SampleBank() = default; // members go in reverse order: lists first
 void SampleBank::publishLoaded(std::unique_ptr<SampleData> sample, std::wstring selection) {
     Lock lock(mutex);
     const size_t bytes = libraryBytes(sample ? sample->name : noName, folderPath, selection, paths);
-    if (!libraryFits(bytes, sample ? sample->file.size() : 0))
-        throw std::runtime_error("Biblioteca demasiado grande");
+    if (!libraryFits(bytes, sample ? sample->file.size() : 0)) throw std::runtime_error(libraryTooLarge);
     publishLocked(std::move(sample), std::move(selection));
 }
 

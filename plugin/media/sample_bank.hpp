@@ -18,13 +18,16 @@ namespace palmtone {
 // What scan throws for a folder it cannot list; the editor shows the same text
 // when the folder browser gives no path.
 constexpr char folderUnreadable[] = "No se pudo abrir esa carpeta";
+// What the library and the state chunk refuse more files or bytes with than a
+// chunk can store.
+constexpr char libraryTooLarge[] = "Biblioteca demasiado grande";
 
 struct SampleSummary {
     std::wstring name = L"Soft Keys";
     double seconds = 0.0;
     double sampleRate = 0.0;
     uint64_t frames = 0; // 0: no WAV loaded
-    float peaks[96] = {};
+    float peaks[peakBins] = {};
 };
 
 // Everything the state chunk stores of the library, as values.

@@ -14,8 +14,6 @@ namespace palmtone {
 
 namespace {
 
-constexpr size_t peakBins = 96;
-
 // A restore copies and converts this many bytes of frames at a time, so that
 // each piece is converted while it is still in the cache.
 constexpr size_t copyPiece = size_t(128) << 10;

@@ -9,6 +9,8 @@ namespace palmtone {
 
 namespace {
 
+constexpr char noAudioData[] = "Faltan datos de audio en el WAV";
+
 [[noreturn]] void refuse(const char* message) {
     throw std::runtime_error(message);
 }
@@ -37,7 +39,7 @@ WaveLayout parseWave(const uint8_t* image, size_t size) {
     // Sizes and offsets in 64 bits: a RIFF or chunk size near 2^32 must not wrap.
     const uint64_t riff = le32(image + 4);
     if (riff < 4 || riff + 8 > size) refuse("El archivo WAV esta incompleto");
-    if (riff < 12) refuse("Faltan datos de audio en el WAV");
+    if (riff < 12) refuse(noAudioData);
 
     uint64_t fmtAt = 0, fmtSize = 0, dataAt = 0, dataSize = 0;
     bool haveFmt = false, haveData = false;
@@ -67,7 +69,7 @@ WaveLayout parseWave(const uint8_t* image, size_t size) {
         }
         c += 8 + chunk + (chunk & 1);
     }
-    if (!haveFmt || fmtSize < 16 || !haveData) refuse("Faltan datos de audio en el WAV");
+    if (!haveFmt || fmtSize < 16 || !haveData) refuse(noAudioData);
 
     const uint8_t* fmt = image + fmtAt;
     uint32_t tag = le16(fmt);

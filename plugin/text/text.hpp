@@ -5,10 +5,13 @@
 
 namespace palmtone {
 
-// UTF-16 to UTF-8; an unpaired surrogate throws "Nombre de archivo no valido".
+// What the conversions throw; the state chunk refuses a name with it too.
+constexpr char invalidFileName[] = "Nombre de archivo no valido";
+
+// UTF-16 to UTF-8; an unpaired surrogate throws invalidFileName.
 std::string utf8(const std::wstring& text);
 
-// UTF-8 to UTF-16; an invalid or truncated sequence throws "Nombre de archivo no valido".
+// UTF-8 to UTF-16; an invalid or truncated sequence throws invalidFileName.
 std::wstring fromUtf8(const std::string& text);
 
 // Case-insensitive comparison in the manner of the C runtime's _wcsicmp.

@@ -10,7 +10,7 @@ namespace palmtone {
 namespace {
 
 [[noreturn]] void invalidName() {
-    throw std::runtime_error("Nombre de archivo no valido");
+    throw std::runtime_error(invalidFileName);
 }
 
 bool isHighSurrogate(uint32_t u) noexcept {

@@ -13,7 +13,7 @@ namespace palmtone {
 namespace {
 
 [[noreturn]] void invalidName() {
-    throw std::runtime_error("Nombre de archivo no valido");
+    throw std::runtime_error(invalidFileName);
 }
 
 } // namespace
