@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "chords/midi_file_drag_win32.hpp"
+#include "tests/host/editor_pixels.hpp"
 #include "tests/host/plugin_fixture.hpp"
 #include "tests/support/file_check.hpp"
 #include "tests/support/window_probe.hpp"
@@ -500,29 +501,74 @@ TEST(EditorInstances, TwoEditorsPlaySideBySide) {
     EXPECT_EQ(sentMidi(second).back().status, 0x80) << "the other editor still plays";
 }
 
-// The window as a musician sees it, kept as screenshots when the test runs
-// through tools/with-screenshots (VELK_SHOTS names the folder): idle, a chord
-// held, the count-in, recording, and a finished take.
+// The window as a musician sees it: idle, a chord held, the count-in, recording,
+// and a finished take. A few pixels of each are read back from the window and
+// checked against the palette, where the layout draws them; through
+// tools/with-screenshots (VELK_SHOTS names the folder) each is also kept as a
+// screenshot for a person to look at.
 TEST_F(EditorTest, ShotsOfEveryState) {
+    namespace c = palmtone::colours;
     const char* shots = std::getenv("VELK_SHOTS");
-    if (!shots) GTEST_SKIP() << "no screenshot folder (VELK_SHOTS)";
-    const std::wstring folder = probe::windowsPath(shots);
+    const std::wstring folder = shots ? probe::windowsPath(shots) : std::wstring();
+    // The real pointer away from the window: nothing is hovered.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     auto shot = [&](const wchar_t* name) {
         frame->pump(150, 0); // repaints, no audio
         probe::screenshot(folder, name);
+        return WindowPixels(editor);
     };
+    // Where the layout draws each part: the regions are the same in every state.
+    const palmtone::Scene scene = sceneOf(palmtone::View{});
+    palmtone::View countingIn;
+    countingIn.countIn = true;
+    const palmtone::Scene countInScene = sceneOf(countingIn);
+    const std::vector<const palmtone::Element*> countInBox = boxesOnTimeline(countInScene);
+    ASSERT_EQ(countInBox.size(), 1u) << "the count-in's box over the empty timeline";
+    const palmtone::Rect timeline = timelineOf(scene).rect;
+    auto fill = [&](const WindowPixels& pixels, int32_t type, int32_t value = -1) {
+        return pixels.at(fillPoint(scene, boxOf(scene, type, value)));
+    };
+    auto outline = [&](const WindowPixels& pixels, int32_t type, int32_t value = -1) {
+        return pixels.at(outlinePoint(boxOf(scene, type, value)));
+    };
+    const int32_t padF = padOf('F'), padK = padOf('K');
+
     host->setParameter(acordes, normalised(acordes, 1)); // sevenths
-    shot(L"editor-idle");
+    {
+        const WindowPixels idle = shot(L"editor-idle");
+        EXPECT_PRED_FORMAT2(sameColour, fill(idle, palmtone::ChordSize, 1), c::accent) << "sevenths chosen";
+        EXPECT_PRED_FORMAT2(sameColour, fill(idle, palmtone::ChordSize, 0), c::buttonFace);
+        EXPECT_PRED_FORMAT2(sameColour, fill(idle, palmtone::Pad, padF), c::buttonFace);
+        EXPECT_PRED_FORMAT2(sameColour, outline(idle, palmtone::Pad, padF), c::border);
+        EXPECT_PRED_FORMAT2(sameColour, outline(idle, palmtone::Record), c::border);
+        EXPECT_PRED_FORMAT2(sameColour, fill(idle, palmtone::DragMidi), c::buttonFace) << "no take to drag";
+        EXPECT_EQ(idle.count(timeline, c::accent), 0) << "an empty timeline";
+        EXPECT_EQ(idle.count(timeline, c::white), 0);
+    }
 
     key(WM_KEYDOWN, 'F');
     frame->pump(400);
-    shot(L"editor-chord");
+    {
+        const WindowPixels chord = shot(L"editor-chord");
+        EXPECT_PRED_FORMAT2(sameColour, outline(chord, palmtone::Pad, padF), c::accent) << "pad F lit";
+        EXPECT_NE(fill(chord, palmtone::Pad, padF), c::buttonFace);
+        EXPECT_PRED_FORMAT2(sameColour, outline(chord, palmtone::Pad, padK), c::border);
+        EXPECT_PRED_FORMAT2(sameColour, fill(chord, palmtone::Pad, padK), c::buttonFace);
+        EXPECT_PRED_FORMAT2(sameColour, outline(chord, palmtone::Record), c::border);
+    }
 
     key(WM_KEYDOWN, VK_SPACE);
     key(WM_KEYUP, VK_SPACE);
     for (int i = 0; i < 120; ++i)
         host->process(512); // 1.3 s of the count-in
-    shot(L"editor-count-in");
+    {
+        const WindowPixels countIn = shot(L"editor-count-in");
+        EXPECT_PRED_FORMAT2(sameColour, countIn.at(fillPoint(countInScene, *countInBox[0])), c::accent)
+            << "the count-in's box";
+        EXPECT_PRED_FORMAT2(sameColour, outline(countIn, palmtone::Record), c::accent);
+        EXPECT_PRED_FORMAT2(sameColour, outline(countIn, palmtone::Pad, padF), c::accent) << "F still held";
+        EXPECT_EQ(countIn.solidColumns(timeline, c::white), 0) << "no playhead yet";
+    }
 
     // Past its end: recording, with a repaint after every block as a timer
     // running in step with the audio would give.
@@ -540,13 +586,29 @@ TEST_F(EditorTest, ShotsOfEveryState) {
     key(WM_KEYUP, 'G');
     key(WM_KEYDOWN, 'A');
     record(50);
-    shot(L"editor-recording");
+    {
+        const WindowPixels recording = shot(L"editor-recording");
+        EXPECT_PRED_FORMAT2(sameColour, outline(recording, palmtone::Record), c::accent);
+        EXPECT_GT(recording.solidColumns(timeline, c::white), 0) << "the playhead";
+        EXPECT_GT(recording.count(timeline, c::accent), 0) << "the chords so far";
+        EXPECT_PRED_FORMAT2(sameColour, fill(recording, palmtone::DragMidi), c::buttonFace)
+            << "nothing to drag while recording";
+    }
 
     key(WM_KEYUP, 'A');
     host->process(512);
-    clickAt(297 + 50, 520); // "Detener"
+    const palmtone::Rect stop = boxOf(scene, palmtone::Stop).rect;
+    clickAt((stop.left + stop.right) / 2, (stop.top + stop.bottom) / 2); // "Detener"
     host->process(512);
-    shot(L"editor-take");
+    {
+        const WindowPixels take = shot(L"editor-take");
+        EXPECT_PRED_FORMAT2(sameColour, outline(take, palmtone::Record), c::border) << "recording ended";
+        EXPECT_EQ(take.solidColumns(timeline, c::white), 0) << "no playhead";
+        EXPECT_GT(take.count(timeline, c::accent), 0) << "the take's chords";
+        EXPECT_PRED_FORMAT2(sameColour, fill(take, palmtone::DragMidi), c::accent)
+            << "the take ready to drag";
+        EXPECT_PRED_FORMAT2(sameColour, outline(take, palmtone::DragMidi), c::accent);
+    }
 }
 
 } // namespace

@@ -10,7 +10,7 @@ WINE=${WINE:-/usr/lib/wine/wine64}
 export WINEDEBUG=-all
 
 if [ -z "${DISPLAY:-}" ]; then
-    echo "window_test: no X display (tools/test-all starts Xvfb)"
+    echo "window_test: no X display (the wine_start fixture starts Xvfb)"
     exit 1
 fi
 # There is no window manager on the test display: let Wine draw the
