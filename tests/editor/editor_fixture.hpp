@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,6 +30,18 @@ using palmtone::Hit;
 using palmtone::InputEvent;
 using palmtone::Plugin;
 using palmtone::Point;
+
+// ---- one event of the UI event ring, as the tests compare it ----
+
+struct Ev {
+    int status, note, velocity;
+    bool operator==(const Ev& o) const {
+        return status == o.status && note == o.note && velocity == o.velocity;
+    }
+};
+inline std::ostream& operator<<(std::ostream& os, const Ev& e) {
+    return os << "{0x" << std::hex << e.status << std::dec << ", " << e.note << ", " << e.velocity << "}";
+}
 
 // ---- the host ----
 

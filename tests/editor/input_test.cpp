@@ -13,19 +13,10 @@ namespace {
 
 using namespace palmtone;
 using edtest::EditorTest;
+using edtest::Ev;
 
 constexpr int32_t vkSpace = 0x20;
 constexpr int32_t vkDelete = 0x2E;
-
-struct Ev {
-    int status, note, velocity;
-    bool operator==(const Ev& o) const {
-        return status == o.status && note == o.note && velocity == o.velocity;
-    }
-};
-std::ostream& operator<<(std::ostream& os, const Ev& e) {
-    return os << "{0x" << std::hex << e.status << std::dec << ", " << e.note << ", " << e.velocity << "}";
-}
 
 class EditorInput : public EditorTest {
   protected:

@@ -20,16 +20,6 @@ using namespace edtest;
 
 constexpr int32_t vkSpace = 0x20;
 
-struct Ev {
-    int status, note, velocity;
-    bool operator==(const Ev& o) const {
-        return status == o.status && note == o.note && velocity == o.velocity;
-    }
-};
-std::ostream& operator<<(std::ostream& os, const Ev& e) {
-    return os << "{0x" << std::hex << e.status << std::dec << ", " << e.note << ", " << e.velocity << "}";
-}
-
 // The ring's events, taken.
 std::vector<Ev> take(EditorTest& t) {
     std::vector<Ev> out;
