@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/host_checks.hpp"
+#include "tests/support/param_table.hpp"
 #include "tools/host/host_instance.hpp"
 #include "tools/host/plugin_library.hpp"
 #include "tools/host/schedule.hpp"
@@ -18,14 +20,10 @@ namespace hosttest {
 // The DLL under test: VELK_PLUGIN_DLL from the environment, else the build's own.
 vsthost::PluginLibrary& library();
 
-// A parameter as its unit runs: minimum, maximum and the normalised default.
-struct ParamRange {
-    const char* name;
-    double minimum;
-    double maximum;
-    double normalisedDefault;
-};
-extern const ParamRange params[16];
+// The parameter table as the host sees it (tests/support/param_table.hpp).
+using velktest::normalised;
+using velktest::ParamRange;
+using velktest::params;
 
 enum Param : int32_t {
     tonica = 0,
@@ -46,11 +44,7 @@ enum Param : int32_t {
     tocarWav,
 };
 
-// The normalised value of a whole unit value of parameter `index`.
-float normalised(int32_t index, double unitValue);
-
-// Every sample finite and within -1..1; reports the first offender.
-::testing::AssertionResult audioSane(const std::vector<float>& samples);
+using velktest::audioSane;
 float peak(const std::vector<float>& samples, size_t from = 0, size_t to = SIZE_MAX);
 
 // The MIDI output the host received as (time, status, data1, data2).
@@ -59,11 +53,9 @@ std::string describe(const std::vector<vsthost::OutputMidi>& midi);
 ::testing::AssertionResult sameMidi(const std::vector<vsthost::OutputMidi>& actual,
                                     const std::vector<vsthost::OutputMidi>& expected);
 
-// Checks a MIDI output stream the way a strict host would: only note-on and
-// note-off, data within 0..127, note-on velocity 1..127, note-off velocity 0,
-// offsets inside their block (0 outside process), times that never go back, no
-// note-on for a note already on and no note-off for a note not on. `blockSizes`
-// gives the size of block i. Returns the notes still on, per channel, in `open`.
+// What the host received, as the checks of both levels read it.
+std::vector<velktest::Sent> sentEvents(const std::vector<vsthost::ReceivedEvent>& received);
+// velktest::midiWellFormed on what the host received.
 ::testing::AssertionResult midiWellFormed(const std::vector<vsthost::ReceivedEvent>& received,
                                           const std::vector<int32_t>& blockSizes,
                                           std::vector<std::vector<bool>>* open = nullptr);

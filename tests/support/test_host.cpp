@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <thread>
 
 namespace coretest {
 
@@ -59,12 +61,18 @@ intptr_t TestHost::deliver() {
 void TestHost::run(int32_t frames, bool buffers) {
     if (!queued_.events.empty()) deliver();
     const size_t size = frames > 0 ? static_cast<size_t>(frames) : 0;
-    left.assign(size, 0.0f);
-    right.assign(size, 0.0f);
+    const float fill = guardSample ? std::numeric_limits<float>::quiet_NaN() : 0.0f;
+    left.assign(size + (guardSample ? 1 : 0), fill);
+    right.assign(size + (guardSample ? 1 : 0), fill);
     float* channels[2] = {left.data(), right.data()};
     currentBlock = blocks;
     palmtone::Plugin::replacing(effect(), nullptr, buffers ? channels : nullptr, frames);
     currentBlock = -1;
+    if (guardSample) {
+        if (!std::isnan(left[size]) || !std::isnan(right[size])) ++overruns;
+        left.resize(size);
+        right.resize(size);
+    }
     blockStart.push_back(framesRun);
     framesRun += size;
     ++blocks;
@@ -105,14 +113,16 @@ intptr_t TestHost::callback(vst2::Effect* effect, int32_t opcode, int32_t index,
 }
 
 intptr_t TestHost::answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) {
-    calls.push_back({opcode, index, value, ptr == nullptr, option});
+    const auto* list = static_cast<const vst2::EventList<palmtone::maxOutEvents>*>(ptr);
+    const bool events = opcode == vst2::hostProcessEvents && list;
+    calls.push_back({opcode, index, value, ptr == nullptr, option, ptr, currentBlock,
+                     std::this_thread::get_id(), events ? list->numEvents : 0});
     if (opcode == vst2::hostGetTime) return answerTime ? reinterpret_cast<intptr_t>(&time) : 0;
-    if (opcode == vst2::hostProcessEvents && ptr) {
-        const auto* list = static_cast<const vst2::EventList<palmtone::maxOutEvents>*>(ptr);
+    if (events) {
         for (int32_t i = 0; i < list->numEvents; ++i) {
             const vst2::MidiEvent* e = list->events[i];
-            out.push_back(
-                {currentBlock, lists, e->deltaFrames, e->midiData[0], e->midiData[1], e->midiData[2]});
+            out.push_back({currentBlock, lists, e->deltaFrames, e->midiData[0], e->midiData[1],
+                           e->midiData[2], framesRun + e->deltaFrames, std::this_thread::get_id(), *e});
         }
         ++lists;
         if (onList) onList();

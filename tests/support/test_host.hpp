@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <thread>
 #include <vector>
 
 #include "plugin/host/vst2.hpp"
@@ -23,6 +24,10 @@ struct HostCall {
     intptr_t value;
     bool nullPointer;
     float option;
+    const void* pointer;
+    int32_t block;          // index of the block being processed; -1 outside process
+    std::thread::id thread; // the caller's
+    int32_t events;         // opcode 8: the list's count; else 0
 };
 
 // One event of an opcode 8 list, copied while the host holds the list.
@@ -33,6 +38,9 @@ struct OutEvent {
     int32_t status;
     int32_t data1;
     int32_t data2;
+    int64_t time; // absolute frame: the first frame of the block (outside: of the next) plus the offset
+    std::thread::id thread;
+    vst2::MidiEvent raw; // the whole record
 };
 
 // The comparable part of an output event: (frame, status, data1, data2).
@@ -102,7 +110,9 @@ class TestHost {
 
     // Delivers the queued events (if any) and processes one block through the
     // record's replacing slot, with buffers or with null outputs. The block's
-    // audio is in `left`/`right` and appended to `audioLeft`/`audioRight`.
+    // audio is in `left`/`right` and appended to `audioLeft`/`audioRight`. With
+    // `guardSample` set the buffers start as NaN, so that an unwritten sample
+    // shows, with one more sample each whose writing counts in `overruns`.
     void run(int32_t frames, bool buffers = true);
     // Several blocks of the same length.
     void runBlocks(int count, int32_t frames, bool buffers = true);
@@ -131,6 +141,8 @@ class TestHost {
     int32_t currentBlock = -1;       // the block being processed, -1 outside
     std::vector<int64_t> blockStart; // first absolute frame of each block run
     int64_t framesRun = 0;
+    bool guardSample = false;
+    int64_t overruns = 0;
 
     std::vector<float> left, right;
     std::vector<float> audioLeft, audioRight;

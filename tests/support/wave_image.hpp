@@ -20,8 +20,10 @@ inline void put32(Bytes& b, uint32_t v) {
     put16(b, v & 0xFFFF);
     put16(b, v >> 16);
 }
+// Byte by byte: mingw's g++ 12 takes a four-byte range insert for an overflow.
 inline void putId(Bytes& b, const char* id) {
-    b.insert(b.end(), id, id + 4);
+    for (int i = 0; i < 4; ++i)
+        b.push_back(static_cast<uint8_t>(id[i]));
 }
 inline void putF32(Bytes& b, float f) {
     uint32_t u;

@@ -1,5 +1,8 @@
-// The quantisation rule through the host's callbacks and the plug-in's setters,
-// the editor's notifying edit, the decoding into Settings and the display texts.
+// The instance's own setter and snapshot, the editor's notifying edit, the
+// decoding into Settings and the display texts: the core's functions, called
+// here directly (the DLL runs its own copies only behind the record and the
+// editor's window). The host's parameter calls run at both levels
+// (tests/support/parameter_scenario.cpp).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -19,56 +22,16 @@ using palmtone::Settings;
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
 
-struct Quantised {
-    int index;
-    float input;
-    double stored;
-};
-void PrintTo(const Quantised& q, std::ostream* os) {
-    *os << "index " << q.index << " set to " << q.input;
-}
-
-class Quantisation : public ::testing::TestWithParam<Quantised> {};
-
-TEST_P(Quantisation, HostSetStoresTheSnappedValue) {
-    const Quantised& q = GetParam();
-    TestHost host;
-    palmtone::Plugin::setParameter(host.effect(), q.index, q.input);
-    EXPECT_EQ(host.plugin().params[q.index].load(), q.stored);
-    EXPECT_EQ(palmtone::Plugin::getParameter(host.effect(), q.index), static_cast<float>(q.stored));
-}
-
-INSTANTIATE_TEST_SUITE_P(Examples, Quantisation,
-                         ::testing::Values(Quantised{4, 0.125f, 0.0},    // -1.5 rounds away to -2
-                                           Quantised{4, 0.375f, 0.25},   // -0.5 rounds to -1
-                                           Quantised{4, 0.625f, 0.75},   // 0.5 rounds to 1
-                                           Quantised{0, 0.5f, 6.0 / 11}, // 5.5 -> 6
-                                           Quantised{5, 0.123f,
-                                                     double(0.123f)},    // continuous: the widened float
-                                           Quantised{5, 1.5f, 1.0},      // clamped
-                                           Quantised{5, -0.2f, 0.0},     // clamped
-                                           Quantised{7, 0.5f, 8.0 / 15}, // channel 9
-                                           Quantised{9, 0.5f, 0.5},      // 165 BPM
-                                           Quantised{9, 2.0f, 1.0},      // 300 BPM
-                                           Quantised{10, 0.3f, 1228.0 / 4094}, // 1229.2 -> 1229
-                                           Quantised{14, 0.9999f, 1.0},        // 126.99 -> 127
-                                           Quantised{8, 0.49f, 0.0}, Quantised{8, 0.5f, 1.0}));
-
-TEST(Parameters, NonFiniteValuesAndBadIndicesChangeNothing) {
+// The instance's own setter, which no host calls, ignores non-finite values and
+// bad indices as the record's callbacks do (tests/support/parameter_scenario.cpp).
+TEST(Parameters, SetIgnoresNonFiniteValuesAndBadIndices) {
     TestHost host;
     const ParamValues before = host.plugin().snapshot();
-    for (int i = 0; i < 16; ++i) {
-        for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                          -std::numeric_limits<float>::infinity()}) {
-            palmtone::Plugin::setParameter(host.effect(), i, bad);
-            host.plugin().set(i, double(bad));
-        }
-    }
-    for (int index : {16, -1, 1000, std::numeric_limits<int32_t>::min()}) {
-        palmtone::Plugin::setParameter(host.effect(), index, 0.7f);
+    for (int i = 0; i < 16; ++i)
+        for (double bad : {nan, inf, -inf})
+            host.plugin().set(i, bad);
+    for (int index : {16, -1, 1000, std::numeric_limits<int32_t>::min()})
         host.plugin().set(index, 0.7);
-        EXPECT_EQ(palmtone::Plugin::getParameter(host.effect(), index), 0.0f) << index;
-    }
     EXPECT_EQ(host.plugin().snapshot(), before);
 }
 

@@ -1,5 +1,6 @@
-// One audio block: empty blocks, event order and clamping, the editor's ring,
-// full resets, the tempo, sound changes, and independence of the block sizes.
+// One audio block: the editor's ring, full resets, the tempo, sound changes, and
+// independence of the block sizes. Empty blocks and the order and clamping of a
+// block's events run at both levels (tests/support/held_keys_scenario.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,56 +25,6 @@ class Block : public coretest::TriadTest {
   protected:
     void passThrough() { host.setUnit(palmtone::pInput, 2); }
 };
-
-TEST_F(Block, EmptyBlocksChangeNothingAndKeepTheHostEvents) {
-    host.noteOn(10, 60);
-    host.deliver();
-    host.plugin().pushUiEvent(0x9F, 62, 100);
-    p().resetRequest.store(false);
-    std::vector<float> l(8, 7.0f), r(8, 7.0f);
-    float* outputs[2] = {l.data(), r.data()};
-    for (int32_t frames : {0, -1, std::numeric_limits<int32_t>::min()}) {
-        palmtone::Plugin::replacing(host.effect(), nullptr, outputs, frames);
-        palmtone::Plugin::replacing(host.effect(), nullptr, nullptr, frames);
-    }
-    EXPECT_TRUE(host.calls.empty());
-    for (int i = 0; i < 8; ++i)
-        ASSERT_TRUE(l[i] == 7.0f && r[i] == 7.0f);
-    EXPECT_EQ(p().blockEventCount, 1);
-    EXPECT_FALSE(p().uiEvents.empty());
-    EXPECT_FALSE(p().engine.lastSettingsValid);
-
-    // The next real block plays them.
-    EXPECT_EQ(block(), (Out{on(0, 62, 100), on(0, 65, 100), on(0, 69, 100), on(10, 60, 100), on(10, 64, 100),
-                            on(10, 67, 100)}));
-}
-
-TEST_F(Block, EventsActInFrameOrderAndEqualFramesInArrivalOrder) {
-    passThrough();
-    host.noteOn(300, 70);
-    host.noteOn(100, 71);
-    host.noteOn(50, 60);
-    host.noteOff(50, 60);
-    host.noteOff(50, 61);
-    host.noteOn(50, 61);
-    host.noteOn(100, 72);
-    EXPECT_EQ(block(), (Out{on(50, 60, 100), off(50, 60), on(50, 61, 100), on(100, 71, 100), on(100, 72, 100),
-                            on(300, 70, 100)}));
-    EXPECT_TRUE(p().engine.gate[61]);
-    EXPECT_FALSE(p().engine.gate[60]);
-}
-
-TEST_F(Block, FramesOutsideTheBlockAreClampedToIt) {
-    passThrough();
-    host.noteOn(-5, 60);
-    host.noteOn(10000, 62);
-    host.noteOn(std::numeric_limits<int32_t>::min(), 64);
-    host.noteOn(std::numeric_limits<int32_t>::max(), 65);
-    EXPECT_EQ(block(), (Out{on(0, 60, 100), on(0, 64, 100), on(511, 62, 100), on(511, 65, 100)}));
-    // Frame -5 sounds from the first sample; frame 10000 only in the last.
-    EXPECT_NEAR(p().engine.age[60], 512 / 48000.0, 1e-12);
-    EXPECT_NEAR(p().engine.age[62], 1 / 48000.0, 1e-12);
-}
 
 TEST_F(Block, EditorEventsActAtFrameZeroBeforeHostEvents) {
     passThrough();

@@ -1,0 +1,233 @@
+// Parameters through the effect record's callbacks, at both levels
+// (scenario_level.hpp): quantisation to whole steps, values and indices that
+// must be ignored, a fuzz against the rounding rule, a sweep of every step
+// while chords play, and changes from a second thread while blocks run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "tests/support/scenario_level.hpp"
+
+namespace velktest {
+namespace {
+
+struct Quantised {
+    int32_t index;
+    float input;
+    double stored;
+};
+void PrintTo(const Quantised& q, std::ostream* os) {
+    *os << params[q.index].name << " set to " << q.input;
+}
+
+class Quantisation : public LevelTest, public ::testing::WithParamInterface<Quantised> {};
+
+TEST_P(Quantisation, HostSetStoresTheSnappedValue) {
+    const Quantised& q = GetParam();
+    set(q.index, q.input);
+    EXPECT_EQ(p().params[q.index].load(), q.stored);
+    EXPECT_EQ(get(q.index), static_cast<float>(q.stored));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, Quantisation,
+    ::testing::Values(
+        Quantised{palmtone::pOctave, 0.125f, 0.0},  // -1.5 rounds away from zero to -2
+        Quantised{palmtone::pOctave, 0.375f, 0.25}, // -0.5 rounds to -1
+        Quantised{palmtone::pOctave, 0.625f, 0.75}, // 0.5 rounds to 1
+        Quantised{palmtone::pOctave, 0.5f, 0.5}, Quantised{palmtone::pTonic, 0.5f, 6.0 / 11}, // 5.5 -> 6
+        Quantised{palmtone::pTonic, 7.0f, 1.0},                                               // clamped
+        Quantised{palmtone::pScale, 0.5f, 15.0 / 29}, Quantised{palmtone::pChords, 0.8f, 2.0 / 3},
+        Quantised{palmtone::pChords, 0.84f, 1.0}, Quantised{palmtone::pInversion, 0.125f, 0.25},
+        Quantised{palmtone::pVolume, 0.123f, double(0.123f)}, // continuous: the widened float
+        Quantised{palmtone::pVolume, 1.5f, 1.0},              // clamped
+        Quantised{palmtone::pVolume, -0.2f, 0.0},             // clamped
+        Quantised{palmtone::pChannel, 0.5f, 8.0 / 15},        // channel 9
+        Quantised{palmtone::pChannel, -3.0f, 0.0}, Quantised{palmtone::pBpm, 0.5f, 0.5}, // 165 BPM
+        Quantised{palmtone::pBpm, 2.0f, 1.0},                                            // 300 BPM
+        Quantised{palmtone::pBpm, std::numeric_limits<float>::max(), 1.0},
+        Quantised{palmtone::pBpm, std::numeric_limits<float>::denorm_min(), 0.0},
+        Quantised{palmtone::pCustomScale, 0.3f, 1228.0 / 4094}, // 1229.2 -> 1229
+        Quantised{palmtone::pCustomScale, 0.5f, 0.5},
+        Quantised{palmtone::pWaveRoot, 0.9999f, 1.0}, // 126.99 -> 127
+        Quantised{palmtone::pWaveRoot, 0.5f, 64.0 / 127}, Quantised{palmtone::pMidiOut, 0.4f, 0.0},
+        Quantised{palmtone::pMidiOut, 0.49f, 0.0}, Quantised{palmtone::pMidiOut, 0.5f, 1.0},
+        Quantised{palmtone::pSound, 0.49f, 0.0}, Quantised{palmtone::pSound, 0.5f, 1.0}));
+
+using HostParameters = LevelTest;
+
+TEST_F(HostParameters, NonFiniteValuesAndForeignIndicesChangeNothing) {
+    for (int32_t i = 0; i < 16; ++i)
+        set(i, 0.25f);
+    std::vector<double> stored;
+    std::vector<float> before;
+    for (int32_t i = 0; i < 16; ++i) {
+        stored.push_back(p().params[i].load());
+        before.push_back(get(i));
+    }
+    const float inf = std::numeric_limits<float>::infinity();
+    for (int32_t i = 0; i < 16; ++i)
+        for (float v : {std::nanf(""), -std::nanf(""), inf, -inf})
+            set(i, v);
+    const int32_t foreign[] = {16, 17, -1, 1000, INT_MIN, INT_MAX};
+    for (int32_t i : foreign)
+        set(i, 0.9f);
+    for (int32_t i = 0; i < 16; ++i) {
+        EXPECT_EQ(get(i), before[i]) << params[i].name;
+        EXPECT_EQ(p().params[i].load(), stored[i]) << params[i].name;
+    }
+    for (int32_t i : foreign)
+        EXPECT_EQ(get(i), 0.0f) << i;
+    // Changes from the host are never reported back as edits.
+    EXPECT_TRUE(calls(vst2::hostAutomate).empty());
+    EXPECT_TRUE(calls(vst2::hostBeginEdit).empty());
+    EXPECT_TRUE(calls(vst2::hostEndEdit).empty());
+}
+
+// The stored value for an input, by the rounding rule (halves away from zero).
+float model(int32_t index, float value) {
+    const ParamRange& p = params[index];
+    const double c = std::clamp(static_cast<double>(value), 0.0, 1.0);
+    double e = p.minimum + c * (p.maximum - p.minimum);
+    if (index != palmtone::pVolume) e = std::round(e);
+    return static_cast<float>(std::clamp((e - p.minimum) / (p.maximum - p.minimum), 0.0, 1.0));
+}
+
+TEST_F(HostParameters, FuzzFollowsTheRoundingRule) {
+    std::mt19937 random(1234);
+    std::uniform_int_distribution<int32_t> anyIndex(-3, 19);
+    std::uniform_real_distribution<float> wide(-0.5f, 1.5f);
+    std::uniform_int_distribution<int> pick(0, 9);
+    std::vector<float> expected;
+    for (int32_t i = 0; i < 16; ++i)
+        expected.push_back(get(i));
+    for (int n = 0; n < 20000; ++n) {
+        const int32_t index = anyIndex(random);
+        float value;
+        switch (pick(random)) {
+        case 0: value = std::nanf(""); break;
+        case 1: value = pick(random) < 5 ? std::numeric_limits<float>::infinity() : -1e30f; break;
+        case 2: {
+            // Just beside a half step, where rounding decides.
+            const int32_t i = std::clamp(index, 0, 15);
+            const double steps = params[i].maximum - params[i].minimum;
+            const float half = static_cast<float>((std::floor(wide(random) * steps) + 0.5) / steps);
+            value = pick(random) < 5 ? std::nextafter(half, 2.0f) : std::nextafter(half, -1.0f);
+            break;
+        }
+        default: value = wide(random);
+        }
+        set(index, value);
+        if (index >= 0 && index < 16 && std::isfinite(value)) expected[index] = model(index, value);
+        if (n % 97 == 0 || (index >= 0 && index < 16)) {
+            for (int32_t i = 0; i < 16; ++i)
+                ASSERT_EQ(get(i), expected[i])
+                    << "after setting " << index << " to " << value << " (step " << n << ")";
+        }
+    }
+}
+
+// A suspend leaves a well-formed stream with no note on.
+void endsWellFormed(const std::vector<Sent>& sent, const std::vector<int32_t>& sizes) {
+    std::vector<std::vector<bool>> open;
+    EXPECT_TRUE(midiWellFormed(sent, sizes, &open));
+    for (int c = 0; c < 16; ++c)
+        for (int n = 0; n < 128; ++n)
+            EXPECT_FALSE(open[c][n]) << "channel " << c + 1 << " note " << n;
+}
+
+// Every step of every parameter reads back exactly, and sweeping each one over
+// its range while chords play keeps the sound in range and the MIDI well formed.
+TEST_F(HostParameters, SweepEveryParameterWhilePlaying) {
+    std::vector<int32_t> sizes;
+    queue(0, 0x90, 60, 100);
+    queue(0, 0x91, 67, 90);
+    queue(0, 0xB2, 64, 127);
+    queue(0, 0x92, 50, 80);
+    queue(1, 0x82, 50, 0);
+    level().run(256);
+    sizes.push_back(256);
+    for (int32_t i = 0; i < 16; ++i) {
+        const ParamRange& r = params[i];
+        const bool volume = i == palmtone::pVolume;
+        const int steps = volume ? 50 : static_cast<int>(std::min(r.maximum - r.minimum, 300.0));
+        for (int k = 0; k <= steps; ++k) {
+            const double unit = r.minimum + (r.maximum - r.minimum) * k / steps;
+            const float value = normalised(i, volume ? unit : std::round(unit));
+            set(i, value);
+            if (!volume) {
+                ASSERT_EQ(get(i), value) << r.name << " step " << k;
+            }
+            level().run(64);
+            sizes.push_back(64);
+            ASSERT_TRUE(audioSane(level().blockLeft())) << r.name << " step " << k;
+            ASSERT_TRUE(audioSane(level().blockRight())) << r.name << " step " << k;
+        }
+        set(i, static_cast<float>(r.normalisedDefault));
+    }
+    suspend();
+    endsWellFormed(sent(), sizes);
+}
+
+// The host changes parameters from its UI thread while its audio thread plays.
+TEST_F(HostParameters, ChangesFromASecondThreadWhileBlocksRun) {
+    std::atomic<bool> running{true};
+    std::atomic<int64_t> changes{0};
+    std::thread ui([&] {
+        std::mt19937 random(99);
+        std::uniform_int_distribution<int32_t> index(0, 15);
+        std::uniform_real_distribution<float> value(-0.2f, 1.2f);
+        while (running.load()) {
+            const int32_t i = index(random);
+            set(i, changes % 50 == 0 ? std::nanf("") : value(random));
+            (void)get(index(random));
+            ++changes;
+            if (changes % 64 == 0) std::this_thread::yield();
+        }
+    });
+
+    // The blocks start once the changes have, however long the thread takes to start.
+    while (changes.load() == 0)
+        std::this_thread::yield();
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> key(36, 96), velocity(1, 127), offset(0, 255), channel(0, 15);
+    std::vector<int32_t> sizes;
+    for (int block = 0; block < 1500; ++block) {
+        for (int e = 0; e < 3; ++e)
+            queue(offset(random), (e == 2 ? 0x80 : 0x90) | channel(random), key(random), velocity(random));
+        level().run(256);
+        sizes.push_back(256);
+    }
+    running.store(false);
+    ui.join();
+    EXPECT_GT(changes.load(), 1000);
+
+    // The tempo query and the MIDI lists came from the blocks, on the thread running them.
+    for (const Call& call : calls()) {
+        if (call.opcode == vst2::hostGetTime || call.opcode == vst2::hostProcessEvents) {
+            EXPECT_GE(call.block, 0);
+            EXPECT_TRUE(call.callerThread);
+        }
+    }
+    for (int32_t i = 0; i < 16; ++i) {
+        const ParamRange& r = params[i];
+        // Whatever the race, the value read back is a whole step.
+        const float stored = get(i);
+        const double step = std::round(r.minimum + stored * (r.maximum - r.minimum));
+        if (i != palmtone::pVolume) {
+            EXPECT_EQ(stored, static_cast<float>((step - r.minimum) / (r.maximum - r.minimum))) << r.name;
+        }
+    }
+    suspend();
+    endsWellFormed(sent(), sizes);
+}
+
+} // namespace
+} // namespace velktest
