@@ -231,4 +231,12 @@ std::vector<std::string> filesIn(const std::string& linuxDir);
 palmtone::OpenReply openReplyFor(const std::wstring& folder, const std::vector<std::wstring>& names);
 palmtone::OpenReply openReplyFor(const std::wstring& path);
 
+// Presses "Arrastrar MIDI" and moves far enough to start the file drag.
+inline void pressAndDrag(EditorTest& t) {
+    t.paint();
+    const Point at = t.centre(t.hitOf(palmtone::DragMidi, 1));
+    t.press(palmtone::DragMidi, 1);
+    t.handle([&](Editor& e) { e.mouseMoved({at.x + 6, at.y}); });
+}
+
 } // namespace edtest

@@ -43,13 +43,6 @@ std::wstring junkWave(const std::string& dir) {
     return editorPath(dir + "/Broken.wav");
 }
 
-void pressAndDrag(EditorTest& t) {
-    t.paint();
-    const Point at = t.centre(t.hitOf(DragMidi, 1));
-    t.press(DragMidi, 1);
-    t.handle([&](Editor& e) { e.mouseMoved({at.x + 6, at.y}); });
-}
-
 const CloseCase closeCases[] = {
     {"guide box", 1, "box", nullptr, [](EditorTest& t) { t.click(Guide); }},
     {"record confirmation", 1, "box", [](EditorTest& t, const std::string&) { setTake(*t.plugin, triad()); },

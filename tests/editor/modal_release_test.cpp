@@ -39,13 +39,6 @@ bool keyUp(EditorTest& t, int32_t key) {
     return handled;
 }
 
-void pressAndDrag(EditorTest& t) {
-    t.paint();
-    const Point at = t.centre(t.hitOf(DragMidi, 1));
-    t.press(DragMidi, 1);
-    t.handle([&](Editor& e) { e.mouseMoved({at.x + 6, at.y}); });
-}
-
 struct ReleaseCase {
     const char* name;
     const char* kind;            // what the first modal call shows
