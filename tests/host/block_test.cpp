@@ -1,10 +1,10 @@
-// Audio blocks as hosts send them: missing output buffers, the tempo query of
-// every block, every sample rate from 8000 to 384000 Hz, the loudest input, and
-// suspend and resume again and again. Empty and negative blocks run at both
-// levels (tests/support/held_keys_scenario.cpp).
+// Audio blocks as hosts send them: missing output buffers, every sample rate
+// from 8000 to 384000 Hz, the loudest input, and suspend and resume again and
+// again. Empty and negative blocks (tests/support/held_keys_scenario.cpp), the
+// tempo query of every block and block partitions
+// (tests/support/block_scenario.cpp) run at both levels.
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 #include "tests/host/plugin_fixture.hpp"
 
@@ -54,45 +54,6 @@ TEST_F(PluginTest, NullOutputsOnlyAdvance) {
     // Blocks 2 and 3 continue exactly where the skipped block left the voices.
     EXPECT_TRUE(sameBits(std::vector<float>(host->left().begin() + 512, host->left().end()),
                          std::vector<float>(reference.left().begin() + 1024, reference.left().end())));
-}
-
-struct TempoCase {
-    vsthost::TempoAnswer answer;
-    double bpm;
-};
-
-// Every block with frames asks for the time once, on the audio thread; whatever
-// the host answers, the sound is the same (the tempo shapes only the take).
-TEST_F(PluginTest, TempoQueryOncePerBlock) {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const TempoCase cases[] = {{vsthost::TempoAnswer::valid, 120},   {vsthost::TempoAnswer::valid, 30},
-                               {vsthost::TempoAnswer::valid, 300},   {vsthost::TempoAnswer::valid, 29.9},
-                               {vsthost::TempoAnswer::valid, 300.5}, {vsthost::TempoAnswer::valid, nan},
-                               {vsthost::TempoAnswer::invalid, 140}, {vsthost::TempoAnswer::none, 0}};
-    const auto schedule = chordAndRelease(3000);
-    const auto blocks = vsthost::uniformBlocks(6000, 700);
-    std::vector<float> first;
-    for (const TempoCase& c : cases) {
-        vsthost::Host h(library());
-        h.start();
-        h.setTempo(c.answer, c.bpm);
-        h.clearLog();
-        vsthost::play(h, schedule, blocks);
-        const auto queries = h.calls(vst2::hostGetTime);
-        ASSERT_EQ(queries.size(), blocks.size());
-        for (size_t i = 0; i < queries.size(); ++i) {
-            EXPECT_EQ(queries[i].block, static_cast<int64_t>(i));
-            EXPECT_TRUE(queries[i].inProcess);
-            EXPECT_EQ(queries[i].index, 0);
-            EXPECT_EQ(queries[i].value, 0x400);
-            EXPECT_EQ(queries[i].ptr, nullptr);
-            EXPECT_EQ(queries[i].option, 0.0f);
-            EXPECT_EQ(queries[i].thread, vsthost::currentThreadId());
-        }
-        if (first.empty()) first = h.left();
-        EXPECT_TRUE(sameBits(h.left(), first)) << "tempo " << c.bpm;
-        EXPECT_EQ(h.overruns(), 0);
-    }
 }
 
 class SampleRate : public ::testing::TestWithParam<float> {};

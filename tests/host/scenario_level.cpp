@@ -2,7 +2,9 @@
 #include <memory>
 
 #include "tests/host/plugin_fixture.hpp"
+#include "tests/host/state_chunk_bytes.hpp"
 #include "tests/support/scenario_level.hpp"
+#include "tools/host/wave_file.hpp"
 
 namespace velktest {
 namespace {
@@ -40,6 +42,19 @@ class DllLevel : public Level {
     const std::vector<float>& left() const override { return host_.left(); }
     const std::vector<float>& right() const override { return host_.right(); }
     int64_t overruns() const override { return host_.overruns(); }
+    void answerTime(bool answer, int32_t flags, double tempo) override {
+        host_.setTempo(answer ? vsthost::TempoAnswer::valid : vsthost::TempoAnswer::none, tempo);
+        host_.setTimeFlags(flags);
+    }
+    // Only a state chunk carries a file into the DLL's library.
+    void loadOneShot(size_t frames, double rate, float value) override {
+        const std::vector<uint8_t> wave = vsthost::encodeWave(
+            std::vector<float>(frames, value), {}, static_cast<uint32_t>(rate), vsthost::WaveFormat::float32);
+        std::vector<uint8_t> chunk =
+            hosttest::chunkBytes({4, hosttest::defaultValues(), "w", "", "", {}, wave});
+        ASSERT_EQ(
+            host_.dispatch(vst2::op::setStateChunk, 0, static_cast<intptr_t>(chunk.size()), chunk.data()), 1);
+    }
 
   private:
     vsthost::Host host_;
@@ -51,6 +66,11 @@ class DllLevel : public Level {
 
 std::unique_ptr<Level> makeLevel() {
     return std::make_unique<DllLevel>();
+}
+
+// The DLL chose its kernels when it was loaded; this program's switch is not the DLL's.
+void eachKernel(const std::function<void()>& check) {
+    check();
 }
 
 } // namespace velktest

@@ -3,6 +3,7 @@
 #include <memory>
 #include <thread>
 
+#include "tests/support/kernel_choice.hpp"
 #include "tests/support/scenario_level.hpp"
 
 namespace velktest {
@@ -48,6 +49,14 @@ class NativeLevel : public Level {
     const std::vector<float>& left() const override { return host_.audioLeft; }
     const std::vector<float>& right() const override { return host_.audioRight; }
     int64_t overruns() const override { return host_.overruns; }
+    void answerTime(bool answer, int32_t flags, double tempo) override {
+        host_.answerTime = answer;
+        host_.time.flags = flags;
+        host_.time.tempo = tempo;
+    }
+    void loadOneShot(size_t frames, double rate, float value) override {
+        host_.plugin().bank.publish(coretest::constantSample(frames, rate, value), L"w.wav");
+    }
 
   private:
     coretest::TestHost host_;
@@ -57,6 +66,11 @@ class NativeLevel : public Level {
 
 std::unique_ptr<Level> makeLevel() {
     return std::make_unique<NativeLevel>();
+}
+
+// The kernels are this program's own: SSE2, then AVX2 where the CPU has it.
+void eachKernel(const std::function<void()>& check) {
+    forEachKernel(check);
 }
 
 } // namespace velktest

@@ -1,11 +1,12 @@
 #pragma once
 // The scenarios written once and run at both levels: held_keys_scenario.cpp,
-// midi_output_scenario.cpp and parameter_scenario.cpp (the library
-// velk_scenarios) are written against Level, the little a host does with an
-// instance, and linked into core_tests, whose makeLevel() gives an instance in
-// this process around the test host (tests/plugin/scenario_level.cpp), and into
-// host_tests, whose makeLevel() gives the built DLL through the project's host
-// under Wine (tests/host/scenario_level.cpp).
+// midi_output_scenario.cpp, parameter_scenario.cpp, intake_scenario.cpp and
+// block_scenario.cpp (the library velk_scenarios) are written against Level,
+// the little a host does with an instance, and linked into core_tests, whose
+// makeLevel() gives an instance in this process around the test host
+// (tests/plugin/scenario_level.cpp), and into host_tests, whose makeLevel()
+// gives the built DLL through the project's host under Wine
+// (tests/host/scenario_level.cpp).
 //
 // At both levels the scenarios read and set the instance's own fields through
 // the effect record's object pointer, as the editor inside the DLL does: the
@@ -15,7 +16,9 @@
 // UI ring and asking for a count-in.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <vector>
@@ -63,11 +66,21 @@ class Level {
     virtual const std::vector<float>& left() const = 0;
     virtual const std::vector<float>& right() const = 0;
     virtual int64_t overruns() const = 0; // blocks whose guard sample was written
+
+    // The host's answer to opcode 7 from now on: a time block with these flags
+    // and tempo, or (`answer` false) a null pointer.
+    virtual void answerTime(bool answer, int32_t flags, double tempo) = 0;
+    // A mono one-shot of `frames` samples of `value` at `rate` Hz, in the
+    // library the instance plays from (the settings may return to defaults).
+    virtual void loadOneShot(size_t frames, double rate, float value) = 0;
 };
 
 // This program's level, started as a DAW starts an instance: open, 48000 Hz,
 // blocks of 512, resume, start processing; the host answers a tempo of 120.
 std::unique_ptr<Level> makeLevel();
+// Runs `check` once for each set of rendering kernels this program can switch
+// its instances to.
+void eachKernel(const std::function<void()>& check);
 
 using coretest::Midi;
 using Out = std::vector<Midi>;

@@ -108,6 +108,8 @@ class Host {
     void processWithoutOutputs(int32_t frames);
 
     void setTempo(TempoAnswer answer, double bpm = 120.0);
+    // Replaces the flags of the time block setTempo made (any combination, valid or not).
+    void setTimeFlags(int32_t flags) noexcept { time_.flags = flags; }
     // Off: process() keeps no audio (long runs).
     void keepAudio(bool keep) noexcept { keepAudio_ = keep; }
 

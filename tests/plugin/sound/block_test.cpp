@@ -1,16 +1,14 @@
-// One audio block: the editor's ring, full resets, the tempo, sound changes, and
-// independence of the block sizes. Empty blocks and the order and clamping of a
-// block's events run at both levels (tests/support/held_keys_scenario.cpp).
+// One audio block: the editor's ring, full resets, re-voicing, the take's beats,
+// the tempo without a host, and sound changes. Empty blocks and the order and
+// clamping of a block's events (tests/support/held_keys_scenario.cpp), the
+// host's tempo answers and block partitions (tests/support/block_scenario.cpp)
+// run at both levels.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <limits>
-#include <random>
+#include <memory>
 #include <vector>
 
-#include "tests/support/kernel_choice.hpp"
 #include "tests/support/test_host.hpp"
 
 namespace {
@@ -171,56 +169,8 @@ TEST_F(Block, RevoicingKeepsKeyStatesVelocitiesAndTheLastRoot) {
     EXPECT_EQ(p().engine.noteRefCount[76], 2);
 }
 
-struct TempoCase {
-    const char* what;
-    bool answer;
-    int32_t flags;
-    double hostTempo;
-    double expected;
-    bool fromHost;
-};
-void PrintTo(const TempoCase& c, std::ostream* os) {
-    *os << c.what;
-}
-
-class Tempo : public ::testing::TestWithParam<TempoCase> {};
-
-TEST_P(Tempo, HostTempoOrTheParameter) {
-    const TempoCase& c = GetParam();
-    TestHost host;
-    host.setUnit(palmtone::pBpm, 165);
-    host.answerTime = c.answer;
-    host.time.flags = c.flags;
-    host.time.tempo = c.hostTempo;
-    host.plugin().tempoFromHost.store(!c.fromHost);
-    host.run(64);
-    EXPECT_EQ(host.plugin().tempo.load(), c.expected) << c.what;
-    EXPECT_EQ(host.plugin().tempoFromHost.load(), c.fromHost) << c.what;
-    const std::vector<coretest::HostCall> asks = host.callsWith(7);
-    ASSERT_EQ(asks.size(), 1u);
-    EXPECT_EQ(asks[0].index, 0);
-    EXPECT_EQ(asks[0].value, 0x400);
-    EXPECT_TRUE(asks[0].nullPointer);
-    EXPECT_EQ(asks[0].option, 0.0f);
-}
-
-constexpr int32_t valid = 0x400;
-constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-constexpr double inf = std::numeric_limits<double>::infinity();
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, Tempo,
-    ::testing::Values(TempoCase{"valid", true, valid, 140.0, 140.0, true},
-                      TempoCase{"fractional", true, valid | 0x2 | 0x200, 97.25, 97.25, true},
-                      TempoCase{"lowest", true, valid, 30.0, 30.0, true},
-                      TempoCase{"highest", true, valid, 300.0, 300.0, true},
-                      TempoCase{"too slow", true, valid, 29.9, 165.0, false},
-                      TempoCase{"too fast", true, valid, 300.5, 165.0, false},
-                      TempoCase{"no validity bit", true, 0x3FF | 0x800, 140.0, 165.0, false},
-                      TempoCase{"null answer", false, valid, 140.0, 165.0, false},
-                      TempoCase{"NaN", true, valid, nan, 165.0, false},
-                      TempoCase{"infinite", true, valid, inf, 165.0, false}));
-
+// No host callback at all: nothing a host could drive (the tempo answers run at
+// both levels, tests/support/block_scenario.cpp).
 TEST(TempoWithoutHost, UsesTheParameter) {
     auto plugin = std::make_unique<palmtone::Plugin>(nullptr);
     plugin->set(palmtone::pBpm, coretest::normalised(palmtone::pBpm, 75));
@@ -387,103 +337,5 @@ TEST_F(SoundChange, AReleasedOneShotThatFadedOutStaysEnded) {
         ASSERT_EQ(host.audioRight[i], 0.0f) << i;
     }
 }
-
-// A schedule in absolute frames, played with different block partitions.
-struct Scheduled {
-    int64_t time;
-    int status, data1, data2;
-};
-
-std::vector<Scheduled> schedule() {
-    std::vector<Scheduled> s = {
-        {0, 0x90, 60, 100},   {0, 0x90, 64, 90},     {37, 0x91, 71, 70},   {511, 0x80, 60, 0},
-        {512, 0xB0, 64, 127}, {700, 0x90, 62, 110},  {701, 0x80, 62, 0},   {701, 0x90, 67, 60},
-        {1500, 0x81, 71, 0},  {2047, 0xB0, 64, 0},   {2048, 0x90, 69, 80}, {2048, 0x90, 69, 90},
-        {3000, 0xB0, 123, 0}, {3001, 0x90, 65, 127}, {4095, 0x90, 72, 1},  {5000, 0x80, 65, 0},
-        {6500, 0x80, 72, 0},  {7000, 0x92, 48, 99},  {9000, 0x82, 48, 0},
-    };
-    return s;
-}
-
-struct Played {
-    std::vector<int64_t> times; // absolute frame of each output event
-    std::vector<int> bytes;     // status, data1, data2 of each
-    std::vector<float> left, right;
-};
-
-Played play(const std::vector<int32_t>& partition, bool wave) {
-    TestHost host;
-    // A low rate, so that released voices fall silent within the run.
-    host.dispatch(10, 0, 0, nullptr, 8000.0f);
-    if (wave) {
-        host.plugin().bank.publish(coretest::constantSample(3000, 44100.0, 0.4f), L"w.wav");
-        host.setUnit(palmtone::pSound, 1);
-    }
-    const std::vector<Scheduled> events = schedule();
-    size_t next = 0;
-    int64_t start = 0;
-    for (int32_t frames : partition) {
-        while (next < events.size() && events[next].time < start + frames) {
-            const Scheduled& e = events[next++];
-            host.queue(static_cast<int32_t>(e.time - start), e.status, e.data1, e.data2);
-        }
-        host.run(frames);
-        start += frames;
-    }
-    Played played;
-    for (const coretest::OutEvent& e : host.out) {
-        played.times.push_back(host.blockStart[e.block] + e.frame);
-        played.bytes.insert(played.bytes.end(), {e.status, e.data1, e.data2});
-    }
-    played.left = std::move(host.audioLeft);
-    played.right = std::move(host.audioRight);
-    return played;
-}
-
-std::vector<std::vector<int32_t>> partitions(int32_t total) {
-    std::vector<std::vector<int32_t>> result;
-    result.push_back(std::vector<int32_t>(total / 512, 512));
-    result.push_back(std::vector<int32_t>(total, 1));
-    std::mt19937 random(1234);
-    for (int round = 0; round < 2; ++round) {
-        std::vector<int32_t> sizes;
-        for (int32_t left = total; left > 0;) {
-            const int32_t n = std::min(left, static_cast<int32_t>(1 + random() % 900));
-            sizes.push_back(n);
-            left -= n;
-        }
-        result.push_back(sizes);
-    }
-    result.push_back({total});
-    return result;
-}
-
-class Partitions : public ::testing::TestWithParam<bool> {};
-
-TEST_P(Partitions, BlockSizesDoNotChangeTimesOrSamples) {
-    const bool wave = GetParam();
-    constexpr int32_t total = 24576; // about three seconds
-    velktest::forEachKernel([&] {
-        const std::vector<std::vector<int32_t>> all = partitions(total);
-        const Played reference = play(all[0], wave);
-        ASSERT_EQ(reference.left.size(), static_cast<size_t>(total));
-        ASSERT_GT(reference.times.size(), 20u);
-        for (size_t k = 1; k < all.size(); ++k) {
-            SCOPED_TRACE("partition " + std::to_string(k));
-            const Played other = play(all[k], wave);
-            EXPECT_EQ(other.times, reference.times);
-            EXPECT_EQ(other.bytes, reference.bytes);
-            ASSERT_EQ(other.left.size(), reference.left.size());
-            // The same bits, also where released voices fall silent.
-            EXPECT_EQ(std::memcmp(other.left.data(), reference.left.data(), total * sizeof(float)), 0);
-            EXPECT_EQ(std::memcmp(other.right.data(), reference.right.data(), total * sizeof(float)), 0);
-        }
-    });
-}
-
-INSTANTIATE_TEST_SUITE_P(Sounds, Partitions, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "OneShot" : "Synth";
-                         });
 
 } // namespace
