@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/support/scenario_level.hpp"
+#include "tools/host/block_sizes.hpp"
 
 namespace velktest {
 namespace {
@@ -51,23 +52,25 @@ bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
            (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0);
 }
 
-std::vector<int32_t> uniform(int64_t total, int32_t size) {
-    std::vector<int32_t> sizes(static_cast<size_t>(total / size), size);
-    if (total % size) sizes.push_back(static_cast<int32_t>(total % size));
+// Sizes of 1..900 covering `total`, drawn from one generator seeded 1234: the
+// first or the second such partition it gives.
+std::vector<int32_t> upTo900(int64_t total, int round) {
+    std::mt19937 random(1234);
+    std::vector<int32_t> sizes;
+    for (int r = 0; r <= round; ++r) {
+        sizes.clear();
+        for (int64_t left = total; left > 0;) {
+            const auto n = static_cast<int32_t>(std::min<int64_t>(left, 1 + random() % 900));
+            sizes.push_back(n);
+            left -= n;
+        }
+    }
     return sizes;
 }
 
-// Sizes of 1..largest covering `total`, with (if `empty`) about one block in ten without frames.
-std::vector<int32_t> randomSizes(int64_t total, int32_t largest, unsigned seed, bool empty) {
-    std::mt19937 generator(seed);
-    std::vector<int32_t> sizes;
-    for (int64_t left = total; left > 0;) {
-        if (empty && generator() % 10 == 0) sizes.push_back(0);
-        const auto n = static_cast<int32_t>(std::min<int64_t>(left, 1 + generator() % largest));
-        sizes.push_back(n);
-        left -= n;
-    }
-    return sizes;
+std::vector<int32_t> seeded(int64_t total, int32_t largest, unsigned seed, bool empty) {
+    std::mt19937 random(seed);
+    return vsthost::randomBlocks(total, largest, random, empty);
 }
 
 // --- the tempo ---
@@ -87,7 +90,7 @@ void PrintTo(const TempoCase& c, std::ostream* os) {
 // A chord and its release over 6000 frames in blocks of 700 (the last shorter).
 const std::vector<Timed> chordAndRelease = {
     {10, 0x90, 48, 100}, {200, 0x90, 64, 80}, {3000, 0x80, 48, 0}, {3000, 0x80, 64, 0}};
-const std::vector<int32_t> tempoBlocks = uniform(6000, 700);
+const std::vector<int32_t> tempoBlocks = vsthost::uniformBlocks(6000, 700);
 
 class Tempo : public LevelTest, public ::testing::WithParamInterface<TempoCase> {
   protected:
@@ -214,16 +217,16 @@ struct Partition {
 };
 
 const Partition partitions[] = {
-    {"All512", [](int64_t total) { return uniform(total, 512); }},
-    {"All1", [](int64_t total) { return uniform(total, 1); }},
-    {"All2", [](int64_t total) { return uniform(total, 2); }},
-    {"All3", [](int64_t total) { return uniform(total, 3); }},
-    {"All127", [](int64_t total) { return uniform(total, 127); }},
-    {"All4096", [](int64_t total) { return uniform(total, 4096); }},
-    {"RandomWithEmpty", [](int64_t total) { return randomSizes(total, 1000, 5, true); }},
-    {"RandomUpTo900", [](int64_t total) { return randomSizes(total, 900, 1234, false); }},
-    {"RandomUpTo900Again", [](int64_t total) { return randomSizes(total, 900, 1235, false); }},
-    {"RandomLarge", [](int64_t total) { return randomSizes(total, 9000, 6, false); }},
+    {"All512", [](int64_t total) { return vsthost::uniformBlocks(total, 512); }},
+    {"All1", [](int64_t total) { return vsthost::uniformBlocks(total, 1); }},
+    {"All2", [](int64_t total) { return vsthost::uniformBlocks(total, 2); }},
+    {"All3", [](int64_t total) { return vsthost::uniformBlocks(total, 3); }},
+    {"All127", [](int64_t total) { return vsthost::uniformBlocks(total, 127); }},
+    {"All4096", [](int64_t total) { return vsthost::uniformBlocks(total, 4096); }},
+    {"RandomWithEmpty", [](int64_t total) { return seeded(total, 1000, 5, true); }},
+    {"RandomUpTo900", [](int64_t total) { return upTo900(total, 0); }},
+    {"RandomUpTo900Again", [](int64_t total) { return upTo900(total, 1); }},
+    {"RandomLarge", [](int64_t total) { return seeded(total, 9000, 6, false); }},
     {"Whole", [](int64_t total) { return std::vector<int32_t>{static_cast<int32_t>(total)}; }},
 };
 

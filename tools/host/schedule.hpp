@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "tools/host/block_sizes.hpp"
 #include "tools/host/host_instance.hpp"
 
 namespace vsthost {
@@ -36,11 +37,5 @@ std::vector<OutputMidi> outputMidi(const std::vector<ReceivedEvent>& received);
 // block the schedule's events that fall into it, in schedule order (stable by time).
 // Audio and MIDI accumulate in the host.
 void play(Host& host, const std::vector<TimedMidi>& schedule, const std::vector<int32_t>& blocks);
-
-// Block sizes covering `total` frames: all of `size` (the last one shorter).
-std::vector<int32_t> uniformBlocks(int64_t total, int32_t size);
-// Random sizes in 1..maxSize covering `total` frames, with zero-frame blocks mixed in
-// when `withEmpty` is set.
-std::vector<int32_t> randomBlocks(int64_t total, int32_t maxSize, std::mt19937& random, bool withEmpty);
 
 } // namespace vsthost
