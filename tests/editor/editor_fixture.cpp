@@ -224,6 +224,26 @@ void EditorTest::consume() {
     plugin->uiEvents.discard();
 }
 
+std::vector<Ev> EditorTest::takeEvents() {
+    std::vector<Ev> out;
+    for (const InputEvent& e : pending())
+        out.push_back({e.status, e.data1, e.data2});
+    consume();
+    return out;
+}
+
+bool EditorTest::keyDown(int32_t key, bool repeat, bool ctrlOrAlt) {
+    bool handled = false;
+    handle([&](Editor& e) { handled = e.keyPressed(key, repeat, ctrlOrAlt); });
+    return handled;
+}
+
+bool EditorTest::keyUp(int32_t key) {
+    bool handled = false;
+    handle([&](Editor& e) { handled = e.keyReleased(key); });
+    return handled;
+}
+
 void EditorTest::runBlocks(int count, int32_t frames) {
     std::vector<float> left(static_cast<size_t>(frames)), right(static_cast<size_t>(frames));
     float* outputs[2] = {left.data(), right.data()};

@@ -190,6 +190,11 @@ class EditorTest : public ::testing::Test {
     // as the audio thread would, without playing them.
     std::vector<InputEvent> pending() const;
     void consume();
+    // The waiting events as the tests compare them; taken.
+    std::vector<Ev> takeEvents();
+    // A computer key pressed or let go in the window; true when the editor took it.
+    bool keyDown(int32_t key, bool repeat = false, bool ctrlOrAlt = false);
+    bool keyUp(int32_t key);
     // Audio blocks through Plugin::process.
     void runBlocks(int count, int32_t frames = 512);
 

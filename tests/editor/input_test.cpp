@@ -22,24 +22,11 @@ class EditorInput : public EditorTest {
   protected:
     // The ring's events, which must all carry frame 0 and order 0; taken.
     std::vector<Ev> take() {
-        std::vector<Ev> out;
         for (const InputEvent& e : pending()) {
             EXPECT_EQ(e.frame, 0);
             EXPECT_EQ(e.order, 0);
-            out.push_back({e.status, e.data1, e.data2});
         }
-        consume();
-        return out;
-    }
-    bool keyDown(int32_t key, bool repeat = false, bool ctrlOrAlt = false) {
-        bool handled = false;
-        handle([&](Editor& e) { handled = e.keyPressed(key, repeat, ctrlOrAlt); });
-        return handled;
-    }
-    bool keyUp(int32_t key) {
-        bool handled = false;
-        handle([&](Editor& e) { handled = e.keyReleased(key); });
-        return handled;
+        return takeEvents();
     }
     void move(Point at) {
         handle([&](Editor& e) { e.mouseMoved(at); });

@@ -20,25 +20,6 @@ using namespace edtest;
 
 constexpr int32_t vkSpace = 0x20;
 
-// The ring's events, taken.
-std::vector<Ev> take(EditorTest& t) {
-    std::vector<Ev> out;
-    for (const InputEvent& e : t.pending())
-        out.push_back({e.status, e.data1, e.data2});
-    t.consume();
-    return out;
-}
-
-void keyDown(EditorTest& t, int32_t key) {
-    t.handle([&](Editor& e) { e.keyPressed(key, false, false); });
-}
-
-bool keyUp(EditorTest& t, int32_t key) {
-    bool handled = false;
-    t.handle([&](Editor& e) { handled = e.keyReleased(key); });
-    return handled;
-}
-
 struct ReleaseCase {
     const char* name;
     const char* kind;            // what the first modal call shows
@@ -122,7 +103,7 @@ const ReleaseCase releaseCases[] = {
      true,
      {{0x8E, 65, 0}},
      withTake,
-     [](EditorTest& t) { keyDown(t, vkSpace); }},
+     [](EditorTest& t) { t.keyDown(vkSpace); }},
     {"record confirmation, the pad still held",
      "box",
      {'H'},
@@ -131,7 +112,7 @@ const ReleaseCase releaseCases[] = {
      false,
      {{0x8F, 69, 0}},
      withTake,
-     [](EditorTest& t) { keyDown(t, vkSpace); }},
+     [](EditorTest& t) { t.keyDown(vkSpace); }},
     {"record confirmation, key and pad let go",
      "box",
      {'A'},
@@ -140,7 +121,7 @@ const ReleaseCase releaseCases[] = {
      true,
      {{0x8F, 60, 0}, {0x8E, 65, 0}},
      withTake,
-     [](EditorTest& t) { keyDown(t, vkSpace); }},
+     [](EditorTest& t) { t.keyDown(vkSpace); }},
     {"open dialog",
      "open",
      {'D'},
@@ -218,7 +199,7 @@ TEST_P(ModalRelease, WhatCameUpInsideTheLoopEndsOnceAfterIt) {
     const ReleaseCase& k = GetParam();
     if (k.setup) k.setup(*this);
     for (int32_t key : k.held)
-        keyDown(*this, key);
+        keyDown(key);
     if (k.pad) press(Pad, 3);
     consume();
 
@@ -238,7 +219,7 @@ TEST_P(ModalRelease, WhatCameUpInsideTheLoopEndsOnceAfterIt) {
     EXPECT_EQ(pendingInside[0], 0u) << "nothing ends while the loop runs";
     for (size_t i = 1; i < pendingInside.size(); ++i)
         EXPECT_EQ(pendingInside[i], k.offs.size()) << "the note-offs come when the first loop returns";
-    EXPECT_EQ(take(*this), k.offs);
+    EXPECT_EQ(takeEvents(), k.offs);
     for (int32_t key : k.held) {
         const bool lifted = std::find(k.lifted.begin(), k.lifted.end(), key) != k.lifted.end();
         EXPECT_EQ(editor->keyDown[keyIndex(key)], !lifted) << static_cast<char>(key);
@@ -247,23 +228,23 @@ TEST_P(ModalRelease, WhatCameUpInsideTheLoopEndsOnceAfterIt) {
 
     // The messages the loop took may still turn up afterwards: they end nothing twice.
     for (int32_t key : k.lifted)
-        EXPECT_FALSE(keyUp(*this, key)) << "goes to default processing";
+        EXPECT_FALSE(keyUp(key)) << "goes to default processing";
     if (k.buttonLifted) release();
-    EXPECT_TRUE(take(*this).empty());
+    EXPECT_TRUE(takeEvents().empty());
 
     // What stayed held ends with its own release.
     std::vector<Ev> offs;
     for (int32_t key : k.held) {
         if (std::find(k.lifted.begin(), k.lifted.end(), key) != k.lifted.end()) continue;
         ui->keysUp.insert(key);
-        EXPECT_TRUE(keyUp(*this, key));
+        EXPECT_TRUE(keyUp(key));
         offs.push_back({0x8F, notes[keyIndex(key)], 0});
     }
     if (k.pad && !k.buttonLifted) {
         release();
         offs.push_back({0x8E, 65, 0});
     }
-    EXPECT_EQ(take(*this), offs);
+    EXPECT_EQ(takeEvents(), offs);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryModalLoop, ModalRelease, testing::ValuesIn(releaseCases),
@@ -285,7 +266,7 @@ class HeldThroughAMenu : public EditorTest {
 };
 
 TEST_F(HeldThroughAMenu, TheChordFollowsTheChoiceAndEndsWithItsKey) {
-    keyDown(*this, 'S');
+    keyDown('S');
     runBlocks(1);
     EXPECT_EQ(sounding(), (std::vector<int>{62, 65, 69, 72, 76})) << "D F A C E";
 
@@ -296,13 +277,13 @@ TEST_F(HeldThroughAMenu, TheChordFollowsTheChoiceAndEndsWithItsKey) {
     EXPECT_EQ(sounding(), (std::vector<int>{65, 69, 72, 74, 76})) << "the first inversion, still held";
 
     ui->keysUp.insert('S');
-    keyUp(*this, 'S');
+    keyUp('S');
     runBlocks(1);
     EXPECT_TRUE(sounding().empty());
 }
 
 TEST_F(HeldThroughAMenu, ALetGoKeyFallsSilentAtTheFirstBlockAfterIt) {
-    keyDown(*this, 'S');
+    keyDown('S');
     runBlocks(1);
     ui->menuAnswer = 2;
     ui->duringModal = [&](const char*) { ui->keysUp.insert('S'); };
@@ -313,7 +294,7 @@ TEST_F(HeldThroughAMenu, ALetGoKeyFallsSilentAtTheFirstBlockAfterIt) {
 }
 
 TEST_F(HeldThroughAMenu, AKeyLetGoWhileTheHostClosesEndsOnce) {
-    keyDown(*this, 'S');
+    keyDown('S');
     consume();
     ui->duringModal = [&](const char*) {
         ui->keysUp.insert('S');

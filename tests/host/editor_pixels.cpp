@@ -164,9 +164,9 @@ std::vector<const Element*> boxesOnTimeline(const palmtone::Scene& scene) {
 }
 
 int32_t padOf(int32_t virtualKey) {
-    for (int32_t l = 0; l < palmtone::padCount; ++l)
-        if (palmtone::keys[l] == virtualKey) return l;
-    throw std::invalid_argument("not a chord key");
+    const int l = palmtone::keyIndex(virtualKey);
+    if (l < 0) throw std::invalid_argument("not a chord key");
+    return l;
 }
 
 } // namespace hosttest
