@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/chords/take_script.hpp"
+#include "tests/support/take_script.hpp"
 #include "tests/support/file_check.hpp"
 
 // This program's checked files, read back by read_midi.py.

@@ -5,7 +5,7 @@
 # Usage: make-fuzz-seeds.sh SOURCE_DIR OUT_DIR CHUNK_SEED_PROGRAM DROP_SEED_PROGRAM
 set -euo pipefail
 src=${1:?} out=${2:?} seeder=${3:?} drop_seeder=${4:?}
-bash "$src/tests/plugin/media/make-wav-fixtures.sh" "$out/fixtures" >/dev/null
+bash "$src/tests/support/make-decoder-fixtures.sh" "$out/fixtures" >/dev/null
 rm -rf "$out/seeds"
 mkdir -p "$out/seeds/decode_wave" "$out/seeds/state_chunk" "$out/seeds/drop_paths" \
          "$out/found/decode_wave" "$out/found/state_chunk" "$out/found/drop_paths" "$out/found/session"

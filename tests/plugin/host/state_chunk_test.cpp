@@ -11,7 +11,7 @@
 #include "plugin/host/state_chunk.hpp"
 #include "plugin/media/wave.hpp"
 #include "plugin/text/text.hpp"
-#include "tests/plugin/media/media_support.hpp"
+#include "tests/support/media_support.hpp"
 
 using namespace mediatest;
 using palmtone::LibrarySnapshot;

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "plugin/media/wave.hpp"
-#include "tests/plugin/media/media_support.hpp"
+#include "tests/support/media_support.hpp"
 
 using namespace mediatest;
 using palmtone::decodeWave;

@@ -1,6 +1,8 @@
 #pragma once
-// Helpers shared by the media tests: paths that work natively and under Wine,
-// file access, and a builder for WAV images no tool writes.
+// Helpers shared by the media and state tests: paths that work natively and
+// under Wine, file access, the WAV image builders and state chunks built by
+// hand. A program that includes it defines MEDIA_FIXTURE_DIR and
+// MEDIA_SCRATCH_DIR.
 #include <cstdint>
 #include <cstring>
 #include <filesystem>

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/chords/take_script.hpp"
+#include "tests/support/take_script.hpp"
 #include "tests/support/file_check.hpp"
 
 using namespace tamso;
