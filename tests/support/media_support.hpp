@@ -16,6 +16,7 @@
 
 #include "plugin/text/text.hpp"
 #include "tests/support/wave_image.hpp"
+#include "tools/host/wine_path.hpp"
 
 namespace mediatest {
 
@@ -23,13 +24,10 @@ namespace mediatest {
 // Wine the same folder is reached through drive Z:.
 inline std::wstring hostPath(const std::string& linuxPath) {
     std::wstring out;
-#ifdef _WIN32
-    out = L"Z:";
-    for (char c : linuxPath)
-        out += c == '/' ? L'\\' : wchar_t(static_cast<unsigned char>(c));
-#else
     for (char c : linuxPath)
         out += wchar_t(static_cast<unsigned char>(c));
+#ifdef _WIN32
+    out = vsthost::windowsPath(out);
 #endif
     return out;
 }
