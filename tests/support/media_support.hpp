@@ -96,6 +96,21 @@ using velktest::riff;
 using velktest::smplData;
 using velktest::standardTail;
 
+// Copies of an image cut down to its first `n` bytes, with its last `n` bytes
+// cut off, or with `n` zero bytes added.
+inline Bytes truncated(Bytes b, size_t n) {
+    b.resize(n);
+    return b;
+}
+inline Bytes cut(Bytes b, size_t n) {
+    b.resize(b.size() - n);
+    return b;
+}
+inline Bytes padded(Bytes b, size_t n) {
+    b.resize(b.size() + n, 0);
+    return b;
+}
+
 // --- state chunks built by hand ---
 inline Bytes header(uint32_t version, uint32_t count) {
     Bytes b;
@@ -109,6 +124,11 @@ inline Bytes header(uint32_t version, uint32_t count) {
 inline void putString(Bytes& b, const std::string& s) {
     put32(b, uint32_t(s.size()));
     b.insert(b.end(), s.begin(), s.end());
+}
+
+// Sixteen parameter values, all `v`.
+inline std::vector<float> sixteen(float v = 0.5f) {
+    return std::vector<float>(16, v);
 }
 
 // A version-4 chunk built by hand, field by field.

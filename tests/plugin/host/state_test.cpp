@@ -18,14 +18,6 @@
 
 using namespace mediatest;
 
-namespace {
-
-std::vector<float> sixteen(float v = 0.5f) {
-    return std::vector<float>(16, v);
-}
-
-} // namespace
-
 TEST(StateSave, FreshInstanceWritesOneHundredBytesThatRestore) {
     auto p = instance();
     const Bytes chunk = save(*p);
@@ -136,10 +128,6 @@ TEST(StateRestore, ARefusedChunkChangesNothing) {
     Bytes good = version4(sixteen(), "n", "f", "s", {"a"}, wave);
     ASSERT_EQ(restore(*instance(), good), 1);
     hostCalls.clear();
-    auto cut = [](Bytes b, size_t n) {
-        b.resize(b.size() - n);
-        return b;
-    };
     Bytes trailing = good;
     trailing.push_back(0);
     Bytes wrongMagic = good;

@@ -135,14 +135,6 @@ TEST(DecodeWave, RefusesEachBrokenImageWithItsMessage) {
         b[7] = uint8_t(size >> 24);
         return b;
     };
-    auto truncated = [](Bytes b, size_t n) {
-        b.resize(n);
-        return b;
-    };
-    auto padded = [](Bytes b, size_t n) {
-        b.resize(b.size() + n, 0);
-        return b;
-    };
     Bytes notRiff = valid;
     notRiff[0] = 'r';
     Bytes notWave = valid;
