@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/chords/take_script.hpp"
 #include "tests/support/file_check.hpp"
+#include "tests/support/take_script.hpp"
 
 // This program's checked files, read back by read_midi.py.
 const char* const taketest::readbackFolder = TAKE_READBACK_DIR;

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "editor/drop_paths.hpp"
-#include "tests/editor/drop_blocks.hpp"
+#include "tests/support/drop_blocks.hpp"
 
 using namespace std::string_literals;
 using droptest::dropHeader;

@@ -6,13 +6,13 @@
 // Under AddressSanitizer any use of the freed editor or instance fails.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "tests/editor/editor_fixture.hpp"
+#include "tests/editor/modal_cases.hpp"
 
 namespace {
 
@@ -109,7 +109,7 @@ const CloseCase closeCases[] = {
 // What the instance looked like when the host closed the editor.
 struct Seen {
     size_t hostCalls = 0;
-    uint32_t ringWaiting = 0;
+    uint32_t ringWaiting = 0; // once the close has ended the held keys
     ParamValues params{};
     int32_t revision = 0;
     int32_t request = 0;
@@ -121,11 +121,7 @@ struct Seen {
 class ModalClose : public EditorTest, public testing::WithParamInterface<std::tuple<CloseCase, bool>> {
   protected:
     void SetUp() override {
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = info->name();
-        for (char& ch : name)
-            if (ch == '/') ch = '_';
-        dir = scratchDir("close-" + name);
+        dir = scratchDir("close-" + runningTestName());
         // Answers that would make a continuing editor act visibly.
         ui->boxAnswers = {box::idOk, box::idOk, box::idOk};
         ui->menuAnswer = 3;
@@ -151,7 +147,7 @@ TEST_P(ModalClose, NothingIsTouchedAfterTheClose) {
         if (++calls != k.closeAt) return;
         EXPECT_STREQ(kind, k.kind);
         seen = {host.calls.size(),
-                plugin->uiEvents.size(),
+                0,
                 plugin->snapshot(),
                 plugin->bank.revision.load(),
                 plugin->countIn.request.load(),
@@ -159,6 +155,7 @@ TEST_P(ModalClose, NothingIsTouchedAfterTheClose) {
                 plugin->capture.state.load(),
                 log.written.size()};
         hostCloses(instanceToo);
+        if (!instanceToo) seen.ringWaiting = plugin->uiEvents.size();
         closed = true;
         EXPECT_FALSE(editorFreed) << "a handler is still running: the editor must live on";
         EXPECT_EQ(log.windowsDestroyed, 1) << "the window goes at once";
@@ -180,6 +177,7 @@ TEST_P(ModalClose, NothingIsTouchedAfterTheClose) {
         EXPECT_EQ(plugin->countIn.request.load(), seen.request);
         EXPECT_EQ(plugin->countIn.active.load(), seen.countIn);
         EXPECT_EQ(plugin->capture.state.load(), seen.takeState);
+        EXPECT_EQ(plugin->uiEvents.size(), seen.ringWaiting) << "no event enters the ring after the close";
         for (const InputEvent& e : pending())
             EXPECT_EQ(e.status & 0xF0, 0x80) << "only note-offs";
     }
@@ -188,10 +186,8 @@ TEST_P(ModalClose, NothingIsTouchedAfterTheClose) {
 INSTANTIATE_TEST_SUITE_P(EveryModalLoop, ModalClose,
                          testing::Combine(testing::ValuesIn(closeCases), testing::Bool()),
                          [](const testing::TestParamInfo<std::tuple<CloseCase, bool>>& info) {
-                             std::string name = std::get<0>(info.param).name;
-                             for (char& ch : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             return name + (std::get<1>(info.param) ? "_instanceToo" : "_editorOnly");
+                             return caseName(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "_instanceToo" : "_editorOnly");
                          });
 
 using HostCloses = EditorTest;
@@ -205,14 +201,7 @@ TEST_F(HostCloses, HeldKeysAndPadEndWhenTheEditorClosesInsideABox) {
     ui->duringModal = [&](const char*) { hostCloses(false); };
     handle([](Editor& e) { e.keyPressed(vkSpace, false, false); });
     ASSERT_TRUE(editorFreed);
-    const std::vector<InputEvent> offs = pending();
-    ASSERT_EQ(offs.size(), 3u);
-    EXPECT_EQ(offs[0].status, 0x8F);
-    EXPECT_EQ(offs[0].data1, 60);
-    EXPECT_EQ(offs[1].status, 0x8F);
-    EXPECT_EQ(offs[1].data1, 72);
-    EXPECT_EQ(offs[2].status, 0x8E);
-    EXPECT_EQ(offs[2].data1, 65);
+    EXPECT_EQ(takeEvents(), (std::vector<Ev>{{0x8F, 60, 0}, {0x8F, 72, 0}, {0x8E, 65, 0}}));
     EXPECT_FALSE(plugin->countIn.active.load()) << "the confirmation was never answered";
 }
 

@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "tests/editor/editor_fixture.hpp"
+#include "tests/editor/modal_cases.hpp"
 
 namespace {
 
@@ -188,10 +188,7 @@ class ModalRelease : public EditorTest, public testing::WithParamInterface<Relea
   protected:
     void SetUp() override {
         ui->boxAnswers = {box::idCancel, box::idCancel};
-        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-        for (char& ch : name)
-            if (ch == '/') ch = '_';
-        ui->temporaryFolderPath = editorPath(scratchDir("release-" + name)) + L"/";
+        ui->temporaryFolderPath = editorPath(scratchDir("release-" + runningTestName())) + L"/";
     }
 };
 
@@ -249,10 +246,7 @@ TEST_P(ModalRelease, WhatCameUpInsideTheLoopEndsOnceAfterIt) {
 
 INSTANTIATE_TEST_SUITE_P(EveryModalLoop, ModalRelease, testing::ValuesIn(releaseCases),
                          [](const testing::TestParamInfo<ReleaseCase>& info) {
-                             std::string name = info.param.name;
-                             for (char& ch : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             return name;
+                             return caseName(info.param.name);
                          });
 
 class HeldThroughAMenu : public EditorTest {

@@ -5,18 +5,18 @@
 # Usage: make-fuzz-seeds.sh SOURCE_DIR OUT_DIR CHUNK_SEED_PROGRAM DROP_SEED_PROGRAM
 set -euo pipefail
 src=${1:?} out=${2:?} seeder=${3:?} drop_seeder=${4:?}
-bash "$src/tests/plugin/media/make-wav-fixtures.sh" "$out/fixtures" >/dev/null
+bash "$src/tests/support/make-decoder-fixtures.sh" "$out/fixtures" >/dev/null
 rm -rf "$out/seeds"
-mkdir -p "$out/seeds/decode" "$out/seeds/chunk" "$out/seeds/drop" \
-         "$out/found/decode" "$out/found/chunk" "$out/found/drop" "$out/found/session"
+mkdir -p "$out/seeds/decode_wave" "$out/seeds/state_chunk" "$out/seeds/drop_paths" \
+         "$out/found/decode_wave" "$out/found/state_chunk" "$out/found/drop_paths" "$out/found/session"
 small=()
 for f in "$out"/fixtures/*.wav; do
     if [ "$(stat -c %s "$f")" -le 16384 ]; then
-        cp "$f" "$out/seeds/decode/"
+        cp "$f" "$out/seeds/decode_wave/"
         small+=("$f")
     fi
 done
-"$seeder" "${small[@]}" "$out/seeds/chunk"
-"$drop_seeder" "$out/seeds/drop"
-echo "seeds: $(ls "$out/seeds/decode" | wc -l) WAV files, $(ls "$out/seeds/chunk" | wc -l) chunks," \
-     "$(ls "$out/seeds/drop" | wc -l) drops"
+"$seeder" "${small[@]}" "$out/seeds/state_chunk"
+"$drop_seeder" "$out/seeds/drop_paths"
+echo "seeds: $(ls "$out/seeds/decode_wave" | wc -l) WAV files, $(ls "$out/seeds/state_chunk" | wc -l) chunks," \
+     "$(ls "$out/seeds/drop_paths" | wc -l) drops"

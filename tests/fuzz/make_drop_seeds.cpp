@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/editor/drop_blocks.hpp"
+#include "tests/support/drop_blocks.hpp"
 
 using namespace std::string_literals;
 using namespace droptest;

@@ -1,22 +1,26 @@
 #!/usr/bin/python3
 """Writes the hand-built trap inputs that seed the kept fuzz corpora.
 
-Usage: make_traps.py OUTDIR  (writes OUTDIR/decode, OUTDIR/chunk, OUTDIR/drop,
-OUTDIR/session)
+Usage: make_traps.py OUTDIR  (writes OUTDIR/decode_wave, OUTDIR/state_chunk,
+OUTDIR/drop_paths, OUTDIR/session)
 
-decode:  WAV images at the edges of the accepted format: the extensible format
-         with PCM and float sub-formats and its broken variants, "smpl" chunks
-         of every size and place, odd-sized chunks with and without their pad
-         byte, chunk sizes that overflow, non-finite floats.
-chunk:   state chunks whose names and paths hold characters outside the Basic
-         Multilingual Plane (and invalid UTF-8 next to them), embedded WAVs
-         from the list above, the old versions, the file-count limit.
-drop:    dropped file lists and path texts whose paths hold characters outside
-         the Basic Multilingual Plane, a lone surrogate, and an odd byte count.
-session: programs for the session target (see session_fuzz.cpp for the
-         steps): a count-in into a take that is paused, resumed, stopped and
-         exported; a one-shot loaded, saved, restored and removed; a restored
-         chunk with those names; every hostile value the host can pass.
+decode_wave: WAV images at the edges of the accepted format: the extensible
+             format with PCM and float sub-formats and its broken variants,
+             "smpl" chunks of every size and place, odd-sized chunks with and
+             without their pad byte, chunk sizes that overflow, non-finite
+             floats.
+state_chunk: state chunks whose names and paths hold characters outside the
+             Basic Multilingual Plane (and invalid UTF-8 next to them),
+             embedded WAVs from the list above, the old versions, the
+             file-count limit.
+drop_paths:  dropped file lists and path texts whose paths hold characters
+             outside the Basic Multilingual Plane, a lone surrogate, and an
+             odd byte count.
+session:     programs for the session target (see session_fuzz.cpp for the
+             steps): a count-in into a take that is paused, resumed, stopped
+             and exported; a one-shot loaded, saved, restored and removed; a
+             restored chunk with those names; every hostile value the host
+             can pass.
 The kept corpora in tests/fuzz/corpus hold these files under their names, plus
 what a long fuzzing run found, minimised with libFuzzer's -merge=1.
 """
@@ -338,16 +342,16 @@ def sessions(waves, states):
 
 def main():
     out = sys.argv[1]
-    for sub in ("decode", "chunk", "drop", "session"):
+    for sub in ("decode_wave", "state_chunk", "drop_paths", "session"):
         os.makedirs(os.path.join(out, sub), exist_ok=True)
     waves = dict(wavs())
     for name, data in waves.items():
-        open(os.path.join(out, "decode", "trap-" + name + ".wav"), "wb").write(data)
+        open(os.path.join(out, "decode_wave", "trap-" + name + ".wav"), "wb").write(data)
     states = dict(chunks(waves))
     for name, data in states.items():
-        open(os.path.join(out, "chunk", "trap-" + name + ".chunk"), "wb").write(data)
+        open(os.path.join(out, "state_chunk", "trap-" + name + ".chunk"), "wb").write(data)
     for name, data in drops():
-        open(os.path.join(out, "drop", "trap-" + name), "wb").write(data)
+        open(os.path.join(out, "drop_paths", "trap-" + name), "wb").write(data)
     for name, data in sessions(waves, states):
         open(os.path.join(out, "session", "trap-" + name + ".session"), "wb").write(data)
 

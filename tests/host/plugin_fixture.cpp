@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "tools/host/wine_path.hpp"
+
 namespace hosttest {
 
 vsthost::PluginLibrary& library() {

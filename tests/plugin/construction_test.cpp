@@ -59,8 +59,17 @@ TEST(Construction, MembersStartAtTheirInitialValues) {
     EXPECT_EQ(p.sampleRate.load(), 48000.0);
     EXPECT_EQ(p.blockSize, 512);
     EXPECT_EQ(p.blockEventCount, 0);
+    // The editor's ring starts empty with every slot free and in range: it takes
+    // `capacity` events, refuses the next and hands them back oldest first.
     EXPECT_TRUE(p.uiEvents.empty());
-    EXPECT_EQ(p.uiEvents.size(), 0u);
+    constexpr int32_t capacity = int32_t(palmtone::UiEventRing::capacity);
+    for (int32_t i = 0; i < capacity; ++i)
+        ASSERT_TRUE(p.uiEvents.push({0, 0x90, i % 128, 100, i})) << "event " << i;
+    EXPECT_FALSE(p.uiEvents.push({0, 0x90, 0, 100, capacity}));
+    EXPECT_EQ(p.uiEvents.size(), palmtone::UiEventRing::capacity);
+    for (int32_t i = 0; i < capacity; ++i)
+        ASSERT_TRUE(p.uiEvents.take([&](const palmtone::InputEvent& e) { EXPECT_EQ(e.order, i); }));
+    EXPECT_TRUE(p.uiEvents.empty());
     EXPECT_FALSE(p.overflow.load());
     EXPECT_FALSE(p.resetRequest.load());
     EXPECT_EQ(p.outList.numEvents, 0);

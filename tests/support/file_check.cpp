@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tools/host/wine_path.hpp"
+
 namespace taketest {
 
 namespace {
@@ -13,7 +15,10 @@ namespace {
 std::filesystem::path readbackDir() {
 #ifdef _WIN32
     // Under Wine the build tree is reached through drive Z:.
-    static const std::filesystem::path dir = std::filesystem::path(std::string("Z:") + readbackFolder);
+    static const std::filesystem::path dir = [] {
+        const std::string folder = readbackFolder;
+        return std::filesystem::path(vsthost::windowsPath(std::wstring(folder.begin(), folder.end())));
+    }();
 #else
     static const std::filesystem::path dir = std::filesystem::path(readbackFolder);
 #endif

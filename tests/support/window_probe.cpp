@@ -3,17 +3,16 @@
 #include <fstream>
 #include <iterator>
 
+#include "tools/host/wine_path.hpp"
+
 namespace probe {
 
 std::wstring windowsPath(const std::string& linuxPath) {
-    std::wstring out = L"Z:";
     const int size =
         MultiByteToWideChar(CP_UTF8, 0, linuxPath.data(), static_cast<int>(linuxPath.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, linuxPath.data(), static_cast<int>(linuxPath.size()), wide.data(), size);
-    for (wchar_t c : wide)
-        out += c == L'/' ? L'\\' : c;
-    return out;
+    return vsthost::windowsPath(wide);
 }
 
 Process::Process(const std::wstring& program, const std::wstring& arguments) {

@@ -10,7 +10,7 @@
 
 namespace probe {
 
-// A Linux path as Wine's Z: drive shows it.
+// A Linux path (UTF-8, absolute) as Wine's Z: drive shows it.
 std::wstring windowsPath(const std::string& linuxPath);
 
 class Process {

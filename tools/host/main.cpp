@@ -15,6 +15,7 @@
 #include "tools/host/progression.hpp"
 #include "tools/host/schedule.hpp"
 #include "tools/host/wave_file.hpp"
+#include "tools/host/wine_path.hpp"
 
 namespace {
 

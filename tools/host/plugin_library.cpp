@@ -36,12 +36,4 @@ PluginLibrary::~PluginLibrary() {
     if (module_) FreeLibrary(static_cast<HMODULE>(module_));
 }
 
-std::wstring windowsPath(const std::wstring& path) {
-    std::wstring out;
-    if (!path.empty() && path[0] == L'/') out = L"Z:";
-    for (wchar_t c : path)
-        out += c == L'/' ? L'\\' : c;
-    return out;
-}
-
 } // namespace vsthost

@@ -27,8 +27,4 @@ class PluginLibrary {
     EntryPoint entry_ = nullptr;
 };
 
-// A path as Windows sees it: a Unix absolute path "/x/y" becomes "Z:\x\y" (Wine's
-// drive for the Unix root); anything else is only widened.
-std::wstring windowsPath(const std::wstring& path);
-
 } // namespace vsthost

@@ -21,7 +21,7 @@
 #include "editor/win32/windows_ui_win32.hpp"
 #include "plugin/host/module_win32.hpp"
 #include "plugin/plugin.hpp"
-#include "tests/chords/take_script.hpp"
+#include "tests/support/take_script.hpp"
 #include "tests/support/test_host.hpp"
 
 namespace {

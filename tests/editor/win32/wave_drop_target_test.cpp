@@ -20,7 +20,7 @@
 
 #include "editor/win32/wave_drop_target_win32.hpp"
 #include "plugin/media/wave.hpp"
-#include "tests/editor/drop_blocks.hpp"
+#include "tests/support/drop_blocks.hpp"
 
 using namespace std::string_literals;
 using droptest::dropHeader;

@@ -3,6 +3,7 @@
 // the core linked in: a headless host around the instance, a seam whose modal
 // calls are answered by the test, and painting into a 980 x 740 DIB whose
 // pixels the test reads.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -50,6 +51,14 @@ class ScriptedUi : public palmtone::WindowsUi {
   private:
     Script& script_;
 };
+
+// Matches one event of the UI ring: its status, key and velocity.
+inline auto ringEvent(int32_t status, int32_t key, int32_t velocity) {
+    using palmtone::InputEvent;
+    return testing::AllOf(testing::Field("status", &InputEvent::status, status),
+                          testing::Field("key", &InputEvent::data1, key),
+                          testing::Field("velocity", &InputEvent::data2, velocity));
+}
 
 // A top-level window standing in for the host's, with a client area of the editor's size.
 HWND makeParent(int x = 0, int y = 0);

@@ -95,14 +95,7 @@ TEST_F(WindowTest, KeysBecomeEditorEventsOnTheirOwnRow) {
     SendMessageW(w, WM_KEYDOWN, 'D', 1);
     keys[VK_CONTROL] = 0;
     SetKeyboardState(keys);
-    const auto events = pendingEvents();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].status, 0x9F);
-    EXPECT_EQ(events[0].data1, 62);
-    EXPECT_EQ(events[0].data2, 100);
-    EXPECT_EQ(events[1].status, 0x8F);
-    EXPECT_EQ(events[1].data1, 62);
-    EXPECT_EQ(events[1].data2, 0);
+    EXPECT_THAT(pendingEvents(), testing::ElementsAre(ringEvent(0x9F, 62, 100), ringEvent(0x8F, 62, 0)));
 }
 
 TEST_F(WindowTest, ClicksHitOnlyWhatThePaintDrew) {
@@ -119,12 +112,7 @@ TEST_F(WindowTest, ClicksHitOnlyWhatThePaintDrew) {
     EXPECT_EQ(GetCapture(), w);
     SendMessageW(w, WM_LBUTTONUP, 0, point(padX, padY));
     EXPECT_NE(GetCapture(), w);
-    const auto events = pendingEvents();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].status, 0x9E);
-    EXPECT_EQ(events[0].data1, 65);
-    EXPECT_EQ(events[1].status, 0x8E);
-    EXPECT_EQ(events[1].data1, 65);
+    EXPECT_THAT(pendingEvents(), testing::ElementsAre(ringEvent(0x9E, 65, 100), ringEvent(0x8E, 65, 0)));
 }
 
 TEST_F(WindowTest, TheWheelScreenPointIsConvertedToTheClientArea) {
@@ -155,14 +143,9 @@ TEST_F(WindowTest, FocusLossReleasesKeysAndPad) {
     SendMessageW(w, WM_KEYDOWN, 'K', 1);
     SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, point(296 + 83 * 3 + 30, 400));
     SendMessageW(w, WM_KILLFOCUS, 0, 0);
-    const auto events = pendingEvents();
-    ASSERT_EQ(events.size(), 6u);
-    EXPECT_EQ(events[3].status, 0x8F);
-    EXPECT_EQ(events[3].data1, 60);
-    EXPECT_EQ(events[4].status, 0x8F);
-    EXPECT_EQ(events[4].data1, 72);
-    EXPECT_EQ(events[5].status, 0x8E);
-    EXPECT_EQ(events[5].data1, 65);
+    EXPECT_THAT(pendingEvents(), testing::ElementsAre(ringEvent(0x9F, 60, 100), ringEvent(0x9F, 72, 100),
+                                                      ringEvent(0x9E, 65, 100), ringEvent(0x8F, 60, 0),
+                                                      ringEvent(0x8F, 72, 0), ringEvent(0x8E, 65, 0)));
 }
 
 TEST_F(WindowTest, TheHostDestroyingItsWindowFirstTearsTheEditorDownThere) {

@@ -11,7 +11,7 @@
 #include "plugin/host/state_chunk.hpp"
 #include "plugin/media/wave.hpp"
 #include "plugin/text/text.hpp"
-#include "tests/plugin/media/media_support.hpp"
+#include "tests/support/media_support.hpp"
 
 using namespace mediatest;
 using palmtone::LibrarySnapshot;
@@ -27,10 +27,6 @@ ParamValues defaults() {
     for (int i = 0; i < palmtone::paramCount; ++i)
         v[i] = palmtone::normalisedDefault(i);
     return v;
-}
-
-std::vector<float> sixteen(float v = 0.5f) {
-    return std::vector<float>(16, v);
 }
 
 std::string refusal(const Bytes& chunk) {
@@ -139,14 +135,6 @@ TEST(StateChunk, RefusesEveryMalformedChunk) {
         if (version == 4) put32(b, 0), put32(b, 0), put32(b, 0), put32(b, 0), put32(b, 0);
         return b;
     };
-    auto cut = [](Bytes b, size_t n) {
-        b.resize(b.size() - n);
-        return b;
-    };
-    auto plus = [](Bytes b, size_t n) {
-        b.resize(b.size() + n, 0);
-        return b;
-    };
     Bytes badMagic = good;
     badMagic[0] = 't';
     Bytes hugeString = header(4, 16);
@@ -175,7 +163,7 @@ TEST(StateChunk, RefusesEveryMalformedChunk) {
         {"version 5", withValue(0.5f, 0, 5, 16)},
         {"version 1 with 16 values", withValue(0.5f, 0, 1, 16)},
         {"version 3 with 17 values", withValue(0.5f, 0, 3, 17)},
-        {"version 1 of 72 bytes", plus(withValue(0.5f, 0, 1, 13), 4)},
+        {"version 1 of 72 bytes", padded(withValue(0.5f, 0, 1, 13), 4)},
         {"version 1 of 64 bytes", cut(withValue(0.5f, 0, 1, 13), 4)},
         {"version 2 with a 17th value of 1.5", withValue(1.5f, 16, 2, 17)},
         {"value just above 1", withValue(std::nextafter(1.0f, 2.0f), 3, 4, 16)},
@@ -196,7 +184,7 @@ TEST(StateChunk, RefusesEveryMalformedChunk) {
         {"file count past the end", cut(version4(sixteen(), "", "", "", {}, {}), 8)},
         {"no WAV count", cut(version4(sixteen(), "", "", "", {}, {}), 4)},
         {"WAV longer than what remains", cut(good, 1)},
-        {"a byte after the WAV", plus(good, 1)},
+        {"a byte after the WAV", padded(good, 1)},
         {"W near 2^32", hugeWave},
         {"a WAV that does not decode", version4(sixteen(), "n", "", "", {}, brokenWave)},
         {"71,303,169 bytes", Bytes(palmtone::maxChunkBytes + 1, 0)},

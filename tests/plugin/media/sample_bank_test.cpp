@@ -13,7 +13,7 @@
 #include "plugin/media/sample_bank.hpp"
 #include "plugin/media/wave.hpp"
 #include "plugin/text/text.hpp"
-#include "tests/plugin/media/media_support.hpp"
+#include "tests/support/media_support.hpp"
 
 using namespace mediatest;
 using palmtone::SampleBank;

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "plugin/media/wave.hpp"
-#include "tests/plugin/media/media_support.hpp"
+#include "tests/support/media_support.hpp"
 
 using namespace mediatest;
 using palmtone::decodeWave;
@@ -133,14 +133,6 @@ TEST(DecodeWave, RefusesEachBrokenImageWithItsMessage) {
         b[5] = uint8_t(size >> 8);
         b[6] = uint8_t(size >> 16);
         b[7] = uint8_t(size >> 24);
-        return b;
-    };
-    auto truncated = [](Bytes b, size_t n) {
-        b.resize(n);
-        return b;
-    };
-    auto padded = [](Bytes b, size_t n) {
-        b.resize(b.size() + n, 0);
         return b;
     };
     Bytes notRiff = valid;

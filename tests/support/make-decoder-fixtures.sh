@@ -4,7 +4,7 @@
 # decoder tests walk: one line per file, "NAME EXPECT RATE CHANNELS", where
 # EXPECT is ok, format (the format message) or duration (the length message).
 set -euo pipefail
-out=${1:?usage: make-wav-fixtures.sh FOLDER}
+out=${1:?usage: make-decoder-fixtures.sh FOLDER}
 mkdir -p "$out"
 cd "$out"
 rm -f -- *.wav *.f32 manifest.txt

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/chords/take_script.hpp"
 #include "tests/support/file_check.hpp"
+#include "tests/support/take_script.hpp"
 
 using namespace tamso;
 using taketest::at;

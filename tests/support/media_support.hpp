@@ -1,6 +1,8 @@
 #pragma once
-// Helpers shared by the media tests: paths that work natively and under Wine,
-// file access, and a builder for WAV images no tool writes.
+// Helpers shared by the media and state tests: paths that work natively and
+// under Wine, file access, the WAV image builders and state chunks built by
+// hand. A program that includes it defines MEDIA_FIXTURE_DIR and
+// MEDIA_SCRATCH_DIR.
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +16,7 @@
 
 #include "plugin/text/text.hpp"
 #include "tests/support/wave_image.hpp"
+#include "tools/host/wine_path.hpp"
 
 namespace mediatest {
 
@@ -21,13 +24,10 @@ namespace mediatest {
 // Wine the same folder is reached through drive Z:.
 inline std::wstring hostPath(const std::string& linuxPath) {
     std::wstring out;
-#ifdef _WIN32
-    out = L"Z:";
-    for (char c : linuxPath)
-        out += c == '/' ? L'\\' : wchar_t(static_cast<unsigned char>(c));
-#else
     for (char c : linuxPath)
         out += wchar_t(static_cast<unsigned char>(c));
+#ifdef _WIN32
+    out = vsthost::windowsPath(out);
 #endif
     return out;
 }
@@ -96,6 +96,21 @@ using velktest::riff;
 using velktest::smplData;
 using velktest::standardTail;
 
+// Copies of an image cut down to its first `n` bytes, with its last `n` bytes
+// cut off, or with `n` zero bytes added.
+inline Bytes truncated(Bytes b, size_t n) {
+    b.resize(n);
+    return b;
+}
+inline Bytes cut(Bytes b, size_t n) {
+    b.resize(b.size() - n);
+    return b;
+}
+inline Bytes padded(Bytes b, size_t n) {
+    b.resize(b.size() + n, 0);
+    return b;
+}
+
 // --- state chunks built by hand ---
 inline Bytes header(uint32_t version, uint32_t count) {
     Bytes b;
@@ -109,6 +124,11 @@ inline Bytes header(uint32_t version, uint32_t count) {
 inline void putString(Bytes& b, const std::string& s) {
     put32(b, uint32_t(s.size()));
     b.insert(b.end(), s.begin(), s.end());
+}
+
+// Sixteen parameter values, all `v`.
+inline std::vector<float> sixteen(float v = 0.5f) {
+    return std::vector<float>(16, v);
 }
 
 // A version-4 chunk built by hand, field by field.

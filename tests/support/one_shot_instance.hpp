@@ -1,0 +1,78 @@
+#pragma once
+// A whole instance as the one-shot and state tests drive it: a host that keeps
+// the parameter edits the instance reports, the state saved and restored
+// through opcodes 23 and 24, and one-shot files written into a test's scratch
+// folder (media_support.hpp).
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "plugin/plugin.hpp"
+#include "tests/support/media_support.hpp"
+
+namespace mediatest {
+
+struct HostCall {
+    int32_t opcode, index;
+    float value;
+    bool operator==(const HostCall& o) const {
+        return opcode == o.opcode && index == o.index && value == o.value;
+    }
+};
+
+// The automate (0), begin-edit (43) and end-edit (44) calls since the last instance().
+inline std::vector<HostCall> hostCalls;
+
+inline intptr_t recordingHost(vst2::Effect*, int32_t opcode, int32_t index, intptr_t, void*, float value) {
+    if (opcode == 0 || opcode == 43 || opcode == 44) hostCalls.push_back({opcode, index, value});
+    return 0;
+}
+
+inline std::unique_ptr<palmtone::Plugin> instance() {
+    hostCalls.clear();
+    return std::make_unique<palmtone::Plugin>(&recordingHost);
+}
+
+inline Bytes save(palmtone::Plugin& p) {
+    void* where = reinterpret_cast<void*>(1);
+    const intptr_t size = p.dispatch(23, 0, 0, &where, 0.0f);
+    if (size == 0) {
+        EXPECT_EQ(where, nullptr);
+        return {};
+    }
+    const uint8_t* bytes = static_cast<const uint8_t*>(where);
+    return Bytes(bytes, bytes + size);
+}
+
+inline intptr_t restore(palmtone::Plugin& p, const Bytes& chunk) {
+    return p.dispatch(24, 0, intptr_t(chunk.size()), const_cast<uint8_t*>(chunk.data()), 0.0f);
+}
+
+inline double param(palmtone::Plugin& p, int index) {
+    return p.params[index].load();
+}
+
+inline size_t ownedCount(palmtone::Plugin& p) {
+    std::lock_guard<std::mutex> lock(p.bank.mutex);
+    return p.bank.owned.size();
+}
+
+// A one-shot file in the scratch folder: 16-bit mono, with a unity note if given.
+inline std::wstring waveFile(const std::string& dir, const std::wstring& name, int unity = -1) {
+    Bytes data;
+    for (int16_t v : {0, 8000, 16000, 8000, 0, -8000})
+        put16(data, uint16_t(v));
+    const Bytes image =
+        unity < 0
+            ? riff({{"fmt ", fmtData(1, 1, 44100, 16)}, {"data", data}})
+            : riff({{"fmt ", fmtData(1, 1, 44100, 16)}, {"smpl", smplData(uint32_t(unity))}, {"data", data}});
+    const std::wstring path = hostFile(dir, name);
+    writeBytes(path, image);
+    return path;
+}
+
+} // namespace mediatest
