@@ -3,7 +3,7 @@
 // showing what failed.
 #include <algorithm>
 
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 #include "editor/layout.hpp"
 #include "editor/menu.hpp"
 #include "editor/open_selection.hpp"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "editor/editor.hpp"
+#include "plugin/host/editor_seam.hpp"
 
 namespace palmtone {
 

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 #include "editor/texts.hpp"
 #include "editor/win32/file_write_win32.hpp"
 

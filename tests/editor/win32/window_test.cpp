@@ -7,7 +7,8 @@
 #include "editor/key_tables.hpp"
 #include "editor/layout.hpp"
 #include "editor/palette.hpp"
-#include "plugin/host/module_win32.hpp"
+#include "editor/win32/module_win32.hpp"
+#include "plugin/host/editor_seam.hpp"
 #include "plugin/plugin.hpp"
 #include "tests/editor/win32/window_fixture.hpp"
 
