@@ -163,12 +163,19 @@ class Editor {
   private:
     // Every modal call of the seam goes through here. Its loop takes the key
     // and button releases that arrive meanwhile without handing them to the
-    // window, so once it returns each key and the pad still held here is
+    // window, so once it is over, however it ends (a throw after the loop
+    // too, which then goes on), each key and the pad still held here is
     // checked against the devices, and what came up ends now. A closed editor
     // checks nothing: the close ended them all.
     template <typename Call> auto modal(Call call) -> decltype(call()) {
         ++modalCalls;
-        auto result = call();
+        decltype(call()) result;
+        try {
+            result = call();
+        } catch (...) {
+            if (!closed) releaseLifted();
+            throw;
+        }
         if (!closed) releaseLifted();
         return result;
     }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -245,6 +246,36 @@ TEST_P(ModalRelease, WhatCameUpInsideTheLoopEndsOnceAfterIt) {
         offs.push_back({0x8E, 65, 0});
     }
     EXPECT_EQ(takeEvents(), offs);
+}
+
+// A seam call that throws once its loop is over (the folder browser's path
+// buffer, a menu that cannot be built after the user chose): what came up
+// inside the loop ends all the same, once, and the exception goes on to the
+// window procedure, which shows it.
+TEST_P(ModalRelease, WhatCameUpInsideTheLoopEndsAlsoWhenTheCallThrows) {
+    const ReleaseCase& k = GetParam();
+    if (k.setup) k.setup(*this);
+    for (int32_t key : k.held)
+        keyDown(key);
+    if (k.pad) press(Pad, 3);
+    consume();
+
+    int calls = 0;
+    ui->duringModal = [&](const char* kind) {
+        if (++calls != 1) return;
+        EXPECT_STREQ(kind, k.kind);
+        ui->keysUp.insert(k.lifted.begin(), k.lifted.end());
+        ui->buttonUp = k.buttonLifted;
+        throw std::bad_alloc();
+    };
+    EXPECT_THROW(k.trigger(*this), std::bad_alloc);
+    EXPECT_EQ(calls, 1) << "nothing after the throw shows another modal call";
+    EXPECT_EQ(takeEvents(), k.offs);
+    for (int32_t key : k.held) {
+        const bool lifted = std::find(k.lifted.begin(), k.lifted.end(), key) != k.lifted.end();
+        EXPECT_EQ(editor->keyDown[keyIndex(key)], !lifted) << static_cast<char>(key);
+    }
+    EXPECT_EQ(editor->padHeld, k.pad && !k.buttonLifted ? 3 : -1);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryModalLoop, ModalRelease, testing::ValuesIn(releaseCases),
