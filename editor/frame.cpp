@@ -3,7 +3,7 @@
 // the instance.
 #include <algorithm>
 
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 #include "editor/key_tables.hpp"
 #include "editor/layout.hpp"
 #include "plugin/plugin.hpp"

@@ -1,7 +1,11 @@
 #pragma once
 // Client-area geometry of the editor window, free of any platform header: a
-// point and a rectangle with exclusive right and bottom edges, as Windows has them.
+// point and a rectangle with exclusive right and bottom edges, as Windows has
+// them. The window's size, editorWidth by editorHeight, is the one the core
+// reports to the host.
 #include <cstdint>
+
+#include "plugin/host/editor_seam.hpp"
 
 namespace palmtone {
 
@@ -28,8 +32,5 @@ struct Rect {
 constexpr Rect sized(int32_t x, int32_t y, int32_t width, int32_t height) noexcept {
     return {x, y, x + width, y + height};
 }
-
-constexpr int32_t editorWidth = 980;
-constexpr int32_t editorHeight = 740;
 
 } // namespace palmtone

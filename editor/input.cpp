@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 #include "editor/key_tables.hpp"
 #include "editor/layout.hpp"
 #include "editor/regions.hpp"

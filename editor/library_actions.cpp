@@ -3,12 +3,12 @@
 // showing what failed.
 #include <algorithm>
 
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 #include "editor/layout.hpp"
 #include "editor/menu.hpp"
 #include "editor/open_selection.hpp"
 #include "editor/texts.hpp"
-#include "plugin/host/state_chunk.hpp"
+#include "plugin/media/stored_library.hpp"
 #include "plugin/media/wave.hpp"
 #include "plugin/plugin.hpp"
 #include "plugin/text/windows_path.hpp"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 #include "plugin/plugin.hpp"
 
 namespace palmtone {

@@ -1,5 +1,5 @@
 // The popup menus of the parameter fields and of the WAV root button.
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 #include "plugin/plugin.hpp"
 
 namespace palmtone {

@@ -1,5 +1,5 @@
 // Natively the editor has no fonts or brushes to free.
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 
 namespace palmtone {
 

@@ -1,6 +1,6 @@
 // The take out of the plug-in: its Standard MIDI File saved where the user
 // chooses, or written to the temporary folder and dragged into another program.
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 #include "editor/texts.hpp"
 #include "plugin/plugin.hpp"
 

@@ -1,7 +1,7 @@
 // The take transport as the editor drives it: record, new take, pause and
 // continue, stop, and the space bar. The editor moves the take state only by the
 // take's own transitions (compare-and-swap); the audio thread does the rest.
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 #include "editor/texts.hpp"
 #include "plugin/plugin.hpp"
 

@@ -44,7 +44,7 @@ class Ui {
 
     // --- the keyboard and the mouse as they are now, not as the queue last told ---
     virtual bool keyDown(int32_t virtualKey) = 0;
-    virtual bool mouseButtonDown() = 0; // the left button
+    virtual bool mouseButtonDown() = 0; // the primary button (the left one unless they are swapped)
 
     // --- modal: each returns only when the user is done ---
     virtual int messageBox(const std::wstring& text, const wchar_t* caption, uint32_t style) = 0;

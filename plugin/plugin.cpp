@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "editor/editor.hpp"
+#include "plugin/host/editor_seam.hpp"
 
 namespace palmtone {
 
@@ -55,15 +55,15 @@ intptr_t Plugin::dispatcher(vst2::Effect* effect, int32_t opcode, int32_t index,
     return self->dispatch(opcode, index, value, ptr, option);
 }
 
-void Plugin::replacing(vst2::Effect* effect, float**, float** outputs, int32_t frames) {
+void Plugin::replacing(vst2::Effect* effect, float**, float** outputs, int32_t frames) noexcept {
     if (Plugin* self = fromEffect(effect)) self->process(outputs, frames);
 }
 
-void Plugin::setParameter(vst2::Effect* effect, int32_t index, float value) {
+void Plugin::setParameter(vst2::Effect* effect, int32_t index, float value) noexcept {
     if (Plugin* self = fromEffect(effect)) self->set(index, static_cast<double>(value));
 }
 
-float Plugin::getParameter(vst2::Effect* effect, int32_t index) {
+float Plugin::getParameter(vst2::Effect* effect, int32_t index) noexcept {
     Plugin* self = fromEffect(effect);
     if (!self || static_cast<uint32_t>(index) >= static_cast<uint32_t>(paramCount)) return 0.0f;
     return static_cast<float>(self->params[index].load());

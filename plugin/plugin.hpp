@@ -43,9 +43,11 @@ class Plugin {
     // --- callbacks stored in the effect record ---
     static intptr_t dispatcher(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                float option);
-    static void replacing(vst2::Effect* effect, float** inputs, float** outputs, int32_t frames);
-    static void setParameter(vst2::Effect* effect, int32_t index, float value);
-    static float getParameter(vst2::Effect* effect, int32_t index);
+    // Audio thread.
+    static void replacing(vst2::Effect* effect, float** inputs, float** outputs, int32_t frames) noexcept;
+    // Any thread.
+    static void setParameter(vst2::Effect* effect, int32_t index, float value) noexcept;
+    static float getParameter(vst2::Effect* effect, int32_t index) noexcept;
 
     // Every opcode but close; no exception leaves it.
     intptr_t dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option);

@@ -8,7 +8,7 @@
 #include <new>
 
 #include "chords/midi_file_drag_win32.hpp"
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 #include "editor/win32/wave_drop_target_win32.hpp"
 #include "editor/win32/windows_ui_win32.hpp"
 

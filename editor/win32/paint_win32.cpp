@@ -3,7 +3,7 @@
 // also when a pass is cut short.
 #include <windows.h>
 
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 #include "editor/win32/gdi_guards_win32.hpp"
 
 namespace palmtone {

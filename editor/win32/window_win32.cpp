@@ -7,12 +7,12 @@
 #include <new>
 
 #include "editor/editor.hpp"
-#include "editor/editor_object.hpp"
 #include "editor/menu.hpp"
 #include "editor/texts.hpp"
 #include "editor/win32/gdi_guards_win32.hpp"
+#include "editor/win32/module_win32.hpp"
 #include "editor/win32/windows_ui_win32.hpp"
-#include "plugin/host/module_win32.hpp"
+#include "plugin/host/editor_seam.hpp"
 #include "plugin/plugin.hpp"
 
 namespace palmtone {
@@ -122,13 +122,15 @@ Editor* openEditorWith(Plugin& plugin, HWND parent, std::unique_ptr<WindowsUi> u
     return editor;
 }
 
-Editor* openEditor(Plugin& plugin, void* parentWindow) {
+namespace {
+
+Editor* openWindowsEditor(Plugin& plugin, void* parentWindow) {
     if (!parentWindow) return nullptr;
     std::unique_ptr<WindowsUi> ui(new (std::nothrow) WindowsUi);
     return openEditorWith(plugin, static_cast<HWND>(parentWindow), std::move(ui));
 }
 
-void closeEditor(Editor* editor) noexcept {
+void closeWindowsEditor(Editor* editor) noexcept {
     if (!editor) return;
     bool freeNow = true;
     try {
@@ -139,13 +141,9 @@ void closeEditor(Editor* editor) noexcept {
     if (freeNow) delete editor;
 }
 
-void Editor::releaseResources() noexcept {
-    HGDIOBJ objects[] = {font12, font14, font17, font22, font30, backgroundBrush};
-    for (HGDIOBJ object : objects)
-        if (object) DeleteObject(object);
-    font12 = font14 = font17 = font22 = font30 = nullptr;
-    backgroundBrush = nullptr;
-}
+} // namespace
+
+const EditorSeam windowsEditor{&openWindowsEditor, &closeWindowsEditor};
 
 bool Editor::attach(HWND parent) {
     registerClass();

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 #include "editor/texts.hpp"
 #include "editor/win32/file_write_win32.hpp"
 
@@ -100,8 +100,10 @@ bool WindowsUi::keyDown(int32_t virtualKey) {
     return GetAsyncKeyState(virtualKey) < 0;
 }
 
+// The primary button, which sends the window its left-button messages. The
+// asynchronous state is the physical buttons': with them swapped, the right one.
 bool WindowsUi::mouseButtonDown() {
-    return GetAsyncKeyState(VK_LBUTTON) < 0;
+    return GetAsyncKeyState(GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON) < 0;
 }
 
 int WindowsUi::messageBox(const std::wstring& text, const wchar_t* caption, uint32_t style) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "editor/ui.hpp"
+#include "plugin/host/editor_seam.hpp"
 
 namespace palmtone {
 
@@ -48,8 +49,13 @@ class WindowsUi : public Ui {
 };
 
 // Opens an editor with the given seam (tests pass a WindowsUi of their own);
-// null when it could not be created. openEditor uses a plain WindowsUi.
+// null when it could not be created. windowsEditor's open uses a plain WindowsUi.
 Editor* openEditorWith(Plugin& plugin, HWND parent, std::unique_ptr<WindowsUi> ui);
+
+// The Win32 editor for the core's seam (plugin/host/editor_seam.hpp), which the
+// plug-in library installs: its windows live in the host's, and a close frees
+// the editor once none of its handlers runs any more.
+extern const EditorSeam windowsEditor;
 
 // How many editor windows exist in the process.
 int32_t editorWindowCount() noexcept;

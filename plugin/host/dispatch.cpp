@@ -4,8 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "editor/editor.hpp"
-#include "editor/geometry.hpp"
+#include "plugin/host/editor_seam.hpp"
 #include "plugin/plugin.hpp"
 
 namespace palmtone {

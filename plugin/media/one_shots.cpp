@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <new>
 
-#include "plugin/host/state_chunk.hpp"
+#include "plugin/media/stored_library.hpp"
 #include "plugin/media/wave.hpp"
 #include "plugin/plugin.hpp"
 

@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "plugin/host/state_chunk.hpp"
+#include "plugin/media/stored_library.hpp"
 #include "plugin/text/text.hpp"
 #include "plugin/text/windows_path.hpp"
 

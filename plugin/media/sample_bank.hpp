@@ -12,15 +12,13 @@
 #include <vector>
 
 #include "plugin/media/sample_data.hpp"
+#include "plugin/media/stored_library.hpp"
 
 namespace palmtone {
 
 // What scan throws for a folder it cannot list; the editor shows the same text
 // when the folder browser gives no path.
 constexpr char folderUnreadable[] = "No se pudo abrir esa carpeta";
-// What the library and the state chunk refuse more files or bytes with than a
-// chunk can store.
-constexpr char libraryTooLarge[] = "Biblioteca demasiado grande";
 
 struct SampleSummary {
     std::wstring name = L"Soft Keys";
@@ -28,40 +26,6 @@ struct SampleSummary {
     double sampleRate = 0.0;
     uint64_t frames = 0; // 0: no WAV loaded
     float peaks[peakBins] = {};
-};
-
-// Everything the state chunk stores of the library, as values.
-struct LibrarySnapshot {
-    std::wstring name;         // of the published one-shot; empty when none
-    std::vector<uint8_t> file; // its file bytes; empty when none
-    std::wstring folder;
-    std::wstring selection;
-    std::vector<std::wstring> files;
-};
-
-// Bytes read in place, from whichever vector holds them.
-struct ByteView {
-    const uint8_t* first = nullptr;
-    size_t count = 0;
-
-    ByteView() noexcept = default;
-    template <class Allocator>
-    ByteView(const std::vector<uint8_t, Allocator>& bytes) noexcept
-        : first(bytes.data()), count(bytes.size()) {}
-
-    const uint8_t* data() const noexcept { return first; }
-    size_t size() const noexcept { return count; }
-    const uint8_t* begin() const noexcept { return first; }
-    const uint8_t* end() const noexcept { return first + count; }
-};
-
-// The same, read in place: valid only inside SampleBank::inspect.
-struct LibraryView {
-    const std::wstring& name;
-    ByteView file;
-    const std::wstring& folder;
-    const std::wstring& selection;
-    const std::vector<std::wstring>& files;
 };
 
 struct SampleBank {
@@ -81,7 +45,7 @@ struct SampleBank {
 
     // --- UI and state threads; each takes `mutex` itself ---
     // The library always fits a state chunk (isStorablePath, libraryFits in
-    // state_chunk.hpp), so a save never fails on what it holds: a path that
+    // stored_library.hpp), so a save never fails on what it holds: a path that
     // cannot be stored, or that no longer fits, does not enter it.
     void publish(std::unique_ptr<SampleData> sample, std::wstring selection);
     // publish for a one-shot the user loads: when the library would no longer

@@ -7,10 +7,10 @@
 #include <windows.h>
 
 #include "editor/editor.hpp"
-#include "editor/editor_object.hpp"
 #include "editor/geometry.hpp"
+#include "editor/win32/module_win32.hpp"
 #include "editor/win32/windows_ui_win32.hpp"
-#include "plugin/host/module_win32.hpp"
+#include "plugin/host/editor_seam.hpp"
 #include "plugin/plugin.hpp"
 #include "tests/support/test_host.hpp"
 
@@ -46,6 +46,7 @@ struct Dib {
 struct OpenEditor {
     explicit OpenEditor(uint16_t columns) {
         palmtone::moduleInstance = GetModuleHandleW(nullptr);
+        palmtone::installEditor(&palmtone::windowsEditor);
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = parentProcedure;

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "chords/midi_capture.hpp"
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 #include "editor/hit.hpp"
 #include "editor/key_tables.hpp"
 #include "editor/menu.hpp"

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -190,24 +191,43 @@ class ModalRelease : public EditorTest, public testing::WithParamInterface<Relea
         ui->boxAnswers = {box::idCancel, box::idCancel};
         ui->temporaryFolderPath = editorPath(scratchDir("release-" + runningTestName())) + L"/";
     }
+    // The case's keys and pad held before its first modal call, the ring empty.
+    void holdBeforeTheLoop() {
+        const ReleaseCase& k = GetParam();
+        if (k.setup) k.setup(*this);
+        for (int32_t key : k.held)
+            keyDown(key);
+        if (k.pad) press(Pad, 3);
+        consume();
+    }
+    // Inside the first loop: the case's keys and button come up on the devices.
+    void liftInsideTheLoop() {
+        const ReleaseCase& k = GetParam();
+        ui->keysUp.insert(k.lifted.begin(), k.lifted.end());
+        ui->buttonUp = k.buttonLifted;
+    }
+    // Once the trigger is over: what came up ended, once; the rest is held.
+    void expectWhatCameUpEnded() {
+        const ReleaseCase& k = GetParam();
+        EXPECT_EQ(takeEvents(), k.offs);
+        for (int32_t key : k.held) {
+            const bool lifted = std::find(k.lifted.begin(), k.lifted.end(), key) != k.lifted.end();
+            EXPECT_EQ(editor->keyDown[keyIndex(key)], !lifted) << static_cast<char>(key);
+        }
+        EXPECT_EQ(editor->padHeld, k.pad && !k.buttonLifted ? 3 : -1);
+    }
 };
 
 TEST_P(ModalRelease, WhatCameUpInsideTheLoopEndsOnceAfterIt) {
     const ReleaseCase& k = GetParam();
-    if (k.setup) k.setup(*this);
-    for (int32_t key : k.held)
-        keyDown(key);
-    if (k.pad) press(Pad, 3);
-    consume();
+    holdBeforeTheLoop();
 
     std::vector<std::string> kinds;
     std::vector<size_t> pendingInside;
     ui->duringModal = [&](const char* kind) {
         kinds.push_back(kind);
         pendingInside.push_back(pending().size());
-        if (kinds.size() != 1) return;
-        ui->keysUp.insert(k.lifted.begin(), k.lifted.end());
-        ui->buttonUp = k.buttonLifted;
+        if (kinds.size() == 1) liftInsideTheLoop();
     };
     k.trigger(*this);
 
@@ -216,12 +236,7 @@ TEST_P(ModalRelease, WhatCameUpInsideTheLoopEndsOnceAfterIt) {
     EXPECT_EQ(pendingInside[0], 0u) << "nothing ends while the loop runs";
     for (size_t i = 1; i < pendingInside.size(); ++i)
         EXPECT_EQ(pendingInside[i], k.offs.size()) << "the note-offs come when the first loop returns";
-    EXPECT_EQ(takeEvents(), k.offs);
-    for (int32_t key : k.held) {
-        const bool lifted = std::find(k.lifted.begin(), k.lifted.end(), key) != k.lifted.end();
-        EXPECT_EQ(editor->keyDown[keyIndex(key)], !lifted) << static_cast<char>(key);
-    }
-    EXPECT_EQ(editor->padHeld, k.pad && !k.buttonLifted ? 3 : -1);
+    expectWhatCameUpEnded();
 
     // The messages the loop took may still turn up afterwards: they end nothing twice.
     for (int32_t key : k.lifted)
@@ -242,6 +257,26 @@ TEST_P(ModalRelease, WhatCameUpInsideTheLoopEndsOnceAfterIt) {
         offs.push_back({0x8E, 65, 0});
     }
     EXPECT_EQ(takeEvents(), offs);
+}
+
+// A seam call that throws once its loop is over (the folder browser's path
+// buffer, a menu that cannot be built after the user chose): what came up
+// inside the loop ends all the same, once, and the exception goes on to the
+// window procedure, which shows it.
+TEST_P(ModalRelease, WhatCameUpInsideTheLoopEndsAlsoWhenTheCallThrows) {
+    const ReleaseCase& k = GetParam();
+    holdBeforeTheLoop();
+
+    int calls = 0;
+    ui->duringModal = [&](const char* kind) {
+        if (++calls != 1) return;
+        EXPECT_STREQ(kind, k.kind);
+        liftInsideTheLoop();
+        throw std::bad_alloc();
+    };
+    EXPECT_THROW(k.trigger(*this), std::bad_alloc);
+    EXPECT_EQ(calls, 1) << "nothing after the throw shows another modal call";
+    expectWhatCameUpEnded();
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryModalLoop, ModalRelease, testing::ValuesIn(releaseCases),

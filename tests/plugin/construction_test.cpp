@@ -151,6 +151,15 @@ TEST(Construction, CallbacksWithoutAnInstanceDoNothing) {
     EXPECT_EQ(host.blocks, 1);
 }
 
+// The host calls these from any thread, the first from its audio thread: an
+// exception leaving one would end the host.
+TEST(Construction, TheRecordsProcessAndParameterCallbacksThrowNothing) {
+    using palmtone::Plugin;
+    EXPECT_TRUE(noexcept(Plugin::replacing(nullptr, nullptr, nullptr, 0))) << "processReplacing";
+    EXPECT_TRUE(noexcept(Plugin::setParameter(nullptr, 0, 0.0f))) << "setParameter";
+    EXPECT_TRUE(noexcept(Plugin::getParameter(nullptr, 0))) << "getParameter";
+}
+
 TEST(Construction, CloseDestroysTheInstance) {
     // Allocated as VSTPluginMain allocates it; the sanitizer sees a leak or a bad free.
     auto* plugin = new palmtone::Plugin(nullptr);

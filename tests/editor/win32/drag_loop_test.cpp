@@ -16,10 +16,10 @@
 
 #include "chords/midi_file_drag_win32.hpp"
 #include "editor/editor.hpp"
-#include "editor/editor_object.hpp"
+#include "editor/win32/module_win32.hpp"
 #include "editor/win32/wave_drop_target_win32.hpp"
 #include "editor/win32/windows_ui_win32.hpp"
-#include "plugin/host/module_win32.hpp"
+#include "plugin/host/editor_seam.hpp"
 #include "plugin/plugin.hpp"
 #include "tests/support/take_script.hpp"
 #include "tests/support/test_host.hpp"
@@ -316,6 +316,7 @@ class EditorDrag : public DragLoop {
     void SetUp() override {
         DragLoop::SetUp();
         palmtone::moduleInstance = GetModuleHandleW(nullptr);
+        palmtone::installEditor(&palmtone::windowsEditor);
         parent = CreateWindowExW(0, L"VelkTestDropWindow", L"host", WS_POPUP, 0, 0, 980, 740, nullptr,
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
         editor = palmtone::openEditorWith(host.plugin(), parent, std::make_unique<RecordingUi>(boxes));

@@ -1,8 +1,8 @@
 #include "tests/editor/win32/window_fixture.hpp"
 
-#include "editor/editor.hpp"
 #include "editor/geometry.hpp"
-#include "plugin/host/module_win32.hpp"
+#include "editor/win32/module_win32.hpp"
+#include "plugin/host/editor_seam.hpp"
 #include "plugin/plugin.hpp"
 
 namespace windowtest {
@@ -91,7 +91,9 @@ COLORREF Canvas::pixel(int x, int y) const noexcept {
 }
 
 void WindowTest::SetUp() {
+    // What the plug-in library's attach does.
     palmtone::moduleInstance = GetModuleHandleW(nullptr);
+    palmtone::installEditor(&palmtone::windowsEditor);
     parent = makeParent();
     ASSERT_NE(parent, nullptr);
 }

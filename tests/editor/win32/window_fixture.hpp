@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 #include "editor/win32/windows_ui_win32.hpp"
 #include "tests/support/test_host.hpp"
 

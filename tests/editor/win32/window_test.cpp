@@ -3,13 +3,19 @@
 // keep a host's close inside a modal loop, or a failing action, from crashing it.
 #include <windows.h>
 
+#include <process.h>
+
+#include <string>
+
 #include "editor/editor.hpp"
 #include "editor/key_tables.hpp"
 #include "editor/layout.hpp"
 #include "editor/palette.hpp"
-#include "plugin/host/module_win32.hpp"
+#include "editor/win32/module_win32.hpp"
+#include "plugin/host/editor_seam.hpp"
 #include "plugin/plugin.hpp"
 #include "tests/editor/win32/window_fixture.hpp"
+#include "tests/support/window_probe.hpp"
 
 namespace windowtest {
 namespace {
@@ -254,6 +260,65 @@ TEST_F(WindowTest, AnActionThatFailsShowsABoxAndTheWindowGoesOn) {
     EXPECT_EQ(host.plugin().snapshot()[palmtone::pChords], 1.0 / 3.0) << "the action itself ran";
     SendMessageW(editor->window, WM_KEYDOWN, 'A', 1);
     EXPECT_EQ(pendingEvents().size(), 1u);
+}
+
+// The pad check after a modal loop asks the devices whether the primary button
+// is still down, and GetAsyncKeyState reads the physical buttons: with the
+// buttons swapped, the primary one is the physical right button. The X
+// server's own input (xdotool) gives a button its true state under Wine, once
+// the window's thread has read the event.
+class PrimaryButton : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_STRNE(VELK_XDOTOOL, "") << "xdotool is missing (tools/build-all installs it)";
+        ASSERT_NE(open(parent), nullptr);
+        SetForegroundWindow(parent);
+        POINT corner{5, 5}; // no region there: a press does nothing
+        ClientToScreen(editor->window, &corner);
+        SetCursorPos(corner.x, corner.y);
+        drain();
+    }
+    void TearDown() override {
+        // Whatever a failed test left pressed or swapped must not follow the next one.
+        physical(1, false);
+        physical(3, false);
+        SwapMouseButton(FALSE);
+        WindowTest::TearDown();
+    }
+    // Presses or lets go X button 1 (the physical left) or 3 (the physical
+    // right); true once the window's thread reads it so.
+    bool physical(int button, bool down) {
+        const std::wstring program = probe::windowsPath(VELK_XDOTOOL);
+        const std::wstring number = std::to_wstring(button);
+        if (_wspawnl(_P_DETACH, program.c_str(), L"xdotool", down ? L"mousedown" : L"mouseup", number.c_str(),
+                     nullptr) == -1)
+            return false;
+        const int key = button == 1 ? VK_LBUTTON : VK_RBUTTON;
+        for (const ULONGLONG end = GetTickCount64() + 10000; (GetAsyncKeyState(key) < 0) != down; Sleep(10)) {
+            if (GetTickCount64() > end) return false;
+            drain();
+        }
+        return true;
+    }
+};
+
+TEST_F(PrimaryButton, IsTheLeftOneUnlessTheButtonsAreSwapped) {
+    struct Case {
+        bool swapped;
+        int button;
+        bool primary;
+    };
+    for (const Case c :
+         {Case{false, 1, true}, Case{false, 3, false}, Case{true, 3, true}, Case{true, 1, false}}) {
+        SCOPED_TRACE(std::string(c.swapped ? "swapped, " : "") + "X button " + std::to_string(c.button));
+        SwapMouseButton(c.swapped);
+        ASSERT_EQ(GetSystemMetrics(SM_SWAPBUTTON) != 0, c.swapped);
+        ASSERT_TRUE(physical(c.button, true));
+        EXPECT_EQ(editor->ui->mouseButtonDown(), c.primary);
+        ASSERT_TRUE(physical(c.button, false));
+        EXPECT_FALSE(editor->ui->mouseButtonDown());
+    }
 }
 
 } // namespace

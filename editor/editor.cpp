@@ -1,6 +1,6 @@
 // The editor's life cycle, the guard that keeps a closed editor alive until
 // its outermost handler returns, and what its modal calls have in common.
-#include "editor/editor_object.hpp"
+#include "editor/editor.hpp"
 
 #include "editor/key_tables.hpp"
 #include "plugin/plugin.hpp"
