@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,35 +17,36 @@
 #include "plugin/host/state_chunk.hpp"
 #include "plugin/plugin.hpp"
 #include "tests/plugin/media/media_support.hpp"
+#include "tests/support/quiet_host.hpp"
 
 using namespace mediatest;
 using palmtone::Plugin;
 
 namespace {
 
-struct HostCall {
-    int32_t opcode, index;
-    float value;
-    bool operator==(const HostCall& o) const {
-        return opcode == o.opcode && index == o.index && value == o.value;
+// One edit notification: (opcode, index, value) of an automate, begin-edit or end-edit call.
+using Edit = std::tuple<int32_t, int32_t, float>;
+
+// The quiet host, without a time answer, keeping the edit notifications of
+// every instance made with instance().
+struct EditLog : velktest::QuietHost {
+    EditLog() { answerTime = false; }
+    std::vector<Edit> edits;
+
+  protected:
+    void heard(int32_t opcode, int32_t index, intptr_t, void*, float value) override {
+        if (opcode == 0 || opcode == 43 || opcode == 44) edits.emplace_back(opcode, index, value);
     }
-};
-
-std::vector<HostCall> hostCalls;
-
-intptr_t recordingHost(vst2::Effect*, int32_t opcode, int32_t index, intptr_t, void*, float value) {
-    if (opcode == 0 || opcode == 43 || opcode == 44) hostCalls.push_back({opcode, index, value});
-    return 0;
-}
+} host;
 
 // The three calls of one host-notified edit.
-std::vector<HostCall> edited(int32_t index, float value) {
+std::vector<Edit> edited(int32_t index, float value) {
     return {{43, index, 0.0f}, {0, index, value}, {44, index, 0.0f}};
 }
 
 std::unique_ptr<Plugin> instance() {
-    hostCalls.clear();
-    return std::make_unique<Plugin>(&recordingHost);
+    host.edits.clear();
+    return host.makePlugin();
 }
 
 Bytes save(Plugin& p) {
@@ -104,14 +106,14 @@ TEST(LoadSample, PublishesListsAndSetsRootAndSound) {
     EXPECT_EQ(p->bank.files(), std::vector<std::wstring>{plain});
     EXPECT_EQ(p->bank.summary().name, L"plain");
 
-    hostCalls.clear();
+    host.edits.clear();
     p->loadSample(rooted);
     EXPECT_EQ(param(*p, palmtone::pWaveRoot), 48.0 / 127.0);
-    std::vector<HostCall> expected = edited(14, float(48.0 / 127.0));
-    for (const HostCall& c : edited(13, 1.0f))
+    std::vector<Edit> expected = edited(14, float(48.0 / 127.0));
+    for (const Edit& c : edited(13, 1.0f))
         expected.push_back(c);
-    EXPECT_EQ(hostCalls, expected); // "Raiz WAV" first
-    EXPECT_EQ(ownedCount(*p), 1u);  // the replaced one-shot went at once
+    EXPECT_EQ(host.edits, expected); // "Raiz WAV" first
+    EXPECT_EQ(ownedCount(*p), 1u);   // the replaced one-shot went at once
     EXPECT_FALSE(p->resetRequest.load());
 
     // The same path again: a new serial, one library entry.
@@ -142,11 +144,11 @@ TEST(LoadSample, AFailedLoadChangesNothing) {
     auto p = instance();
     p->loadSample(good);
     const Bytes before = save(*p);
-    hostCalls.clear();
+    host.edits.clear();
     for (const char* name : {"bad.wav", "missing.wav"}) {
         EXPECT_THROW(p->loadSample(hostPath(dir + "/" + name)), std::runtime_error);
         EXPECT_EQ(save(*p), before);
-        EXPECT_TRUE(hostCalls.empty());
+        EXPECT_TRUE(host.edits.empty());
     }
 }
 
@@ -158,11 +160,11 @@ TEST(RemoveSample, ReportsAndResetsOnlyWhenTheWaveWasSounding) {
     { // The selected one-shot while "Sonido" is the WAV.
         auto p = instance();
         p->loadSample(a);
-        hostCalls.clear();
+        host.edits.clear();
         EXPECT_TRUE(p->removeSample(L"", true));
         EXPECT_TRUE(p->resetRequest.load());
         EXPECT_EQ(param(*p, palmtone::pSound), 0.0);
-        EXPECT_EQ(hostCalls, edited(13, 0.0f));
+        EXPECT_EQ(host.edits, edited(13, 0.0f));
         EXPECT_EQ(p->bank.published.load(), nullptr);
         EXPECT_TRUE(p->bank.files().empty());
     }
@@ -170,23 +172,23 @@ TEST(RemoveSample, ReportsAndResetsOnlyWhenTheWaveWasSounding) {
         auto p = instance();
         p->loadSample(a);
         p->set(palmtone::pSound, 0.0);
-        hostCalls.clear();
+        host.edits.clear();
         EXPECT_FALSE(p->removeSample(L"", true));
         EXPECT_FALSE(p->resetRequest.load());
         EXPECT_EQ(param(*p, palmtone::pSound), 0.0);
-        EXPECT_TRUE(hostCalls.empty());
+        EXPECT_TRUE(host.edits.empty());
         EXPECT_EQ(p->bank.published.load(), nullptr);
     }
     { // A library entry that is not the selection; then the selection by its path.
         auto p = instance();
         p->loadSample(b);
         p->loadSample(a);
-        hostCalls.clear();
+        host.edits.clear();
         EXPECT_FALSE(p->removeSample(b, false));
         EXPECT_EQ(p->bank.files(), std::vector<std::wstring>{a});
         EXPECT_NE(p->bank.published.load(), nullptr);
         EXPECT_EQ(param(*p, palmtone::pSound), 1.0);
-        EXPECT_TRUE(hostCalls.empty());
+        EXPECT_TRUE(host.edits.empty());
         EXPECT_TRUE(p->removeSample(a, false));
         EXPECT_EQ(p->bank.published.load(), nullptr);
     }
@@ -212,7 +214,7 @@ TEST(StateSave, FreshInstanceWritesOneHundredBytesThatRestore) {
         if (i == palmtone::pVolume) continue;
         EXPECT_EQ(param(*p, i), palmtone::normalisedDefault(i)) << i;
     }
-    EXPECT_TRUE(hostCalls.empty()); // a restore notifies nobody
+    EXPECT_TRUE(host.edits.empty()); // a restore notifies nobody
     EXPECT_EQ(p->dispatch(23, 0, 0, nullptr, 0.0f), 0);
     EXPECT_EQ(p->dispatch(24, 0, 100, nullptr, 0.0f), 0);
 }
@@ -311,7 +313,7 @@ TEST(StateRestore, ARefusedChunkChangesNothing) {
     };
     Bytes good = version4(sixteen(), "n", "f", "s", {"a"}, wave);
     ASSERT_EQ(restore(*instance(), good), 1);
-    hostCalls.clear();
+    host.edits.clear();
     auto cut = [](Bytes b, size_t n) {
         b.resize(b.size() - n);
         return b;
@@ -355,7 +357,7 @@ TEST(StateRestore, ARefusedChunkChangesNothing) {
         EXPECT_EQ(save(*p), before) << c.what;
     }
     EXPECT_EQ(p->bank.revision.load(), revision);
-    EXPECT_TRUE(hostCalls.empty());
+    EXPECT_TRUE(host.edits.empty());
 }
 
 // A library path the chunk cannot store enters by no route, and the library
@@ -370,7 +372,7 @@ TEST(StateSave, WhateverTheLibraryHoldsSaves) {
     auto p = instance();
     p->loadSample(shot);
     const Bytes before = save(*p);
-    hostCalls.clear();
+    host.edits.clear();
     for (const auto& [path, message] :
          {std::pair{unpaired, "Nombre de archivo no valido"}, std::pair{tooLong, "Nombre demasiado largo"}}) {
         try {
@@ -381,7 +383,7 @@ TEST(StateSave, WhateverTheLibraryHoldsSaves) {
         }
         EXPECT_EQ(save(*p), before);
     }
-    EXPECT_TRUE(hostCalls.empty());
+    EXPECT_TRUE(host.edits.empty());
 
     // Added files and a restored list: the storable ones, while they fit.
     std::vector<std::wstring> offered = {unpaired, tooLong};
@@ -432,7 +434,7 @@ TEST(LoadSample, RefusedWhenTheLibraryHasNoRoomToSaveIt) {
     fill(extra - 1);
     const Bytes brim = save(*p);
     ASSERT_EQ(brim.size() - 4 - wave, palmtone::maxLibraryBytes - (extra - 1));
-    hostCalls.clear();
+    host.edits.clear();
     try {
         p->loadSample(longer);
         ADD_FAILURE() << "loaded a one-shot the library has no room to save";
@@ -440,7 +442,7 @@ TEST(LoadSample, RefusedWhenTheLibraryHasNoRoomToSaveIt) {
         EXPECT_STREQ(e.what(), "Biblioteca demasiado grande");
     }
     EXPECT_TRUE(save(*p) == brim);
-    EXPECT_TRUE(hostCalls.empty());
+    EXPECT_TRUE(host.edits.empty());
 
     // With one byte more it loads, selected but not listed, and still saves.
     p->removeSample(p->bank.files().back(), false);
