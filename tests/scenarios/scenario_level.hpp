@@ -11,8 +11,9 @@
 //
 // A level reaches its instance only as a host does: the opcodes, the effect
 // record's callbacks, the host callback's answers, and the editor's window for
-// the user's keys and clicks. What only the instance's insides show is checked
-// in core_tests alone, on the native level's instance.
+// the user's keys and clicks. The scenarios see no instance header
+// (plugin/plugin.hpp): what only the instance's insides show is checked in
+// core_tests alone, on the native level's instance (OnInstance).
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -24,11 +25,12 @@
 #include <thread>
 #include <vector>
 
+#include "plugin/host/parameters.hpp"
 #include "plugin/host/vst2.hpp"
 #include "tests/support/host_checks.hpp"
 #include "tests/support/kernel_choice.hpp"
+#include "tests/support/midi_messages.hpp"
 #include "tests/support/param_table.hpp"
-#include "tests/support/test_host.hpp"
 #include "tools/host/host_call.hpp"
 
 namespace velktest {

@@ -15,6 +15,7 @@
 
 #include "plugin/host/vst2.hpp"
 #include "plugin/plugin.hpp"
+#include "tests/support/midi_messages.hpp"
 #include "tests/support/quiet_host.hpp"
 #include "tools/host/host_call.hpp"
 
@@ -31,45 +32,6 @@ struct OutEvent {
     int64_t time; // absolute frame: the first frame of the block (outside: of the next) plus the offset
     std::thread::id thread;
     vst2::MidiEvent raw; // the whole record
-};
-
-// The comparable part of an output event: (frame, status, data1, data2).
-struct Midi {
-    int32_t frame;
-    int32_t status;
-    int32_t data1;
-    int32_t data2;
-    bool operator==(const Midi& o) const {
-        return frame == o.frame && status == o.status && data1 == o.data1 && data2 == o.data2;
-    }
-};
-std::ostream& operator<<(std::ostream& os, const Midi& m);
-inline Midi on(int32_t frame, int note, int velocity, int channel = 1) {
-    return {frame, 0x90 | (channel - 1), note, velocity};
-}
-inline Midi off(int32_t frame, int note, int channel = 1) {
-    return {frame, 0x80 | (channel - 1), note, 0};
-}
-
-// A MIDI event record as a host hands it over (type 1, byte size 24).
-vst2::MidiEvent midiEvent(int32_t frame, int status, int data1, int data2);
-
-// A host event list of any length in the 64-bit layout: count, reserved, pointers.
-class EventList {
-  public:
-    void add(const vst2::MidiEvent& event) { events.push_back(event); }
-    // Builds the list; `count` overrides the number written into it. Pointers
-    // come from `events` unless `pointers` was filled by hand.
-    const vst2::HostEventList* build(int32_t count);
-    const vst2::HostEventList* build() {
-        return build(static_cast<int32_t>(pointers.empty() ? events.size() : pointers.size()));
-    }
-
-    std::vector<vst2::MidiEvent> events;
-    std::vector<void*> pointers;
-
-  private:
-    std::vector<void*> raw_;
 };
 
 // Its record of the calls allocates: not a host for the realtime proofs.
