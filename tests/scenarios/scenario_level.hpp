@@ -52,7 +52,7 @@ class Driver {
     // Opcode 25 with what is queued, also when nothing is.
     virtual intptr_t deliver() = 0;
     // Delivers what is queued, if anything, and processes one block through the
-    // replacing slot into NaN-filled buffers with a guard sample after each.
+    // replacing slot.
     virtual void run(int32_t frames) = 0;
 
     // --- the host's answers ---
@@ -74,7 +74,8 @@ class Driver {
     virtual void releaseNotes() = 0;
 };
 
-// A driver whose host keeps what it received and rendered.
+// A driver whose host keeps what it received and rendered; its blocks render
+// into NaN-filled buffers with a guard sample after each.
 class Level : public Driver {
   public:
     virtual int64_t blocks() const = 0; // run so far

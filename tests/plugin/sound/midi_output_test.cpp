@@ -47,7 +47,7 @@ TEST_F(MidiOutputInstance, ChannelChangeMovesTheSoundingNotes) {
 
 TEST_F(MidiOutputInstance, OverFullBlockIsHandedOverInSeveralOrderedLists) {
     runOverFullBlock();
-    EXPECT_FALSE(p().overflow.load());
+    ASSERT_FALSE(p().overflow.load());
 }
 
 TEST_F(MidiOutputInstance, VelocityZeroIsSentAsOne) {
