@@ -2,7 +2,7 @@
 // The scenarios' level in core_tests: an instance in this process around the
 // test host, its editor's gestures made on the instance as the editor makes
 // them. The instance itself is open to the tests of what only its insides show,
-// which run here alone (InstanceTest).
+// which run here alone (OnInstance).
 #include <cstdint>
 #include <vector>
 
@@ -64,6 +64,5 @@ template <class Fixture> class OnInstance : public Fixture {
     OnInstance() { EXPECT_EQ(&p().effect, this->fx()); }
     palmtone::Plugin& p() { return static_cast<NativeLevel&>(this->level()).plugin(); }
 };
-using InstanceTest = OnInstance<LevelTest>;
 
 } // namespace velktest
