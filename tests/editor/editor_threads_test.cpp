@@ -162,7 +162,7 @@ TEST(EditorThreads, KeysPadsTakesAndPaintsAgainstTheAudioThread) {
     for (int row : {14, 15})
         for (const HeldKey& k : plugin->engine.heldKeys[row])
             EXPECT_FALSE(k.active || k.down);
-    EXPECT_GT(host.calls.load(), 0);
+    EXPECT_GT(host.callCount.load(), 0);
 }
 
 } // namespace

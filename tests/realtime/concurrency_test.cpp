@@ -119,7 +119,7 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
     automation.join();
     editor.join();
     library.join();
-    EXPECT_GT(host.calls.load(), blocks);
+    EXPECT_GT(host.callCount.load(), blocks);
 }
 
 } // namespace

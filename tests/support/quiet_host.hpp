@@ -40,7 +40,7 @@ class QuietHost {
                              float option) {
         auto* self = effect ? static_cast<QuietHost*>(effect->user) : nullptr;
         if (!self) return 0;
-        self->calls.fetch_add(1, std::memory_order_relaxed);
+        self->callCount.fetch_add(1, std::memory_order_relaxed);
         const bool list = opcode == vst2::hostProcessEvents && ptr;
         if (list)
             self->eventsReceived.fetch_add(static_cast<const vst2::HostEventList*>(ptr)->numEvents,
@@ -56,7 +56,7 @@ class QuietHost {
     bool answerTime = true;
 
     // --- counted on the caller's thread ---
-    std::atomic<int64_t> calls{0};          // calls of every kind
+    std::atomic<int64_t> callCount{0};      // calls of every kind
     std::atomic<int64_t> eventsReceived{0}; // the events of every MIDI list
 
   protected:
