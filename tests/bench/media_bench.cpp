@@ -35,6 +35,7 @@
 #include "plugin/media/wave.hpp"
 #include "plugin/media/wave_kernels.hpp"
 #include "plugin/plugin.hpp"
+#include "tests/support/quiet_host.hpp"
 
 extern char** environ;
 
@@ -197,12 +198,9 @@ void sox24(benchmark::State& state) {
 
 // --- the state chunk with a 64 MiB WAV ---
 
-intptr_t noHost(vst2::Effect*, int32_t, int32_t, intptr_t, void*, float) {
-    return 0;
-}
-
 std::unique_ptr<palmtone::Plugin> pluginWith64MiB() {
-    auto plugin = std::make_unique<palmtone::Plugin>(&noHost);
+    static velktest::QuietHost host;
+    auto plugin = host.makePlugin();
     plugin->bank.publish(palmtone::decodeWave(bytes64(), L"big"), L"C:\\big.wav");
     return plugin;
 }

@@ -9,6 +9,7 @@
 #include "plugin/plugin.hpp"
 #include "plugin/sound/engine_kernels.hpp"
 #include "tests/support/host_events.hpp"
+#include "tests/support/quiet_host.hpp"
 
 namespace {
 
@@ -16,10 +17,6 @@ using palmtone::Plugin;
 
 constexpr int blockFrames = 512;
 constexpr double rate = 48000.0;
-
-intptr_t host(vst2::Effect*, int32_t, int32_t, intptr_t, void*, float) {
-    return 0;
-}
 
 void runBlocks(benchmark::State& state, std::unique_ptr<Plugin>& plugin) {
     std::vector<float> left(blockFrames), right(blockFrames);
@@ -38,7 +35,10 @@ void runBlocks(benchmark::State& state, std::unique_ptr<Plugin>& plugin) {
 }
 
 std::unique_ptr<Plugin> playing(bool allVoices) {
-    auto plugin = std::make_unique<Plugin>(&host);
+    // No answer to the time query: the blocks take the tempo parameter.
+    static velktest::QuietHost host;
+    host.answerTime = false;
+    auto plugin = host.makePlugin();
     vst2::Effect* fx = &plugin->effect;
     fx->dispatcher(fx, 10, 0, 0, nullptr, static_cast<float>(rate));
     velktest::HostEvents<128> notes;

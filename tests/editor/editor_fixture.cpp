@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "plugin/text/text.hpp"
 
@@ -16,12 +17,6 @@ namespace edtest {
 namespace fs = std::filesystem;
 
 // ---- Host ----
-
-std::unique_ptr<Plugin> Host::makePlugin() {
-    auto plugin = std::make_unique<Plugin>(&Host::callback);
-    plugin->effect.user = this;
-    return plugin;
-}
 
 std::vector<HostCall> Host::edits() const {
     std::vector<HostCall> out;
@@ -32,16 +27,8 @@ std::vector<HostCall> Host::edits() const {
     return out;
 }
 
-intptr_t Host::callback(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t, void*, float option) {
-    Host* self = effect ? static_cast<Host*>(effect->user) : nullptr;
-    if (!self) return 0;
-    self->calls.push_back({opcode, index, option});
-    if (opcode == vst2::hostGetTime) {
-        self->time_.tempo = self->tempo;
-        self->time_.flags = self->tempoValid ? vst2::tempoValid : 0;
-        return reinterpret_cast<intptr_t>(&self->time_);
-    }
-    return opcode == vst2::hostProcessEvents ? 1 : 0;
+void Host::heard(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) {
+    calls.push_back({opcode, index, value, ptr, option, std::this_thread::get_id(), -1, 0});
 }
 
 // ---- FakeUi ----

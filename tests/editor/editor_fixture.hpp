@@ -22,6 +22,8 @@
 #include "editor/texts.hpp"
 #include "editor/ui.hpp"
 #include "plugin/plugin.hpp"
+#include "tests/support/quiet_host.hpp"
+#include "tools/host/host_call.hpp"
 
 namespace edtest {
 
@@ -45,27 +47,19 @@ inline std::ostream& operator<<(std::ostream& os, const Ev& e) {
 
 // ---- the host ----
 
-struct HostCall {
-    int32_t opcode;
-    int32_t index;
-    float option;
-};
+using vsthost::HostCall;
 
-// Records the plug-in's calls; lives longer than the plug-in it serves.
-class Host {
+// The quiet host with a record of the plug-in's calls; lives longer than the
+// plug-in it serves (makePlugin gives one that calls back here).
+class Host : public velktest::QuietHost {
   public:
-    // A plug-in that calls back into this host (its effect record points here).
-    std::unique_ptr<Plugin> makePlugin();
-    // (opcode, index, option) of the begin-edit, automate and end-edit calls.
+    // The begin-edit, automate and end-edit calls.
     std::vector<HostCall> edits() const;
 
     std::vector<HostCall> calls;
-    double tempo = 120.0;
-    bool tempoValid = true;
 
-  private:
-    static intptr_t callback(vst2::Effect*, int32_t opcode, int32_t index, intptr_t, void*, float option);
-    vst2::TimeInfo time_{};
+  protected:
+    void heard(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) override;
 };
 
 // ---- the window system ----

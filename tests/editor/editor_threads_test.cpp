@@ -12,32 +12,21 @@
 #include <vector>
 
 #include "tests/editor/editor_fixture.hpp"
+#include "tests/support/quiet_host.hpp"
 
 namespace {
 
 using namespace palmtone;
 using namespace tamso;
 
-std::atomic<long> hostCalls{0};
-
-intptr_t host(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    static const vst2::TimeInfo time = [] {
-        vst2::TimeInfo t{};
-        t.tempo = 140.0;
-        t.flags = vst2::tempoValid;
-        return t;
-    }();
-    hostCalls.fetch_add(1, std::memory_order_relaxed);
-    if (opcode == vst2::hostGetTime) return reinterpret_cast<intptr_t>(&time);
-    return opcode == vst2::hostProcessEvents ? 1 : 0;
-}
-
 bool settled(int32_t state) {
     return state == Idle || state == Finished || state == Full;
 }
 
 TEST(EditorThreads, KeysPadsTakesAndPaintsAgainstTheAudioThread) {
-    auto plugin = std::make_unique<Plugin>(&host);
+    velktest::QuietHost host;
+    host.time.tempo = 140.0;
+    auto plugin = host.makePlugin();
     ASSERT_EQ(plugin->dispatch(10, 0, 0, nullptr, 8000.0f), 1) << "8 kHz: a count-in lasts 94 blocks";
     edtest::UiLog log;
     auto seam = std::make_unique<edtest::FakeUi>(log);
@@ -173,7 +162,7 @@ TEST(EditorThreads, KeysPadsTakesAndPaintsAgainstTheAudioThread) {
     for (int row : {14, 15})
         for (const HeldKey& k : plugin->engine.heldKeys[row])
             EXPECT_FALSE(k.active || k.down);
-    EXPECT_GT(hostCalls.load(), 0);
+    EXPECT_GT(host.callCount.load(), 0);
 }
 
 } // namespace

@@ -184,9 +184,9 @@ using EditorMenus = EditorTest;
 
 // One begin-edit, automate, end-edit gesture for a parameter.
 std::vector<HostCall> gesture(int index, float normalisedValue) {
-    return {{vst2::hostBeginEdit, index, 0.0f},
-            {vst2::hostAutomate, index, normalisedValue},
-            {vst2::hostEndEdit, index, 0.0f}};
+    return {{vst2::hostBeginEdit, index, 0, nullptr, 0.0f, {}, -1, 0},
+            {vst2::hostAutomate, index, 0, nullptr, normalisedValue, {}, -1, 0},
+            {vst2::hostEndEdit, index, 0, nullptr, 0.0f, {}, -1, 0}};
 }
 
 void expectCalls(const std::vector<HostCall>& got, const std::vector<HostCall>& expected) {

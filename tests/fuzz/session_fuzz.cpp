@@ -25,6 +25,7 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@
 #include "plugin/plugin.hpp"
 #include "plugin/sound/engine_kernels.hpp"
 #include "session_checks.hpp"
+#include "tests/support/quiet_host.hpp"
 #include "tests/support/wave_image.hpp"
 
 namespace velkfuzz {
@@ -43,25 +45,17 @@ constexpr int32_t guardFrames = 16;
 constexpr float canary = 12345.0f;
 constexpr int32_t frameBudget = 1 << 17; // 16 s at 8000 Hz, 2.7 s at 48000 Hz
 
-struct Session;
-Session* current = nullptr;
-
-struct Session {
-    vst2::TimeInfo time{};
+// The host of one input: the quiet host, with every MIDI list it is handed checked.
+struct Session : velktest::QuietHost {
     MidiOutputCheck midi;
-    float left[maxFrames + guardFrames];
-    float right[maxFrames + guardFrames];
+    float left[maxFrames + guardFrames] = {};
+    float right[maxFrames + guardFrames] = {};
     std::wstring wavePath;
     int32_t framesLeft = frameBudget;
 
-    static intptr_t host(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
-        Session& s = *current;
-        if (opcode == vst2::hostGetTime) return reinterpret_cast<intptr_t>(&s.time);
-        if (opcode == vst2::hostProcessEvents) {
-            s.midi.list(static_cast<const vst2::HostEventList*>(ptr));
-            return 1;
-        }
-        return 0;
+  protected:
+    void heard(int32_t opcode, int32_t, intptr_t, void* ptr, float) override {
+        if (opcode == vst2::hostProcessEvents) midi.list(static_cast<const vst2::HostEventList*>(ptr));
     }
 };
 
@@ -337,14 +331,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t setup = in.u8();
     palmtone::kernel::useWide(setup & 1);
 
-    static Session session;
-    session = Session{};
-    session.time.tempo = 120.0;
-    session.time.flags = vst2::tempoValid;
+    const auto own = std::make_unique<Session>();
+    Session& session = *own;
     session.wavePath = wavePath();
-    current = &session;
 
-    auto* plugin = new palmtone::Plugin(setup & 2 ? nullptr : &Session::host);
+    auto* plugin = new palmtone::Plugin(setup & 2 ? nullptr : &Session::callback);
+    plugin->effect.user = &session;
     plugin->dispatch(0, 0, 0, nullptr, 0.0f);
     while (!in.empty())
         step(in, session, *plugin);
@@ -353,6 +345,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     plugin->dispatch(12, 0, 0, nullptr, 0.0f);
     require(!session.midi.anyOn(), "a note left on after suspend");
     require(plugin->effect.dispatcher(&plugin->effect, 1, 0, 0, nullptr, 0.0f) == 1, "close");
-    current = nullptr;
     return 0;
 }

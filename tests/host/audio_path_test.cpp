@@ -11,11 +11,11 @@
 // The native count (tests/realtime) sees every pthread_mutex_lock of the same
 // code.
 //
-// The editor's side of the scenario (count-in, take state, key ring, reset)
-// acts on the DLL's instance through the instance pointer in the effect
-// record, with the core's own code built into this test: the same atomics the
-// editor inside the DLL writes. Nothing it does goes through the DLL's import
-// table, and none of it is counted.
+// The editor's side of the scenario (its chord key, its transport, "Soltar
+// notas") goes to the DLL's editor, open in a host frame throughout, as window
+// messages between the blocks; its own calls are not counted, and the blocks
+// run while it is open. The take's states are the instance's own: the native
+// proof checks them.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -24,9 +24,9 @@
 #include <string>
 #include <vector>
 
-#include "plugin/plugin.hpp"
+#include "tests/host/dll_level.hpp"
 #include "tests/host/plugin_fixture.hpp"
-#include "tests/support/audio_path_scenario.hpp"
+#include "tests/scenarios/audio_path_scenario.hpp"
 #include "tools/host/editor_frame.hpp"
 #include "tools/host/import_patch.hpp"
 
@@ -46,13 +46,6 @@ Patched patchLibrary() {
     for (size_t i = 0; i < p.counter->size(); ++i)
         p.functions.insert(p.counter->slot(i).function);
     return p;
-}
-
-palmtone::Plugin& instanceOf(vsthost::Host& host) {
-    auto* plugin = static_cast<palmtone::Plugin*>(host.effect()->object);
-    // This build's idea of the instance's layout agrees with the DLL's.
-    EXPECT_EQ(&plugin->effect, host.effect());
-    return *plugin;
 }
 
 // The DLL's imports are found and patched: at least the C runtime's heap
@@ -120,78 +113,68 @@ TEST(ImportPatch, CountsTheDllsCallsOutsideTheAudioPath) {
         vsthost::describeCalls(*p.counter, closed).c_str());
 }
 
-// The proof's side of the scenario, through the DLL's effect record.
-struct DllDriver {
-    vsthost::Host& host;
-    palmtone::Plugin& instance;
-    const vsthost::ImportCounter& counter;
-    std::vector<uint64_t> counted;
-    std::vector<vsthost::BlockMidi> pending;
-    vsthost::EventListBuffer list;
-    std::vector<int32_t> blockSizes;
-    bool tempoValid = true;
-    bool audioSaneSoFar = true;
+// The proof's level: the DLL's level, each call into it the scenario's driver
+// counts made inside the import counter, every block's audio checked.
+class CountedDllLevel : public velktest::DllLevel {
+  public:
+    explicit CountedDllLevel(const vsthost::ImportCounter& counter) : counter_(counter) {
+        host().keepAudio(false);
+    }
 
-    palmtone::Plugin& plugin() { return instance; }
-    void midi(int32_t frame, int status, int data1, int data2) {
-        pending.push_back(
-            {frame, static_cast<uint8_t>(status), static_cast<uint8_t>(data1), static_cast<uint8_t>(data2)});
+    const std::vector<uint64_t>& counted() const { return counted_; }
+    const std::vector<int32_t>& blockSizes() const { return blockSizes_; }
+    bool audioSaneSoFar() const { return audioSaneSoFar_; }
+
+    intptr_t dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) override {
+        if (opcode != vst2::op::mainsChanged) return DllLevel::dispatch(opcode, index, value, ptr, option);
+        intptr_t result = 0;
+        vsthost::countDuring(counter_, counted_,
+                             [&] { result = DllLevel::dispatch(opcode, index, value, ptr, option); });
+        return result;
     }
-    void audio(int32_t frames) {
-        list.assign(pending);
-        pending.clear();
-        vsthost::countDuring(counter, counted, [&] {
-            host.sendList(list);
-            host.process(frames);
-        });
-        blockSizes.push_back(frames);
-        audioSaneSoFar = audioSaneSoFar && audioSane(host.blockLeft()) && audioSane(host.blockRight());
+    void setParameter(int32_t index, float value) override {
+        vsthost::countDuring(counter_, counted_, [&] { DllLevel::setParameter(index, value); });
     }
-    void parameter(int32_t index, float value) {
-        vsthost::countDuring(counter, counted, [&] { host.setParameter(index, value); });
+    float getParameter(int32_t index) override {
+        float value = 0.0f;
+        vsthost::countDuring(counter_, counted_, [&] { value = DllLevel::getParameter(index); });
+        return value;
     }
-    void suspendAndResume() {
-        vsthost::countDuring(counter, counted, [&] {
-            host.suspend();
-            host.resume();
-        });
+    intptr_t deliver() override {
+        intptr_t result = 0;
+        vsthost::countDuring(counter_, counted_, [&] { result = DllLevel::deliver(); });
+        return result;
     }
-    void toggleHostTempo() {
-        tempoValid = !tempoValid;
-        host.setTempo(tempoValid ? vsthost::TempoAnswer::valid : vsthost::TempoAnswer::invalid, 98.0);
+    void run(int32_t frames) override {
+        vsthost::countDuring(counter_, counted_, [&] { DllLevel::run(frames); });
+        blockSizes_.push_back(frames);
+        audioSaneSoFar_ = audioSaneSoFar_ && audioSane(blockLeft()) && audioSane(blockRight());
     }
-    void sampleRate(float hz) { ASSERT_EQ(host.dispatch(10, 0, 0, nullptr, hz), 1); }
-    void restore(const std::vector<uint8_t>& chunk) {
-        ASSERT_EQ(
-            host.dispatch(24, 0, static_cast<intptr_t>(chunk.size()), const_cast<uint8_t*>(chunk.data())), 1);
-    }
+
+  private:
+    const vsthost::ImportCounter& counter_;
+    std::vector<uint64_t> counted_;
+    std::vector<int32_t> blockSizes_;
+    bool audioSaneSoFar_ = true;
 };
 
 TEST(AudioPath, TheDllAllocatesLocksWaitsSleepsAndTouchesNoWindow) {
     const Patched p = patchLibrary();
-    vsthost::Host host(library());
-    host.setTempo(vsthost::TempoAnswer::valid, 98.0);
-    host.start();
-    host.keepAudio(false);
-    DllDriver driver{host, instanceOf(host), *p.counter, {}, {}, {}, {}};
-    velktest::AudioPathScenario scenario;
-    scenario.run(driver);
+    CountedDllLevel level(*p.counter);
+    const velktest::AudioPathScenario scenario;
+    scenario.run(level);
 
     uint64_t total = 0;
-    for (uint64_t n : driver.counted)
+    for (uint64_t n : level.counted())
         total += n;
-    EXPECT_EQ(total, 0u) << vsthost::describeCalls(*p.counter, driver.counted);
+    EXPECT_EQ(total, 0u) << vsthost::describeCalls(*p.counter, level.counted());
     std::printf("audio path: %zu blocks, %llu counted calls to %zu patched imports\n",
-                driver.blockSizes.size(), static_cast<unsigned long long>(total), p.counter->size());
+                level.blockSizes().size(), static_cast<unsigned long long>(total), p.counter->size());
 
-    // The blocks did real work: notes in and out, a take recorded.
-    EXPECT_TRUE(driver.audioSaneSoFar);
-    EXPECT_GT(host.received().size(), 100u);
-    EXPECT_TRUE(midiWellFormed(host.received(), driver.blockSizes));
-    EXPECT_GE(scenario.recordingSince, 0);
-    EXPECT_EQ(scenario.finalTakeState, tamso::Finished);
-    EXPECT_GT(driver.instance.capture.entryCount, 10);
-    host.close();
+    // The blocks did real work: notes in and out.
+    EXPECT_TRUE(level.audioSaneSoFar());
+    EXPECT_GT(level.host().received().size(), 100u);
+    EXPECT_TRUE(midiWellFormed(level.host().received(), level.blockSizes()));
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // Audio blocks as hosts send them: missing output buffers, every sample rate
 // from 8000 to 384000 Hz, the loudest input, and suspend and resume again and
-// again. Empty and negative blocks (tests/support/held_keys_scenario.cpp), the
-// tempo query of every block and block partitions
-// (tests/support/block_scenario.cpp) run at both levels.
+// again. Empty and negative blocks (tests/scenarios/block_events_scenario.cpp),
+// the tempo query of every block and block partitions
+// (tests/scenarios/block_scenario.cpp) run at both levels.
 #include <cmath>
 #include <cstring>
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <thread>
 
 #include "tests/host/plugin_fixture.hpp"
 
@@ -266,7 +267,7 @@ TEST_F(PluginTest, WantMidiNotice) {
             EXPECT_EQ(calls[0].value, 1);
             EXPECT_EQ(calls[0].ptr, nullptr);
             EXPECT_EQ(calls[0].option, 0.0f);
-            EXPECT_EQ(calls[0].thread, vsthost::currentThreadId());
+            EXPECT_EQ(calls[0].thread, std::this_thread::get_id());
         }
     }
     host->clearLog();

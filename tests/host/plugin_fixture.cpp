@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <thread>
 
 #include "tools/host/wine_path.hpp"
 
@@ -52,7 +53,7 @@ std::vector<velktest::Sent> sentEvents(const std::vector<vsthost::ReceivedEvent>
     std::vector<velktest::Sent> sent;
     for (const vsthost::ReceivedEvent& r : received)
         sent.push_back(
-            {r.inProcess ? r.block : -1, r.list, r.time(), r.thread == vsthost::currentThreadId(), r.raw});
+            {r.inProcess ? r.block : -1, r.list, r.time(), r.thread == std::this_thread::get_id(), r.raw});
     return sent;
 }
 

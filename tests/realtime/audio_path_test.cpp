@@ -12,31 +12,20 @@
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
+#include <vector>
 
 #include "call_counter.hpp"
 #include "plugin/plugin.hpp"
-#include "tests/support/audio_path_scenario.hpp"
+#include "tests/scenarios/audio_path_scenario.hpp"
 #include "tests/support/host_events.hpp"
+#include "tests/support/instance_editor.hpp"
+#include "tests/support/quiet_host.hpp"
 
 namespace {
 
 using palmtone::Plugin;
 using velktest::Call;
 using velktest::CountCalls;
-
-// A host that answers without allocating.
-struct QuietHost {
-    static vst2::TimeInfo time;
-    static long eventsReceived;
-    static intptr_t callback(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void* ptr, float) {
-        if (opcode == vst2::hostGetTime) return reinterpret_cast<intptr_t>(&time);
-        if (opcode == vst2::hostProcessEvents && ptr)
-            eventsReceived += static_cast<vst2::HostEventList*>(ptr)->numEvents;
-        return 0;
-    }
-};
-vst2::TimeInfo QuietHost::time{};
-long QuietHost::eventsReceived = 0;
 
 // The optimiser may drop a malloc whose block is unused; calls through these
 // pointers stay.
@@ -95,61 +84,95 @@ TEST(CallCounter, SeesEveryCountedKind) {
     }
 }
 
-// The proof's side of the scenario, straight on the instance.
-struct Driver {
-    Plugin& instance;
-    CountCalls& counter;
-    velktest::HostEvents<64> batch;
-    float left[4096];
-    float right[4096];
+// The proof's level: the instance in this process behind the quiet host, its
+// host events in fixed storage, each call into it the scenario's driver counts
+// made inside the counter; the editor's gestures on the instance between them.
+class CountedLevel : public velktest::Driver {
+  public:
+    CountedLevel(velktest::QuietHost& host, CountCalls& counter)
+        : plugin_(host.makePlugin()), host_(host), counter_(counter), editor_(*plugin_) {
+        dispatch(vst2::op::open, 0, 0, nullptr, 0.0f);
+        dispatch(vst2::op::setSampleRate, 0, 0, nullptr, 48000.0f);
+    }
 
-    vst2::Effect* fx() { return &instance.effect; }
-    Plugin& plugin() { return instance; }
-    void midi(int32_t frame, int status, int data1, int data2) { batch.add(frame, status, data1, data2); }
-    void audio(int32_t frames) {
-        float* outputs[2] = {left, right};
-        counter.during([&] {
-            fx()->dispatcher(fx(), 25, 0, 0, batch.pointer(), 0.0f);
-            fx()->processReplacing(fx(), nullptr, outputs, frames);
+    Plugin& plugin() { return *plugin_; }
+    // The take's state each time "Pausa" was pressed.
+    const std::vector<int32_t>& statesAtPause() const { return statesAtPause_; }
+
+    vst2::Effect* effect() override { return &plugin_->effect; }
+    intptr_t dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) override {
+        intptr_t result = 0;
+        auto call = [&] { result = effect()->dispatcher(effect(), opcode, index, value, ptr, option); };
+        if (opcode == vst2::op::mainsChanged)
+            counter_.during(call);
+        else
+            call();
+        return result;
+    }
+    void setParameter(int32_t index, float value) override {
+        counter_.during([&] { effect()->setParameter(effect(), index, value); });
+    }
+    float getParameter(int32_t index) override {
+        float value = 0.0f;
+        counter_.during([&] { value = effect()->getParameter(effect(), index); });
+        return value;
+    }
+    void queue(int32_t frame, int status, int data1, int data2) override {
+        batch_.add(frame, status, data1, data2);
+    }
+    intptr_t deliver() override {
+        intptr_t result = 0;
+        counter_.during([&] {
+            result = effect()->dispatcher(effect(), vst2::op::midiEvents, 0, 0, batch_.pointer(), 0.0f);
         });
-        batch.clear();
+        batch_.clear();
+        return result;
     }
-    void parameter(int32_t index, float value) {
-        counter.during([&] { fx()->setParameter(fx(), index, value); });
+    void run(int32_t frames) override {
+        if (batch_.list.numEvents > 0) deliver();
+        float* outputs[2] = {left_, right_};
+        counter_.during([&] { effect()->processReplacing(effect(), nullptr, outputs, frames); });
     }
-    void suspendAndResume() {
-        counter.during([&] {
-            fx()->dispatcher(fx(), 12, 0, 0, nullptr, 0.0f);
-            fx()->dispatcher(fx(), 12, 0, 1, nullptr, 0.0f);
-        });
+    void answerTime(bool answer, int32_t flags, double tempo) override {
+        host_.answerTime = answer;
+        host_.time.flags = flags;
+        host_.time.tempo = tempo;
     }
-    void toggleHostTempo() { QuietHost::time.flags ^= vst2::tempoValid; }
-    void sampleRate(float hz) { ASSERT_EQ(fx()->dispatcher(fx(), 10, 0, 0, nullptr, hz), 1); }
-    void restore(const std::vector<uint8_t>& chunk) {
-        ASSERT_EQ(fx()->dispatcher(fx(), 24, 0, static_cast<intptr_t>(chunk.size()),
-                                   const_cast<uint8_t*>(chunk.data()), 0.0f),
-                  1);
+
+    void key(int32_t virtualKey, bool down) override { editor_.key(virtualKey, down); }
+    void pad(int index, bool down) override { editor_.pad(index, down); }
+    void record() override { editor_.record(); }
+    void pauseOrResume() override {
+        statesAtPause_.push_back(plugin_->capture.state.load());
+        editor_.pauseOrResume();
     }
+    void stop() override { editor_.stop(); }
+    void releaseNotes() override { editor_.releaseNotes(); }
+
+  private:
+    std::unique_ptr<Plugin> plugin_;
+    velktest::QuietHost& host_;
+    CountCalls& counter_;
+    velktest::InstanceEditor editor_;
+    velktest::HostEvents<64> batch_;
+    float left_[4096];
+    float right_[4096];
+    std::vector<int32_t> statesAtPause_;
 };
 
 TEST(AudioPath, AllocatesFreesAndLocksNothing) {
-    QuietHost::time.tempo = 98.0;
-    QuietHost::time.flags = vst2::tempoValid;
-    auto plugin = std::make_unique<Plugin>(&QuietHost::callback);
-    vst2::Effect* fx = &plugin->effect;
-    fx->dispatcher(fx, 0, 0, 0, nullptr, 0.0f);
-    fx->dispatcher(fx, 10, 0, 0, nullptr, 48000.0f);
-
+    velktest::QuietHost host;
     CountCalls counter;
-    auto driver = std::make_unique<Driver>(Driver{*plugin, counter, {}, {}, {}});
-    velktest::AudioPathScenario scenario;
-    scenario.run(*driver);
+    auto level = std::make_unique<CountedLevel>(host, counter);
+    const velktest::AudioPathScenario scenario;
+    scenario.run(*level);
 
     EXPECT_EQ(counter.total(), 0) << counter.describe();
-    EXPECT_GT(QuietHost::eventsReceived, 100); // the blocks did real work
-    EXPECT_GE(scenario.recordingSince, 0);
-    EXPECT_EQ(scenario.finalTakeState, tamso::Finished);
-    EXPECT_GT(plugin->capture.entryCount, 10);
+    EXPECT_GT(host.eventsReceived.load(), 100); // the blocks did real work
+    // The take was recording when paused, paused when resumed, and stopped.
+    EXPECT_EQ(level->statesAtPause(), (std::vector<int32_t>{tamso::Recording, tamso::Paused}));
+    EXPECT_EQ(level->plugin().capture.state.load(), tamso::Finished);
+    EXPECT_GT(level->plugin().capture.entryCount, 10);
 }
 
 } // namespace

@@ -14,23 +14,11 @@
 
 #include "plugin/plugin.hpp"
 #include "tests/support/host_events.hpp"
+#include "tests/support/quiet_host.hpp"
 
 namespace {
 
 using palmtone::Plugin;
-
-std::atomic<long> hostCalls{0};
-
-intptr_t host(vst2::Effect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-    static vst2::TimeInfo time = [] {
-        vst2::TimeInfo t{};
-        t.tempo = 133.0;
-        t.flags = vst2::tempoValid;
-        return t;
-    }();
-    hostCalls.fetch_add(1, std::memory_order_relaxed);
-    return opcode == vst2::hostGetTime ? reinterpret_cast<intptr_t>(&time) : 0;
-}
 
 std::unique_ptr<palmtone::SampleData> oneShot(int frames) {
     auto s = std::make_unique<palmtone::SampleData>();
@@ -42,7 +30,9 @@ std::unique_ptr<palmtone::SampleData> oneShot(int frames) {
 }
 
 TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
-    auto plugin = std::make_unique<Plugin>(&host);
+    velktest::QuietHost host;
+    host.time.tempo = 133.0;
+    auto plugin = host.makePlugin();
     vst2::Effect* fx = &plugin->effect;
     std::atomic<bool> done{false};
     constexpr int blocks = 2500;
@@ -129,7 +119,7 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
     automation.join();
     editor.join();
     library.join();
-    EXPECT_GT(hostCalls.load(), blocks);
+    EXPECT_GT(host.callCount.load(), blocks);
 }
 
 } // namespace

@@ -7,34 +7,37 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "plugin/plugin.hpp"
 #include "tests/support/media_support.hpp"
+#include "tests/support/quiet_host.hpp"
 
 namespace mediatest {
 
-struct HostCall {
-    int32_t opcode, index;
-    float value;
-    bool operator==(const HostCall& o) const {
-        return opcode == o.opcode && index == o.index && value == o.value;
+// One edit notification: (opcode, index, value) of an automate (0), begin-edit
+// (43) or end-edit (44) call.
+using Edit = std::tuple<int32_t, int32_t, float>;
+
+// The quiet host, without a time answer, keeping the edit notifications of
+// every instance made with instance() since the last one.
+struct EditLog : velktest::QuietHost {
+    EditLog() { answerTime = false; }
+    std::vector<Edit> edits;
+
+  protected:
+    void heard(int32_t opcode, int32_t index, intptr_t, void*, float value) override {
+        if (opcode == 0 || opcode == 43 || opcode == 44) edits.emplace_back(opcode, index, value);
     }
 };
-
-// The automate (0), begin-edit (43) and end-edit (44) calls since the last instance().
-inline std::vector<HostCall> hostCalls;
-
-inline intptr_t recordingHost(vst2::Effect*, int32_t opcode, int32_t index, intptr_t, void*, float value) {
-    if (opcode == 0 || opcode == 43 || opcode == 44) hostCalls.push_back({opcode, index, value});
-    return 0;
-}
+inline EditLog host;
 
 inline std::unique_ptr<palmtone::Plugin> instance() {
-    hostCalls.clear();
-    return std::make_unique<palmtone::Plugin>(&recordingHost);
+    host.edits.clear();
+    return host.makePlugin();
 }
 
 inline Bytes save(palmtone::Plugin& p) {

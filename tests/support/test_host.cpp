@@ -3,44 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <thread>
 
 namespace coretest {
 
-std::ostream& operator<<(std::ostream& os, const Midi& m) {
-    return os << "{" << m.frame << ", 0x" << std::hex << m.status << std::dec << ", " << m.data1 << ", "
-              << m.data2 << "}";
-}
-
-vst2::MidiEvent midiEvent(int32_t frame, int status, int data1, int data2) {
-    vst2::MidiEvent e{};
-    e.type = vst2::midiEventType;
-    e.byteSize = 24;
-    e.deltaFrames = frame;
-    e.flags = 1;
-    e.midiData[0] = static_cast<uint8_t>(status);
-    e.midiData[1] = static_cast<uint8_t>(data1);
-    e.midiData[2] = static_cast<uint8_t>(data2);
-    return e;
-}
-
-const vst2::HostEventList* EventList::build(int32_t count) {
-    if (pointers.empty())
-        for (vst2::MidiEvent& e : events)
-            pointers.push_back(&e);
-    raw_.assign(2 + pointers.size(), nullptr);
-    std::memcpy(raw_.data(), &count, sizeof count);
-    if (!pointers.empty()) std::memcpy(raw_.data() + 2, pointers.data(), pointers.size() * sizeof(void*));
-    return reinterpret_cast<const vst2::HostEventList*>(raw_.data());
-}
-
-TestHost::TestHost() : plugin_(std::make_unique<palmtone::Plugin>(&TestHost::callback)) {
-    plugin_->effect.user = this;
-    time.tempo = 120.0;
-    time.flags = vst2::tempoValid;
-}
+TestHost::TestHost() : plugin_(makePlugin()) {}
 
 TestHost::~TestHost() = default;
 
@@ -99,36 +67,26 @@ std::vector<Midi> TestHost::output() const {
     return result;
 }
 
-std::vector<HostCall> TestHost::callsWith(int32_t opcode) const {
-    std::vector<HostCall> result;
-    for (const HostCall& c : calls)
+std::vector<vsthost::HostCall> TestHost::callsWith(int32_t opcode) const {
+    std::vector<vsthost::HostCall> result;
+    for (const vsthost::HostCall& c : calls)
         if (c.opcode == opcode) result.push_back(c);
     return result;
 }
 
-intptr_t TestHost::callback(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                            float option) {
-    auto* self = effect ? static_cast<TestHost*>(effect->user) : nullptr;
-    return self ? self->answer(opcode, index, value, ptr, option) : 0;
-}
-
-intptr_t TestHost::answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) {
+void TestHost::heard(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) {
     const auto* list = static_cast<const vst2::EventList<palmtone::maxOutEvents>*>(ptr);
     const bool events = opcode == vst2::hostProcessEvents && list;
-    calls.push_back({opcode, index, value, ptr == nullptr, option, ptr, currentBlock,
-                     std::this_thread::get_id(), events ? list->numEvents : 0});
-    if (opcode == vst2::hostGetTime) return answerTime ? reinterpret_cast<intptr_t>(&time) : 0;
-    if (events) {
-        for (int32_t i = 0; i < list->numEvents; ++i) {
-            const vst2::MidiEvent* e = list->events[i];
-            out.push_back({currentBlock, lists, e->deltaFrames, e->midiData[0], e->midiData[1],
-                           e->midiData[2], framesRun + e->deltaFrames, std::this_thread::get_id(), *e});
-        }
-        ++lists;
-        if (onList) onList();
-        return 1;
+    calls.push_back({opcode, index, value, ptr, option, std::this_thread::get_id(), currentBlock,
+                     events ? list->numEvents : 0});
+    if (!events) return;
+    for (int32_t i = 0; i < list->numEvents; ++i) {
+        const vst2::MidiEvent* e = list->events[i];
+        out.push_back({currentBlock, lists, e->deltaFrames, e->midiData[0], e->midiData[1], e->midiData[2],
+                       framesRun + e->deltaFrames, std::this_thread::get_id(), *e});
     }
-    return 0;
+    ++lists;
+    if (onList) onList();
 }
 
 bool Entry::operator==(const Entry& o) const {

@@ -1,8 +1,9 @@
 #pragma once
-// A headless host around one heap-allocated palmtone::Plugin: it records every
-// call the plug-in makes back, answers the time query with a TimeInfo the test
-// controls, copies every MIDI list it is handed, and delivers queued MIDI events
-// through opcode 25 right before each block, as a host's audio thread does.
+// A headless host around one heap-allocated palmtone::Plugin: the quiet host's
+// callback (quiet_host.hpp) answering the time query with a TimeInfo the test
+// controls, with a record of every call the plug-in makes back and a copy of
+// every MIDI list it is handed; it delivers queued MIDI events through opcode 25
+// right before each block, as a host's audio thread does.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -14,21 +15,11 @@
 
 #include "plugin/host/vst2.hpp"
 #include "plugin/plugin.hpp"
+#include "tests/support/midi_messages.hpp"
+#include "tests/support/quiet_host.hpp"
+#include "tools/host/host_call.hpp"
 
 namespace coretest {
-
-// One call of the plug-in into the host.
-struct HostCall {
-    int32_t opcode;
-    int32_t index;
-    intptr_t value;
-    bool nullPointer;
-    float option;
-    const void* pointer;
-    int32_t block;          // index of the block being processed; -1 outside process
-    std::thread::id thread; // the caller's
-    int32_t events;         // opcode 8: the list's count; else 0
-};
 
 // One event of an opcode 8 list, copied while the host holds the list.
 struct OutEvent {
@@ -43,49 +34,11 @@ struct OutEvent {
     vst2::MidiEvent raw; // the whole record
 };
 
-// The comparable part of an output event: (frame, status, data1, data2).
-struct Midi {
-    int32_t frame;
-    int32_t status;
-    int32_t data1;
-    int32_t data2;
-    bool operator==(const Midi& o) const {
-        return frame == o.frame && status == o.status && data1 == o.data1 && data2 == o.data2;
-    }
-};
-std::ostream& operator<<(std::ostream& os, const Midi& m);
-inline Midi on(int32_t frame, int note, int velocity, int channel = 1) {
-    return {frame, 0x90 | (channel - 1), note, velocity};
-}
-inline Midi off(int32_t frame, int note, int channel = 1) {
-    return {frame, 0x80 | (channel - 1), note, 0};
-}
-
-// A MIDI event record as a host hands it over (type 1, byte size 24).
-vst2::MidiEvent midiEvent(int32_t frame, int status, int data1, int data2);
-
-// A host event list of any length in the 64-bit layout: count, reserved, pointers.
-class EventList {
-  public:
-    void add(const vst2::MidiEvent& event) { events.push_back(event); }
-    // Builds the list; `count` overrides the number written into it. Pointers
-    // come from `events` unless `pointers` was filled by hand.
-    const vst2::HostEventList* build(int32_t count);
-    const vst2::HostEventList* build() {
-        return build(static_cast<int32_t>(pointers.empty() ? events.size() : pointers.size()));
-    }
-
-    std::vector<vst2::MidiEvent> events;
-    std::vector<void*> pointers;
-
-  private:
-    std::vector<void*> raw_;
-};
-
-class TestHost {
+// Its record of the calls allocates: not a host for the realtime proofs.
+class TestHost : public velktest::QuietHost {
   public:
     TestHost();
-    ~TestHost();
+    ~TestHost() override;
     TestHost(const TestHost&) = delete;
     TestHost& operator=(const TestHost&) = delete;
 
@@ -128,18 +81,16 @@ class TestHost {
     std::vector<Midi> output() const;
     void clearOutput() { out.clear(); }
     // Host calls with one opcode.
-    std::vector<HostCall> callsWith(int32_t opcode) const;
+    std::vector<vsthost::HostCall> callsWith(int32_t opcode) const;
 
-    // --- host side, open to the tests ---
-    vst2::TimeInfo time{};           // the answer to opcode 7
-    bool answerTime = true;          // false: opcode 7 returns null
-    std::function<void()> onList;    // runs inside every opcode 8 call, after the copy
-    std::vector<HostCall> calls;     // every call into the host, in order
-    std::vector<OutEvent> out;       // every output event, in order
-    int32_t lists = 0;               // opcode 8 calls so far
-    int32_t blocks = 0;              // blocks run so far
-    int32_t currentBlock = -1;       // the block being processed, -1 outside
-    std::vector<int64_t> blockStart; // first absolute frame of each block run
+    // --- host side, open to the tests (also `time` and `answerTime`) ---
+    std::function<void()> onList;         // runs inside every opcode 8 call, after the copy
+    std::vector<vsthost::HostCall> calls; // every call into the host, in order
+    std::vector<OutEvent> out;            // every output event, in order
+    int32_t lists = 0;                    // opcode 8 calls so far
+    int32_t blocks = 0;                   // blocks run so far
+    int32_t currentBlock = -1;            // the block being processed, -1 outside
+    std::vector<int64_t> blockStart;      // first absolute frame of each block run
     int64_t framesRun = 0;
     bool guardSample = false;
     int64_t overruns = 0;
@@ -147,11 +98,10 @@ class TestHost {
     std::vector<float> left, right;
     std::vector<float> audioLeft, audioRight;
 
-  private:
-    static intptr_t callback(vst2::Effect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                             float option);
-    intptr_t answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option);
+  protected:
+    void heard(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) override;
 
+  private:
     std::unique_ptr<palmtone::Plugin> plugin_;
     EventList queued_;
 };

@@ -1,7 +1,5 @@
 #include "tools/host/host_instance.hpp"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -29,10 +27,6 @@ vst2::MidiEvent midiEvent(int32_t offset, uint8_t status, uint8_t data1, uint8_t
     e.midiData[1] = data1;
     e.midiData[2] = data2;
     return e;
-}
-
-uint32_t currentThreadId() noexcept {
-    return static_cast<uint32_t>(GetCurrentThreadId());
 }
 
 void EventListBuffer::assign(const std::vector<vst2::MidiEvent>& events) {
@@ -214,7 +208,9 @@ intptr_t Host::callback(vst2::Effect* effect, int32_t opcode, int32_t index, int
 }
 
 intptr_t Host::answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) {
-    HostCall call{opcode, index, value, ptr, option, currentThreadId(), block_.load(), inProcess_.load(), 0};
+    const bool inProcess = inProcess_.load();
+    HostCall call{
+        opcode, index, value, ptr, option, std::this_thread::get_id(), inProcess ? block_.load() : -1, 0};
     std::lock_guard<std::mutex> lock(logMutex_);
     switch (opcode) {
     case vst2::hostGetTime:
@@ -227,7 +223,7 @@ intptr_t Host::answer(int32_t opcode, int32_t index, intptr_t value, void* ptr, 
             call.eventCount = count;
             auto* const* events = reinterpret_cast<vst2::MidiEvent* const*>(static_cast<char*>(ptr) + 16);
             for (int32_t i = 0; i < count; ++i) {
-                ReceivedEvent r{call.block, position_.load(), lists_, call.inProcess, call.thread, {}};
+                ReceivedEvent r{block_.load(), position_.load(), lists_, inProcess, call.thread, {}};
                 if (events[i]) std::memcpy(&r.raw, events[i], sizeof r.raw);
                 received_.push_back(r);
             }

@@ -6,9 +6,11 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "plugin/host/vst2.hpp"
+#include "tools/host/host_call.hpp"
 #include "tools/host/plugin_library.hpp"
 
 namespace vsthost {
@@ -17,26 +19,13 @@ namespace vsthost {
 // or a null pointer.
 enum class TempoAnswer { valid, invalid, none };
 
-// One call of the host callback by the plug-in.
-struct HostCall {
-    int32_t opcode;
-    int32_t index;
-    intptr_t value;
-    void* ptr;
-    float option;
-    uint32_t thread;    // Windows thread id of the caller
-    int64_t block;      // index of the block running (inProcess) or of the next block
-    bool inProcess;     // arrived while the replacing callback ran
-    int32_t eventCount; // opcode 8: events in the list; else 0
-};
-
 // One event of a list the plug-in handed over with host opcode 8.
 struct ReceivedEvent {
-    int64_t block;      // as HostCall::block
+    int64_t block;      // index of the block running (inProcess) or of the next block
     int64_t blockStart; // absolute sample at which that block starts
     int32_t list;       // sequence number of the opcode-8 call, from 0
-    bool inProcess;
-    uint32_t thread;
+    bool inProcess;     // arrived while the replacing callback ran
+    std::thread::id thread;
     vst2::MidiEvent raw; // the record as received, all 32 bytes
 
     int64_t time() const noexcept { return blockStart + raw.deltaFrames; }
@@ -71,9 +60,6 @@ class EventListBuffer {
 };
 
 vst2::MidiEvent midiEvent(int32_t offset, uint8_t status, uint8_t data1, uint8_t data2);
-
-// The Windows id of the calling thread, as HostCall::thread records it.
-uint32_t currentThreadId() noexcept;
 
 class Host {
   public:

@@ -2,16 +2,48 @@
 // decoding into Settings and the display texts: the core's functions, called
 // here directly (the DLL runs its own copies only behind the record and the
 // editor's window). The host's parameter calls run at both levels
-// (tests/support/parameter_scenario.cpp).
+// (tests/scenarios/parameter_scenario.cpp); the values they leave in the
+// instance, in its own double precision, are checked here on the native level.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "chords/names.hpp"
 #include "chords/scales.hpp"
+#include "tests/plugin/native_level.hpp"
+#include "tests/scenarios/parameter_scenario.hpp"
 #include "tests/support/test_host.hpp"
+
+namespace velktest {
+namespace {
+
+using QuantisationInstance = OnInstance<Quantisation>;
+
+TEST_P(QuantisationInstance, HostSetStoresTheSnappedValue) {
+    const Quantised& q = GetParam();
+    set(q.index, q.input);
+    EXPECT_EQ(p().params[q.index].load(), q.stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, QuantisationInstance, ::testing::ValuesIn(quantisedExamples));
+
+using HostParametersInstance = OnInstance<HostParameters>;
+
+TEST_F(HostParametersInstance, NonFiniteValuesAndForeignIndicesChangeNothing) {
+    setAllToAQuarter();
+    std::vector<double> stored;
+    for (int32_t i = 0; i < 16; ++i)
+        stored.push_back(p().params[i].load());
+    sendNonFiniteAndForeign();
+    for (int32_t i = 0; i < 16; ++i)
+        EXPECT_EQ(p().params[i].load(), stored[i]) << params[i].name;
+}
+
+} // namespace
+} // namespace velktest
 
 namespace {
 
@@ -23,7 +55,7 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();
 
 // The instance's own setter, which no host calls, ignores non-finite values and
-// bad indices as the record's callbacks do (tests/support/parameter_scenario.cpp).
+// bad indices as the record's callbacks do (tests/scenarios/parameter_scenario.cpp).
 TEST(Parameters, SetIgnoresNonFiniteValuesAndBadIndices) {
     TestHost host;
     const ParamValues before = host.plugin().snapshot();
@@ -51,11 +83,11 @@ TEST(ParameterEdit, StoresAndNotifiesBeginAutomateEnd) {
     const int32_t opcodes[3] = {43, 0, 44};
     const float options[3] = {0.0f, static_cast<float>(61.0 / 127), 0.0f};
     for (int i = 0; i < 3; ++i) {
-        const coretest::HostCall& c = host.calls[i];
+        const vsthost::HostCall& c = host.calls[i];
         EXPECT_EQ(c.opcode, opcodes[i]);
         EXPECT_EQ(c.index, 14);
         EXPECT_EQ(c.value, 0);
-        EXPECT_TRUE(c.nullPointer);
+        EXPECT_EQ(c.ptr, nullptr);
         EXPECT_EQ(c.option, options[i]);
     }
 }

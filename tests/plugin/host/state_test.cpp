@@ -28,7 +28,7 @@ TEST(StateSave, FreshInstanceWritesOneHundredBytesThatRestore) {
         if (i == palmtone::pVolume) continue;
         EXPECT_EQ(param(*p, i), palmtone::normalisedDefault(i)) << i;
     }
-    EXPECT_TRUE(hostCalls.empty()); // a restore notifies nobody
+    EXPECT_TRUE(host.edits.empty()); // a restore notifies nobody
     EXPECT_EQ(p->dispatch(23, 0, 0, nullptr, 0.0f), 0);
     EXPECT_EQ(p->dispatch(24, 0, 100, nullptr, 0.0f), 0);
 }
@@ -127,7 +127,7 @@ TEST(StateRestore, ARefusedChunkChangesNothing) {
     };
     Bytes good = version4(sixteen(), "n", "f", "s", {"a"}, wave);
     ASSERT_EQ(restore(*instance(), good), 1);
-    hostCalls.clear();
+    host.edits.clear();
     Bytes trailing = good;
     trailing.push_back(0);
     Bytes wrongMagic = good;
@@ -167,7 +167,7 @@ TEST(StateRestore, ARefusedChunkChangesNothing) {
         EXPECT_EQ(save(*p), before) << c.what;
     }
     EXPECT_EQ(p->bank.revision.load(), revision);
-    EXPECT_TRUE(hostCalls.empty());
+    EXPECT_TRUE(host.edits.empty());
 }
 
 // A library path the chunk cannot store enters by no route, and the library
@@ -182,7 +182,7 @@ TEST(StateSave, WhateverTheLibraryHoldsSaves) {
     auto p = instance();
     p->loadSample(shot);
     const Bytes before = save(*p);
-    hostCalls.clear();
+    host.edits.clear();
     for (const auto& [path, message] :
          {std::pair{unpaired, "Nombre de archivo no valido"}, std::pair{tooLong, "Nombre demasiado largo"}}) {
         try {
@@ -193,7 +193,7 @@ TEST(StateSave, WhateverTheLibraryHoldsSaves) {
         }
         EXPECT_EQ(save(*p), before);
     }
-    EXPECT_TRUE(hostCalls.empty());
+    EXPECT_TRUE(host.edits.empty());
 
     // Added files and a restored list: the storable ones, while they fit.
     std::vector<std::wstring> offered = {unpaired, tooLong};

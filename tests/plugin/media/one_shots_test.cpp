@@ -20,7 +20,7 @@ using namespace mediatest;
 namespace {
 
 // The three calls of one host-notified edit.
-std::vector<HostCall> edited(int32_t index, float value) {
+std::vector<Edit> edited(int32_t index, float value) {
     return {{43, index, 0.0f}, {0, index, value}, {44, index, 0.0f}};
 }
 
@@ -39,13 +39,13 @@ TEST(LoadSample, PublishesListsAndSetsRootAndSound) {
     EXPECT_EQ(p->bank.files(), std::vector<std::wstring>{plain});
     EXPECT_EQ(p->bank.summary().name, L"plain");
 
-    hostCalls.clear();
+    host.edits.clear();
     p->loadSample(rooted);
     EXPECT_EQ(param(*p, palmtone::pWaveRoot), 48.0 / 127.0);
-    std::vector<HostCall> expected = edited(14, float(48.0 / 127.0));
-    for (const HostCall& c : edited(13, 1.0f))
+    std::vector<Edit> expected = edited(14, float(48.0 / 127.0));
+    for (const Edit& c : edited(13, 1.0f))
         expected.push_back(c);
-    EXPECT_EQ(hostCalls, expected); // "Raiz WAV" first
+    EXPECT_EQ(host.edits, expected); // "Raiz WAV" first
     EXPECT_EQ(ownedCount(*p), 1u);  // the replaced one-shot went at once
     EXPECT_FALSE(p->resetRequest.load());
 
@@ -77,11 +77,11 @@ TEST(LoadSample, AFailedLoadChangesNothing) {
     auto p = instance();
     p->loadSample(good);
     const Bytes before = save(*p);
-    hostCalls.clear();
+    host.edits.clear();
     for (const char* name : {"bad.wav", "missing.wav"}) {
         EXPECT_THROW(p->loadSample(hostPath(dir + "/" + name)), std::runtime_error);
         EXPECT_EQ(save(*p), before);
-        EXPECT_TRUE(hostCalls.empty());
+        EXPECT_TRUE(host.edits.empty());
     }
 }
 
@@ -93,11 +93,11 @@ TEST(RemoveSample, ReportsAndResetsOnlyWhenTheWaveWasSounding) {
     { // The selected one-shot while "Sonido" is the WAV.
         auto p = instance();
         p->loadSample(a);
-        hostCalls.clear();
+        host.edits.clear();
         EXPECT_TRUE(p->removeSample(L"", true));
         EXPECT_TRUE(p->resetRequest.load());
         EXPECT_EQ(param(*p, palmtone::pSound), 0.0);
-        EXPECT_EQ(hostCalls, edited(13, 0.0f));
+        EXPECT_EQ(host.edits, edited(13, 0.0f));
         EXPECT_EQ(p->bank.published.load(), nullptr);
         EXPECT_TRUE(p->bank.files().empty());
     }
@@ -105,23 +105,23 @@ TEST(RemoveSample, ReportsAndResetsOnlyWhenTheWaveWasSounding) {
         auto p = instance();
         p->loadSample(a);
         p->set(palmtone::pSound, 0.0);
-        hostCalls.clear();
+        host.edits.clear();
         EXPECT_FALSE(p->removeSample(L"", true));
         EXPECT_FALSE(p->resetRequest.load());
         EXPECT_EQ(param(*p, palmtone::pSound), 0.0);
-        EXPECT_TRUE(hostCalls.empty());
+        EXPECT_TRUE(host.edits.empty());
         EXPECT_EQ(p->bank.published.load(), nullptr);
     }
     { // A library entry that is not the selection; then the selection by its path.
         auto p = instance();
         p->loadSample(b);
         p->loadSample(a);
-        hostCalls.clear();
+        host.edits.clear();
         EXPECT_FALSE(p->removeSample(b, false));
         EXPECT_EQ(p->bank.files(), std::vector<std::wstring>{a});
         EXPECT_NE(p->bank.published.load(), nullptr);
         EXPECT_EQ(param(*p, palmtone::pSound), 1.0);
-        EXPECT_TRUE(hostCalls.empty());
+        EXPECT_TRUE(host.edits.empty());
         EXPECT_TRUE(p->removeSample(a, false));
         EXPECT_EQ(p->bank.published.load(), nullptr);
     }
@@ -161,7 +161,7 @@ TEST(LoadSample, RefusedWhenTheLibraryHasNoRoomToSaveIt) {
     fill(extra - 1);
     const Bytes brim = save(*p);
     ASSERT_EQ(brim.size() - 4 - wave, palmtone::maxLibraryBytes - (extra - 1));
-    hostCalls.clear();
+    host.edits.clear();
     try {
         p->loadSample(longer);
         ADD_FAILURE() << "loaded a one-shot the library has no room to save";
@@ -169,7 +169,7 @@ TEST(LoadSample, RefusedWhenTheLibraryHasNoRoomToSaveIt) {
         EXPECT_STREQ(e.what(), "Biblioteca demasiado grande");
     }
     EXPECT_TRUE(save(*p) == brim);
-    EXPECT_TRUE(hostCalls.empty());
+    EXPECT_TRUE(host.edits.empty());
 
     // With one byte more it loads, selected but not listed, and still saves.
     p->removeSample(p->bank.files().back(), false);

@@ -1,14 +1,16 @@
 // One audio block: the editor's ring, full resets, re-voicing, the take's beats,
-// the tempo without a host, and sound changes. Empty blocks and the order and
-// clamping of a block's events (tests/support/held_keys_scenario.cpp), the
-// host's tempo answers and block partitions (tests/support/block_scenario.cpp)
-// run at both levels.
+// the tempo without a host and the tempo published under each host answer, and
+// sound changes. Empty blocks and the order and clamping of a block's events
+// (tests/scenarios/block_events_scenario.cpp), the host's tempo answers and
+// block partitions (tests/scenarios/block_scenario.cpp) run at both levels.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 #include <vector>
 
+#include "tests/plugin/native_level.hpp"
+#include "tests/scenarios/block_scenario.hpp"
 #include "tests/support/test_host.hpp"
 
 namespace {
@@ -170,7 +172,7 @@ TEST_F(Block, RevoicingKeepsKeyStatesVelocitiesAndTheLastRoot) {
 }
 
 // No host callback at all: nothing a host could drive (the tempo answers run at
-// both levels, tests/support/block_scenario.cpp).
+// both levels, tests/scenarios/block_scenario.cpp).
 TEST(TempoWithoutHost, UsesTheParameter) {
     auto plugin = std::make_unique<palmtone::Plugin>(nullptr);
     plugin->set(palmtone::pBpm, coretest::normalised(palmtone::pBpm, 75));
@@ -339,3 +341,28 @@ TEST_F(SoundChange, AReleasedOneShotThatFadedOutStaysEnded) {
 }
 
 } // namespace
+
+namespace velktest {
+namespace {
+
+// The tempo the instance publishes, and whether it came from the host, after
+// the first block and at the end of the chord under each host answer: the
+// instance's own fields, set at the start to the other source so that the
+// first block shows it took its choice.
+using TempoInstance = OnInstance<Tempo>;
+
+TEST_P(TempoInstance, HostTempoOrTheParameter) {
+    const TempoCase& c = GetParam();
+    level().answerTime(c.answer, c.flags, c.hostTempo);
+    p().tempoFromHost.store(!c.fromHost);
+    playFirstBlock();
+    EXPECT_EQ(p().tempo.load(), c.expected) << c.what;
+    EXPECT_EQ(p().tempoFromHost.load(), c.fromHost) << c.what;
+    playTheRest();
+    EXPECT_EQ(p().tempo.load(), c.expected) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, TempoInstance, ::testing::ValuesIn(tempoAnswers));
+
+} // namespace
+} // namespace velktest

@@ -1,7 +1,8 @@
 // Parameters through the effect record's callbacks, at both levels
 // (scenario_level.hpp): quantisation to whole steps, values and indices that
 // must be ignored, a fuzz against the rounding rule, a sweep of every step
-// while chords play, and changes from a second thread while blocks run.
+// while chords play, and changes from a second thread while blocks run. The
+// values the instance holds are checked on it (tests/plugin/host/parameters_test.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,75 +14,33 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/scenario_level.hpp"
+#include "tests/scenarios/parameter_scenario.hpp"
 
 namespace velktest {
 namespace {
 
-struct Quantised {
-    int32_t index;
-    float input;
-    double stored;
-};
-void PrintTo(const Quantised& q, std::ostream* os) {
-    *os << params[q.index].name << " set to " << q.input;
-}
-
-class Quantisation : public LevelTest, public ::testing::WithParamInterface<Quantised> {};
-
+// The stored step, as the host reads it back and as the state saves it (the
+// value itself, in double precision, is checked on the instance).
 TEST_P(Quantisation, HostSetStoresTheSnappedValue) {
     const Quantised& q = GetParam();
     set(q.index, q.input);
-    EXPECT_EQ(p().params[q.index].load(), q.stored);
+    EXPECT_EQ(saved()[q.index], static_cast<float>(q.stored));
     EXPECT_EQ(get(q.index), static_cast<float>(q.stored));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Examples, Quantisation,
-    ::testing::Values(
-        Quantised{palmtone::pOctave, 0.125f, 0.0},  // -1.5 rounds away from zero to -2
-        Quantised{palmtone::pOctave, 0.375f, 0.25}, // -0.5 rounds to -1
-        Quantised{palmtone::pOctave, 0.625f, 0.75}, // 0.5 rounds to 1
-        Quantised{palmtone::pOctave, 0.5f, 0.5}, Quantised{palmtone::pTonic, 0.5f, 6.0 / 11}, // 5.5 -> 6
-        Quantised{palmtone::pTonic, 7.0f, 1.0},                                               // clamped
-        Quantised{palmtone::pScale, 0.5f, 15.0 / 29}, Quantised{palmtone::pChords, 0.8f, 2.0 / 3},
-        Quantised{palmtone::pChords, 0.84f, 1.0}, Quantised{palmtone::pInversion, 0.125f, 0.25},
-        Quantised{palmtone::pVolume, 0.123f, double(0.123f)}, // continuous: the widened float
-        Quantised{palmtone::pVolume, 1.5f, 1.0},              // clamped
-        Quantised{palmtone::pVolume, -0.2f, 0.0},             // clamped
-        Quantised{palmtone::pChannel, 0.5f, 8.0 / 15},        // channel 9
-        Quantised{palmtone::pChannel, -3.0f, 0.0}, Quantised{palmtone::pBpm, 0.5f, 0.5}, // 165 BPM
-        Quantised{palmtone::pBpm, 2.0f, 1.0},                                            // 300 BPM
-        Quantised{palmtone::pBpm, std::numeric_limits<float>::max(), 1.0},
-        Quantised{palmtone::pBpm, std::numeric_limits<float>::denorm_min(), 0.0},
-        Quantised{palmtone::pCustomScale, 0.3f, 1228.0 / 4094}, // 1229.2 -> 1229
-        Quantised{palmtone::pCustomScale, 0.5f, 0.5},
-        Quantised{palmtone::pWaveRoot, 0.9999f, 1.0}, // 126.99 -> 127
-        Quantised{palmtone::pWaveRoot, 0.5f, 64.0 / 127}, Quantised{palmtone::pMidiOut, 0.4f, 0.0},
-        Quantised{palmtone::pMidiOut, 0.49f, 0.0}, Quantised{palmtone::pMidiOut, 0.5f, 1.0},
-        Quantised{palmtone::pSound, 0.49f, 0.0}, Quantised{palmtone::pSound, 0.5f, 1.0}));
-
-using HostParameters = LevelTest;
+INSTANTIATE_TEST_SUITE_P(Examples, Quantisation, ::testing::ValuesIn(quantisedExamples));
 
 TEST_F(HostParameters, NonFiniteValuesAndForeignIndicesChangeNothing) {
-    for (int32_t i = 0; i < 16; ++i)
-        set(i, 0.25f);
-    std::vector<double> stored;
+    setAllToAQuarter();
     std::vector<float> before;
-    for (int32_t i = 0; i < 16; ++i) {
-        stored.push_back(p().params[i].load());
-        before.push_back(get(i));
-    }
-    const float inf = std::numeric_limits<float>::infinity();
     for (int32_t i = 0; i < 16; ++i)
-        for (float v : {std::nanf(""), -std::nanf(""), inf, -inf})
-            set(i, v);
-    const int32_t foreign[] = {16, 17, -1, 1000, INT_MIN, INT_MAX};
-    for (int32_t i : foreign)
-        set(i, 0.9f);
+        before.push_back(get(i));
+    const std::vector<float> stored = saved();
+    sendNonFiniteAndForeign();
+    const std::vector<float> after = saved();
     for (int32_t i = 0; i < 16; ++i) {
         EXPECT_EQ(get(i), before[i]) << params[i].name;
-        EXPECT_EQ(p().params[i].load(), stored[i]) << params[i].name;
+        EXPECT_EQ(after[i], stored[i]) << params[i].name;
     }
     for (int32_t i : foreign)
         EXPECT_EQ(get(i), 0.0f) << i;
@@ -210,10 +169,10 @@ TEST_F(HostParameters, ChangesFromASecondThreadWhileBlocksRun) {
     EXPECT_GT(changes.load(), 1000);
 
     // The tempo query and the MIDI lists came from the blocks, on the thread running them.
-    for (const Call& call : calls()) {
+    for (const HostCall& call : calls()) {
         if (call.opcode == vst2::hostGetTime || call.opcode == vst2::hostProcessEvents) {
             EXPECT_GE(call.block, 0);
-            EXPECT_TRUE(call.callerThread);
+            EXPECT_TRUE(onThisThread(call));
         }
     }
     for (int32_t i = 0; i < 16; ++i) {

@@ -1,67 +1,37 @@
 // The mirror of the sounding notes on the host's MIDI output, at both levels
 // (scenario_level.hpp): the records and the lists they go out in, the "Canal"
 // channel and its changes, the "MIDI out" switch, re-voicing order, the shared
-// note's velocity, the input modes, full lists, and velocities out of range.
+// note's velocity, the input modes, and full lists. The instance's own output
+// records and voices are checked on it (tests/plugin/sound/midi_output_test.cpp).
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
-#include "tests/support/scenario_level.hpp"
+#include "tests/scenarios/midi_output_scenario.hpp"
 
 namespace velktest {
 namespace {
 
 using coretest::on;
 
-// Scale degrees in C major, triads: key 60 is C E G, 62 D F A, 64 E G B.
-class MidiOutput : public LevelTest {
-  protected:
-    void prepare() override { setUnit(palmtone::pChords, 0); }
-};
-
 TEST_F(MidiOutput, ChordOnAndOffAtTheKeysSamples) {
-    // A slot used before keeps nothing of its old contents.
-    for (vst2::MidiEvent& e : p().outEvents)
-        std::memset(&e, 0xAB, sizeof e);
     clearLog();
-    noteOn(100, 60, 77);
-    EXPECT_EQ(block(), ons(100, {60, 64, 67}, 77));
-    noteOff(188, 60);
-    EXPECT_EQ(block(), offs(188, {60, 64, 67}));
-    EXPECT_EQ(block(), Out{});
-    EXPECT_EQ(block(), Out{});
-
-    // Every field of the records, sent on the thread running the block.
+    chordOnAndOff();
     const std::vector<Sent> sent = this->sent();
     ASSERT_EQ(sent.size(), 6u);
-    for (const Sent& s : sent) {
-        EXPECT_EQ(s.raw.type, 1);
-        EXPECT_EQ(s.raw.byteSize, 24);
-        EXPECT_EQ(s.raw.flags, 1);
-        EXPECT_EQ(s.raw.noteLength, 0);
-        EXPECT_EQ(s.raw.noteOffset, 0);
-        EXPECT_EQ(s.raw.midiData[3], 0);
-        EXPECT_EQ(s.raw.detune, 0);
-        EXPECT_EQ(s.raw.noteOffVelocity, 0);
-        EXPECT_EQ(s.raw.reserved1, 0);
-        EXPECT_EQ(s.raw.reserved2, 0);
-        EXPECT_TRUE(s.callerThread);
-    }
-    // One list of the instance's own records per block that changed
-    // something, none for quiet blocks.
-    const std::vector<Call> lists = calls(vst2::hostProcessEvents);
+    expectWholeRecords(sent);
+    // One list per block that changed something, none for quiet blocks, each
+    // the instance's own list again.
+    const std::vector<HostCall> lists = calls(vst2::hostProcessEvents);
     ASSERT_EQ(lists.size(), 2u);
-    for (const Call& c : lists) {
-        EXPECT_EQ(c.events, 3);
+    for (const HostCall& c : lists) {
+        EXPECT_EQ(c.eventCount, 3);
         EXPECT_EQ(c.index, 0);
         EXPECT_EQ(c.value, 0);
         EXPECT_EQ(c.option, 0.0f);
-        EXPECT_EQ(c.pointer, &p().outList);
+        EXPECT_NE(c.ptr, nullptr);
+        EXPECT_EQ(c.ptr, lists[0].ptr);
     }
-    EXPECT_EQ(p().outList.reserved, 0);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(p().outList.events[i], &p().outEvents[i]);
 }
 
 TEST_F(MidiOutput, ChordOnTheCanalChannelWhateverTheInputChannel) {
@@ -84,8 +54,6 @@ TEST_F(MidiOutput, ChannelChangeMovesTheSoundingNotes) {
     block();
     setUnit(palmtone::pChannel, 2);
     EXPECT_EQ(block(), offs(0, {60, 64, 67}) + ons(0, {60, 64, 67}, 90, 2));
-    // The channel change did not re-voice: the voices were not restarted.
-    EXPECT_GT(p().engine.age[60], 1000 / 48000.0);
     noteOff(10, 60);
     EXPECT_EQ(block(), offs(10, {60, 64, 67}, 2));
 }
@@ -201,19 +169,12 @@ TEST_F(MidiOutput, InputModes) {
 }
 
 TEST_F(MidiOutput, OverFullBlockIsHandedOverInSeveralOrderedLists) {
-    setUnit(palmtone::pInput, 2);
     clearLog();
-    // 1024 host events: 512 notes each switched on and off again, one per frame.
-    for (int i = 0; i < 512; ++i) {
-        noteOn(2 * i, i % 128, 1 + i % 127);
-        noteOff(2 * i + 1, i % 128);
-    }
-    level().run(1024);
-    ASSERT_FALSE(p().overflow.load());
-    const std::vector<Call> lists = calls(vst2::hostProcessEvents);
+    runOverFullBlock();
+    const std::vector<HostCall> lists = calls(vst2::hostProcessEvents);
     ASSERT_EQ(lists.size(), 2u);
-    EXPECT_EQ(lists[0].events, 512);
-    EXPECT_EQ(lists[1].events, 512);
+    EXPECT_EQ(lists[0].eventCount, 512);
+    EXPECT_EQ(lists[1].eventCount, 512);
     const std::vector<Sent> sent = this->sent();
     ASSERT_EQ(sent.size(), 1024u);
     for (size_t i = 0; i < sent.size(); ++i) {
@@ -238,16 +199,6 @@ TEST_F(MidiOutput, ExactlyFullListIsHandedOverOnce) {
     level().run(512);
     EXPECT_EQ(calls(vst2::hostProcessEvents).size(), 1u);
     EXPECT_EQ(sent().size(), 512u);
-}
-
-TEST_F(MidiOutput, VelocityZeroIsSentAsOne) {
-    // A note whose velocity was never set (the first re-voicing can reach it),
-    // and one above 127, sounding at the start of a block.
-    p().engine.gate[50] = true;
-    p().engine.velocity[50] = 0;
-    p().engine.gate[51] = true;
-    p().engine.velocity[51] = 500;
-    EXPECT_EQ(block(1), (Out{on(0, 50, 1), on(0, 51, 127)}));
 }
 
 } // namespace

@@ -1,64 +1,87 @@
 #pragma once
-// The scenarios written once and run at both levels: held_keys_scenario.cpp,
-// midi_output_scenario.cpp, parameter_scenario.cpp, intake_scenario.cpp and
-// block_scenario.cpp (the library velk_scenarios) are written against Level,
-// the little a host does with an instance, and linked into core_tests, whose
-// makeLevel() gives an instance in this process around the test host
-// (tests/plugin/scenario_level.cpp), and into host_tests, whose makeLevel()
-// gives the built DLL through the project's host under Wine
-// (tests/host/scenario_level.cpp).
+// The scenarios written once and run at two levels. The scenarios of this
+// folder (the library velk_scenarios) are written against Level: what a host
+// and the editor's user do with an instance, and what the host sees of it.
+// They are linked into core_tests, whose makeLevel() gives an instance in this
+// process around the test host (tests/plugin/native_level.hpp), and into
+// host_tests, whose makeLevel() gives the built DLL through the project's host
+// under Wine (tests/host/dll_level.hpp). The audio-path proofs run their
+// scenario (audio_path_scenario.hpp) on a Driver, the same calls without the
+// host's log, at levels that count what the instance calls meanwhile.
 //
-// At both levels the scenarios read and set the instance's own fields through
-// the effect record's object pointer, as the editor inside the DLL does: the
-// DLL lays the instance out from the same headers with the same compiler.
-// A member function called on the instance runs the test program's copy of
-// the code, so the scenarios call none but the editor's own: pushing into the
-// UI ring and asking for a count-in.
+// A level reaches its instance only as a host does: the opcodes, the effect
+// record's callbacks, the host callback's answers, and the editor's window for
+// the user's keys and clicks. The scenarios see no instance header
+// (plugin/plugin.hpp): what only the instance's insides show is checked in
+// core_tests alone, on the native level's instance (OnInstance).
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <memory>
+#include <thread>
 #include <vector>
 
+#include "plugin/host/parameters.hpp"
 #include "plugin/host/vst2.hpp"
-#include "plugin/plugin.hpp"
 #include "tests/support/host_checks.hpp"
+#include "tests/support/kernel_choice.hpp"
+#include "tests/support/midi_messages.hpp"
 #include "tests/support/param_table.hpp"
-#include "tests/support/test_host.hpp"
+#include "tools/host/host_call.hpp"
 
 namespace velktest {
 
-// One call of the plug-in into the host.
-struct Call {
-    int32_t opcode;
-    int32_t index;
-    intptr_t value;
-    const void* pointer;
-    float option;
-    int64_t block;     // the block being processed; -1 outside process
-    bool callerThread; // made on the thread that drives the instance
-    int32_t events;    // opcode 8: the list's count; else 0
-};
+using vsthost::HostCall;
 
-// One instance as a host holds it.
-class Level {
+// What a host and the editor's user do with one instance.
+class Driver {
   public:
-    virtual ~Level() = default;
+    virtual ~Driver() = default;
+
+    // --- the host's calls, through the effect record ---
     virtual vst2::Effect* effect() = 0;
+    virtual intptr_t dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) = 0;
+    virtual void setParameter(int32_t index, float value) = 0;
+    virtual float getParameter(int32_t index) = 0;
     // The host's MIDI for the next opcode 25 call, at an offset in the coming block.
     virtual void queue(int32_t frame, int status, int data1, int data2) = 0;
     // Opcode 25 with what is queued, also when nothing is.
     virtual intptr_t deliver() = 0;
     // Delivers what is queued, if anything, and processes one block through the
-    // replacing slot into NaN-filled buffers with a guard sample after each.
+    // replacing slot.
     virtual void run(int32_t frames) = 0;
+
+    // --- the host's answers ---
+    // The answer to opcode 7 from now on: a time block with these flags and
+    // tempo, or (`answer` false) a null pointer.
+    virtual void answerTime(bool answer, int32_t flags, double tempo) = 0;
+
+    // --- the editor, as its user plays it; what it asks acts at the next block ---
+    // A chord key of the computer keyboard ('A', 'S', ... 'K') pressed or let go.
+    virtual void key(int32_t virtualKey, bool down) = 0;
+    // Pad 0..7 pressed or let go with the mouse.
+    virtual void pad(int index, bool down) = 0;
+    // The transport's buttons: "Grabar" (a count-in, then the take), "Pausa"
+    // (pause or continue the take), "Detener" (cancel the count-in, stop the
+    // take) and "Soltar notas" (every key let go and a full reset).
+    virtual void record() = 0;
+    virtual void pauseOrResume() = 0;
+    virtual void stop() = 0;
+    virtual void releaseNotes() = 0;
+};
+
+// A driver whose host keeps what it received and rendered; its blocks render
+// into NaN-filled buffers with a guard sample after each.
+class Level : public Driver {
+  public:
     virtual int64_t blocks() const = 0; // run so far
     // What the host received since it was created or its log last cleared.
     virtual std::vector<Sent> sent() const = 0;
-    virtual std::vector<Call> calls() const = 0;
+    virtual std::vector<HostCall> calls() const = 0;
     virtual void clearLog() = 0;
     // The last block's audio, and every block's.
     virtual std::vector<float> blockLeft() const = 0;
@@ -67,9 +90,6 @@ class Level {
     virtual const std::vector<float>& right() const = 0;
     virtual int64_t overruns() const = 0; // blocks whose guard sample was written
 
-    // The host's answer to opcode 7 from now on: a time block with these flags
-    // and tempo, or (`answer` false) a null pointer.
-    virtual void answerTime(bool answer, int32_t flags, double tempo) = 0;
     // A mono one-shot of `frames` samples of `value` at `rate` Hz, in the
     // library the instance plays from (the settings may return to defaults).
     virtual void loadOneShot(size_t frames, double rate, float value) = 0;
@@ -78,9 +98,6 @@ class Level {
 // This program's level, started as a DAW starts an instance: open, 48000 Hz,
 // blocks of 512, resume, start processing; the host answers a tempo of 120.
 std::unique_ptr<Level> makeLevel();
-// Runs `check` once for each set of rendering kernels this program can switch
-// its instances to.
-void eachKernel(const std::function<void()>& check);
 
 using coretest::Midi;
 using Out = std::vector<Midi>;
@@ -99,7 +116,8 @@ inline Out offs(int32_t frame, std::initializer_list<int> notes, int channel = 1
     return out;
 }
 inline Out operator+(Out a, const Out& b) {
-    a.insert(a.end(), b.begin(), b.end());
+    for (const Midi& m : b)
+        a.push_back(m);
     return a;
 }
 
@@ -107,7 +125,7 @@ inline Out operator+(Out a, const Out& b) {
 // within -1..1 and no block written past its end.
 class LevelTest : public ::testing::Test {
   protected:
-    LevelTest() : level_(makeLevel()) { EXPECT_EQ(&p().effect, level_->effect()); }
+    LevelTest() : level_(makeLevel()) {}
     void SetUp() override { prepare(); }
     void TearDown() override { ended(); }
     // What the fixture sets on each new instance.
@@ -121,18 +139,31 @@ class LevelTest : public ::testing::Test {
 
     Level& level() { return *level_; }
     vst2::Effect* fx() { return level_->effect(); }
-    palmtone::Plugin& p() { return *static_cast<palmtone::Plugin*>(level_->effect()->object); }
 
     // --- the host's calls ---
-    void set(int32_t index, float value) { fx()->setParameter(fx(), index, value); }
-    float get(int32_t index) { return fx()->getParameter(fx(), index); }
+    void set(int32_t index, float value) { level_->setParameter(index, value); }
+    float get(int32_t index) { return level_->getParameter(index); }
     void setUnit(int32_t index, double unitValue) { set(index, normalised(index, unitValue)); }
     intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
                       float option = 0.0f) {
-        return fx()->dispatcher(fx(), opcode, index, value, ptr, option);
+        return level_->dispatch(opcode, index, value, ptr, option);
     }
     void suspend() { dispatch(vst2::op::mainsChanged, 0, 0); }
     void resume() { dispatch(vst2::op::mainsChanged, 0, 1); }
+    // The normalised values the state chunk (opcode 23) stores: a 32-bit float
+    // per parameter after "TPX2STAT", the version and the value count.
+    std::vector<float> saved() {
+        constexpr size_t valuesAt = 16, count = std::size(params);
+        std::vector<float> values(count);
+        void* data = nullptr;
+        const intptr_t size = dispatch(vst2::op::getStateChunk, 0, 0, &data);
+        if (!data || size < static_cast<intptr_t>(valuesAt + 4 * count)) {
+            ADD_FAILURE() << "no state chunk with the values: " << size << " bytes";
+            return values;
+        }
+        std::memcpy(values.data(), static_cast<const uint8_t*>(data) + valuesAt, 4 * count);
+        return values;
+    }
 
     // --- the host's MIDI for the next block ---
     void queue(int32_t frame, int status, int data1, int data2) {
@@ -168,14 +199,16 @@ class LevelTest : public ::testing::Test {
             out.push_back(midiOf(s));
         return out;
     }
-    std::vector<Call> calls(int32_t opcode) const {
-        std::vector<Call> out;
-        for (const Call& c : level_->calls())
+    std::vector<HostCall> calls(int32_t opcode) const {
+        std::vector<HostCall> out;
+        for (const HostCall& c : level_->calls())
             if (c.opcode == opcode) out.push_back(c);
         return out;
     }
-    std::vector<Call> calls() const { return level_->calls(); }
+    std::vector<HostCall> calls() const { return level_->calls(); }
     void clearLog() { level_->clearLog(); }
+    // Made on the thread that drives the instance.
+    static bool onThisThread(const HostCall& c) { return c.thread == std::this_thread::get_id(); }
 
   private:
     static Midi midiOf(const Sent& s) { return {s.frame(), s.status(), s.data1(), s.data2()}; }

@@ -15,37 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/scenario_level.hpp"
+#include "tests/scenarios/block_scenario.hpp"
 #include "tools/host/block_sizes.hpp"
 
 namespace velktest {
 namespace {
-
-// A MIDI message at an absolute frame.
-struct Timed {
-    int64_t time;
-    int status, data1, data2;
-};
-
-// Runs blocks of `sizes` from absolute frame `from` (the level's position),
-// handing each block the events of `schedule` that fall into it, in time order
-// (stable).
-void play(Level& level, std::vector<Timed> schedule, const std::vector<int32_t>& sizes, int64_t from = 0) {
-    std::stable_sort(schedule.begin(), schedule.end(),
-                     [](const Timed& a, const Timed& b) { return a.time < b.time; });
-    size_t next = 0;
-    while (next < schedule.size() && schedule[next].time < from)
-        ++next;
-    int64_t start = from;
-    for (int32_t frames : sizes) {
-        for (; next < schedule.size() && schedule[next].time < start + frames; ++next) {
-            const Timed& e = schedule[next];
-            level.queue(static_cast<int32_t>(e.time - start), e.status, e.data1, e.data2);
-        }
-        level.run(frames);
-        start += frames;
-    }
-}
 
 bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
     return a.size() == b.size() &&
@@ -75,31 +49,10 @@ std::vector<int32_t> seeded(int64_t total, int32_t largest, unsigned seed, bool 
 
 // --- the tempo ---
 
-struct TempoCase {
-    const char* what;
-    bool answer; // false: the host answers opcode 7 with a null pointer
-    int32_t flags;
-    double hostTempo;
-    double expected;
-    bool fromHost;
-};
-void PrintTo(const TempoCase& c, std::ostream* os) {
-    *os << c.what;
-}
-
-// A chord and its release over 6000 frames in blocks of 700 (the last shorter).
-const std::vector<Timed> chordAndRelease = {
-    {10, 0x90, 48, 100}, {200, 0x90, 64, 80}, {3000, 0x80, 48, 0}, {3000, 0x80, 64, 0}};
-const std::vector<int32_t> tempoBlocks = vsthost::uniformBlocks(6000, 700);
-
-class Tempo : public LevelTest, public ::testing::WithParamInterface<TempoCase> {
-  protected:
-    void prepare() override { setUnit(palmtone::pBpm, 165); }
-};
-
 // Every block with frames asks for the time once, on the thread running it;
 // the tempo comes from a valid answer in range, else from the parameter, and
-// whatever the host answers the sound is the same (the tempo shapes only the take).
+// whatever the host answers the sound is the same (the tempo shapes only the
+// take). The tempo the instance publishes is checked on it.
 TEST_P(Tempo, HostTempoOrTheParameter) {
     const TempoCase& c = GetParam();
     static const std::vector<float> referenceLeft = [] {
@@ -110,46 +63,24 @@ TEST_P(Tempo, HostTempoOrTheParameter) {
     }();
 
     level().answerTime(c.answer, c.flags, c.hostTempo);
-    p().tempoFromHost.store(!c.fromHost);
     clearLog();
-    play(level(), chordAndRelease, {tempoBlocks[0]});
-    EXPECT_EQ(p().tempo.load(), c.expected) << c.what;
-    EXPECT_EQ(p().tempoFromHost.load(), c.fromHost) << c.what;
-    play(level(), chordAndRelease, std::vector<int32_t>(tempoBlocks.begin() + 1, tempoBlocks.end()),
-         tempoBlocks[0]);
-    EXPECT_EQ(p().tempo.load(), c.expected) << c.what;
+    playFirstBlock();
+    playTheRest();
 
-    const std::vector<Call> asks = calls(vst2::hostGetTime);
+    const std::vector<HostCall> asks = calls(vst2::hostGetTime);
     ASSERT_EQ(asks.size(), tempoBlocks.size());
     for (size_t i = 0; i < asks.size(); ++i) {
         EXPECT_EQ(asks[i].block, static_cast<int64_t>(i));
-        EXPECT_TRUE(asks[i].callerThread);
+        EXPECT_TRUE(onThisThread(asks[i]));
         EXPECT_EQ(asks[i].index, 0);
         EXPECT_EQ(asks[i].value, vst2::tempoValid);
-        EXPECT_EQ(asks[i].pointer, nullptr);
+        EXPECT_EQ(asks[i].ptr, nullptr);
         EXPECT_EQ(asks[i].option, 0.0f);
     }
     EXPECT_TRUE(sameBits(level().left(), referenceLeft)) << c.what;
 }
 
-constexpr int32_t valid = vst2::tempoValid;
-constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-constexpr double inf = std::numeric_limits<double>::infinity();
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, Tempo,
-    ::testing::Values(TempoCase{"valid", true, valid, 140.0, 140.0, true},
-                      TempoCase{"fractional", true, valid | 0x2 | 0x200, 97.25, 97.25, true},
-                      TempoCase{"lowest", true, valid, 30.0, 30.0, true},
-                      TempoCase{"highest", true, valid, 300.0, 300.0, true},
-                      TempoCase{"too slow", true, valid, 29.9, 165.0, false},
-                      TempoCase{"too fast", true, valid, 300.5, 165.0, false},
-                      TempoCase{"no validity bit", true, 0x3FF | 0x800, 140.0, 165.0, false},
-                      TempoCase{"null answer", false, valid, 140.0, 165.0, false},
-                      TempoCase{"NaN", true, valid, nan, 165.0, false},
-                      TempoCase{"infinite", true, valid, inf, 165.0, false},
-                      TempoCase{"the default", true, valid, 120.0, 120.0, true},
-                      TempoCase{"no flags", true, 0, 140.0, 165.0, false}));
+INSTANTIATE_TEST_SUITE_P(Answers, Tempo, ::testing::ValuesIn(tempoAnswers));
 
 // --- block partitions ---
 
@@ -312,7 +243,7 @@ class BlockPartition : public ::testing::TestWithParam<std::tuple<size_t, size_t
 
 TEST_P(BlockPartition, SameMidiAndAudioAsAll512) {
     const auto [config, partition] = GetParam();
-    eachKernel([config = config, partition = partition] { compare(config, partition); });
+    forEachKernel([config = config, partition = partition] { compare(config, partition); });
 }
 
 INSTANTIATE_TEST_SUITE_P(Schedules, BlockPartition,
