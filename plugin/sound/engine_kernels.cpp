@@ -22,7 +22,7 @@ float outputSse2(const double* accL, const double* accR, const double* gains, in
 // The wide kernels spill 256-bit values to the stack, which Windows aligns to
 // only 16 bytes: this relies on the compiler using unaligned moves for them, as
 // Debian's mingw-w64 GCC and clang do (an unpatched mingw GCC may not);
-// tests/host/aligned_wide_moves.sh holds the built DLL to it.
+// tests/dll/aligned_wide_moves.sh holds the built DLL to it.
 #ifdef VELK_CPU_DISPATCH
 #define VELK_WIDE_KERNELS 1
 #define VELK_WIDE __attribute__((target("avx2,fma")))

@@ -79,7 +79,7 @@ struct OpenEditor {
         editor->keyDown[0] = true;
         editor->mouse = {320, 400};
     }
-    coretest::TestHost host;
+    velktest::TestHost host;
     HWND parent = nullptr;
     palmtone::Editor* editor = nullptr;
 };

@@ -4,7 +4,7 @@
 
 #include "chords/chord.hpp"
 
-namespace chordtest {
+namespace chordstest {
 
 // The four chord sizes of the "Acordes" parameter.
 enum class Size { Triad, Seventh, Ninth, AddedNinth };
@@ -40,4 +40,4 @@ inline tamso::Config custom(uint16_t mask, int32_t tonic = 0, Size size = Size::
     return c;
 }
 
-} // namespace chordtest
+} // namespace chordstest

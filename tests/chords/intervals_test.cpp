@@ -9,8 +9,8 @@
 #include "chord_config.hpp"
 #include "chords/scales.hpp"
 
-using chordtest::config;
-using chordtest::custom;
+using chordstest::config;
+using chordstest::custom;
 using Steps = std::array<int32_t, 5>;
 
 namespace {

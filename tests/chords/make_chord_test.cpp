@@ -8,9 +8,9 @@
 #include "chord_config.hpp"
 #include "chords/make_chord.hpp"
 
-using chordtest::config;
-using chordtest::custom;
-using chordtest::Size;
+using chordstest::config;
+using chordstest::custom;
+using chordstest::Size;
 
 namespace {
 
@@ -149,7 +149,7 @@ TEST(MakeChord, EveryConfigurationGivesAWellFormedChord) {
                                 ASSERT_TRUE(ok)
                                     << "scale " << cfg.scale << " custom " << cfg.customScale << " tonic "
                                     << tonic << " kinds " << cfg.seventhKind << "/" << cfg.ninthKind << " "
-                                    << chordtest::sizeText(sizes[size]) << " inversion " << inversion
+                                    << chordstest::sizeText(sizes[size]) << " inversion " << inversion
                                     << " octave " << octave << " root " << root << " count " << c.count;
                             }
                         }

@@ -10,12 +10,12 @@
 #include "tests/support/take_script.hpp"
 
 using namespace tamso;
-using taketest::at;
-using taketest::Entry;
-using taketest::off;
-using taketest::on;
-using taketest::SmfNote;
-using taketest::Take;
+using velktest::at;
+using velktest::Entry;
+using velktest::off;
+using velktest::on;
+using velktest::SmfNote;
+using velktest::Take;
 
 namespace {
 
@@ -77,7 +77,7 @@ TEST(TakeRecorder, StartsAtTheCountInEndAndStopsAtTheNextBlock) {
     EXPECT_EQ(t.cap->publishedNotes.load(), 3);
     EXPECT_EQ(t.cap->takeTempo, 150.0);
     // 15/64 tick per sample.
-    taketest::expectSmf("count_in_start", t.cap->midiFile(), 400000,
+    velktest::expectSmf("count_in_start", t.cap->midiFile(), 400000,
                         {{0, true, 60, 0, 100},
                          {0, true, 64, 0, 100},
                          {23, true, 67, 0, 100},
@@ -124,7 +124,7 @@ TEST(TakeRecorder, PauseAndResumeAddNoTime) {
               (std::vector<Entry>{on(0, 60), on(768, 64), on(812, 67), off(1024, 60), off(1024, 64),
                                   off(1024, 67), on(1024, 60), on(1024, 67), off(2048, 60), off(2048, 67)}));
     EXPECT_EQ(t.cap->publishedNotes.load(), 5);
-    taketest::expectSmf("pause_resume", t.cap->midiFile(), 400000,
+    velktest::expectSmf("pause_resume", t.cap->midiFile(), 400000,
                         {{0, true, 60, 0, 100},
                          {180, true, 64, 0, 100},
                          {190, true, 67, 0, 100},
@@ -153,7 +153,7 @@ TEST(TakeRecorder, AStopDuringABlockClosesAtItsEnd) {
     EXPECT_EQ(t.entries(), (std::vector<Entry>{on(0, 60), on(0, 64), on(712, 67), off(812, 64), off(1024, 60),
                                                off(1024, 67)}));
     EXPECT_EQ(t.cap->endBeats.load(), at(1024));
-    taketest::expectSmf("stop_mid_block", t.cap->midiFile(), 400000,
+    velktest::expectSmf("stop_mid_block", t.cap->midiFile(), 400000,
                         {{0, true, 60, 0, 100},
                          {0, true, 64, 0, 100},
                          {167, true, 67, 0, 100},
@@ -272,7 +272,7 @@ TEST(TakeRecorder, TheEntryLimitEndsTheTakeAsFull) {
     }
     for (int note = 0; note < 128; ++note)
         expected.push_back({15u * events, false, note, 0, 0});
-    taketest::expectSmf("full_take", t.cap->midiFile(), 400000, expected);
+    velktest::expectSmf("full_take", t.cap->midiFile(), 400000, expected);
 }
 
 TEST(TakeRecorder, TempoIsClampedTo30Through300) {
@@ -289,7 +289,7 @@ TEST(TakeRecorder, TempoIsClampedTo30Through300) {
         t.tempo = c.tempo;
         EXPECT_TRUE(t.startAt(0));
         EXPECT_EQ(t.cap->takeTempo, c.used);
-        EXPECT_EQ(t.cap->beatsPerSample, c.used / (60.0 * taketest::rate));
+        EXPECT_EQ(t.cap->beatsPerSample, c.used / (60.0 * velktest::rate));
         t.end(10240);
         EXPECT_DOUBLE_EQ(t.cap->endBeats.load(), c.used / 60.0);
     }
@@ -309,7 +309,7 @@ TEST(TakeRecorder, TempoChangesMoveThePositionsNotTheFileTempo) {
     t.begin();
     EXPECT_EQ(t.entries(), (std::vector<Entry>{on(0, 60), on(8192, 64), off(12288, 60), off(12288, 64)}));
     EXPECT_EQ(t.cap->takeTempo, 150.0);
-    taketest::expectSmf(
+    velktest::expectSmf(
         "tempo_change", t.cap->midiFile(), 400000,
         {{0, true, 60, 0, 100}, {1920, true, 64, 0, 100}, {2880, false, 60, 0, 0}, {2880, false, 64, 0, 0}});
 }
@@ -324,7 +324,7 @@ TEST(TakeRecorder, ASampleRateThatIsNotPositiveStopsTheClock) {
         t.noteOn(100, 60);
         t.end(512);
         EXPECT_EQ(t.cap->endBeats.load(), 0.0);
-        t.sampleRate = taketest::rate;
+        t.sampleRate = velktest::rate;
         t.begin();
         t.noteOff(512, 60);
         t.end(1024);

@@ -12,11 +12,11 @@
 #include "tests/support/take_script.hpp"
 
 // This program's checked files, read back by read_midi.py.
-const char* const taketest::readbackFolder = TAKE_READBACK_DIR;
+const char* const velktest::readbackFolder = TAKE_READBACK_DIR;
 
 using namespace tamso;
-using taketest::SmfNote;
-using taketest::Take;
+using velktest::SmfNote;
+using velktest::Take;
 
 namespace {
 
@@ -82,7 +82,7 @@ TEST(MidiFile, TwoNotesAtOneHundredTwentyGiveTheDocumentedBytes) {
     const Bytes file = t.cap->midiFile();
     EXPECT_EQ(file.size(), 78u);
     EXPECT_EQ(file, expected);
-    taketest::expectSmf(
+    velktest::expectSmf(
         "documented_example", file, 500000,
         {{0, true, 60, 0, 100}, {0, true, 64, 0, 100}, {960, false, 60, 0, 0}, {960, false, 64, 0, 0}});
 }
@@ -155,7 +155,7 @@ TEST(MidiFile, PositionsBecomeOrderedTicks) {
     };
     for (const LayoutCase& c : cases) {
         SCOPED_TRACE(c.name);
-        taketest::expectSmf(c.name, takeOf(c.entries)->midiFile(), 500000, c.written);
+        velktest::expectSmf(c.name, takeOf(c.entries)->midiFile(), 500000, c.written);
     }
 }
 
@@ -179,7 +179,7 @@ TEST(MidiFile, DeltasAreVariableLengthQuantities) {
         const Bytes file = takeOf({onAt(0, 60), offAt(c.delta / 960.0, 60)})->midiFile();
         ASSERT_EQ(file.size(), noteOffAt + c.vlq.size() + 3 + 4);
         EXPECT_EQ(Bytes(file.begin() + noteOffAt, file.begin() + noteOffAt + c.vlq.size()), c.vlq);
-        taketest::expectSmf("vlq_" + std::to_string(c.delta), file, 500000,
+        velktest::expectSmf("vlq_" + std::to_string(c.delta), file, 500000,
                             {{0, true, 60, 0, 100}, {c.delta, false, 60, 0, 0}});
     }
 }
@@ -207,7 +207,7 @@ TEST(MidiFile, TempoIsMicrosecondsPerQuarterRounded) {
         EXPECT_EQ(Bytes(file.begin() + 50, file.begin() + 57),
                   (Bytes{0x00, 0xFF, 0x51, 0x03, static_cast<uint8_t>(c.micros >> 16),
                          static_cast<uint8_t>(c.micros >> 8), static_cast<uint8_t>(c.micros)}));
-        taketest::expectSmf(c.name, file, c.micros, {{0, true, 60, 0, 100}, {960, false, 60, 0, 0}});
+        velktest::expectSmf(c.name, file, c.micros, {{0, true, 60, 0, 100}, {960, false, 60, 0, 0}});
     }
 }
 
@@ -237,7 +237,7 @@ TEST(MidiFile, TheLongestTakeIsWrittenAndTheNextRefused) {
         ASSERT_EQ(t.cap->entries[1].beats, 279620.265625 + extra / 4096.0);
         if (extra == 0) {
             const Bytes file = t.cap->midiFile();
-            taketest::expectSmf("longest_take", file, 400000,
+            velktest::expectSmf("longest_take", file, 400000,
                                 {{0, true, 60, 0, 100}, {268435455, false, 60, 0, 0}});
             continue;
         }

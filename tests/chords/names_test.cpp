@@ -7,9 +7,9 @@
 #include "chord_config.hpp"
 #include "chords/names.hpp"
 
-using chordtest::config;
-using chordtest::custom;
-using chordtest::Size;
+using chordstest::config;
+using chordstest::custom;
+using chordstest::Size;
 
 namespace {
 

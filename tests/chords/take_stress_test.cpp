@@ -187,8 +187,8 @@ std::string checkTake(const MidiCapture& cap, const Audio& audio, int32_t state)
 
     const std::vector<uint8_t> file = cap.midiFile();
     if (ons == 0) return file.empty() ? "" : "file without notes";
-    taketest::Smf smf;
-    const std::string problem = taketest::readSmf(file, smf);
+    velktest::Smf smf;
+    const std::string problem = velktest::readSmf(file, smf);
     if (!problem.empty()) return "file: " + problem;
     if (smf.notes.size() != static_cast<size_t>(n))
         return "file holds " + std::to_string(smf.notes.size()) + " of " + std::to_string(n);

@@ -12,14 +12,14 @@
 #include "tests/support/drop_blocks.hpp"
 
 using namespace std::string_literals;
-using droptest::dropHeader;
-using droptest::narrowDrop;
-using droptest::put16;
-using droptest::put32;
-using droptest::textUnits;
-using droptest::wideDrop;
 using palmtone::fileDropPaths;
 using palmtone::textDropPath;
+using velktest::dropHeader;
+using velktest::narrowDrop;
+using velktest::put16;
+using velktest::put32;
+using velktest::textUnits;
+using velktest::wideDrop;
 using Paths = std::vector<std::wstring>;
 
 namespace {

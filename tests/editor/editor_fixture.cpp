@@ -12,7 +12,7 @@
 
 #include "plugin/text/text.hpp"
 
-namespace edtest {
+namespace editortest {
 
 namespace fs = std::filesystem;
 
@@ -330,4 +330,4 @@ palmtone::OpenReply openReplyFor(const std::wstring& path) {
     return openReplyFor(path, {});
 }
 
-} // namespace edtest
+} // namespace editortest

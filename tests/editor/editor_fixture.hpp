@@ -23,9 +23,9 @@
 #include "editor/ui.hpp"
 #include "plugin/plugin.hpp"
 #include "tests/support/quiet_host.hpp"
-#include "tools/host/host_call.hpp"
+#include "tools/vst-host/host_call.hpp"
 
-namespace edtest {
+namespace editortest {
 
 using palmtone::Editor;
 using palmtone::Hit;
@@ -238,4 +238,4 @@ inline void pressAndDrag(EditorTest& t) {
     t.handle([&](Editor& e) { e.mouseMoved({at.x + 6, at.y}); });
 }
 
-} // namespace edtest
+} // namespace editortest

@@ -28,9 +28,9 @@ TEST(EditorThreads, KeysPadsTakesAndPaintsAgainstTheAudioThread) {
     host.time.tempo = 140.0;
     auto plugin = host.makePlugin();
     ASSERT_EQ(plugin->dispatch(10, 0, 0, nullptr, 8000.0f), 1) << "8 kHz: a count-in lasts 94 blocks";
-    edtest::UiLog log;
-    auto seam = std::make_unique<edtest::FakeUi>(log);
-    edtest::FakeUi* ui = seam.get();
+    editortest::UiLog log;
+    auto seam = std::make_unique<editortest::FakeUi>(log);
+    editortest::FakeUi* ui = seam.get();
     Editor editor(plugin.get(), std::move(seam));
     ui->editor = &editor;
     editor.window = reinterpret_cast<HWND__*>(static_cast<uintptr_t>(0x1000));

@@ -13,7 +13,7 @@
 namespace {
 
 using namespace palmtone;
-using namespace edtest;
+using namespace editortest;
 
 const std::wstring saveFailed = L"No se pudo guardar. Elige otra carpeta.";
 const std::wstring dragFailed = L"Usa Guardar archivo .mid e importalo al Piano roll con Ctrl+M.";

@@ -13,10 +13,10 @@
 namespace {
 
 using namespace palmtone;
-using edtest::boxesAt;
+using editortest::boxesAt;
 namespace c = palmtone::colours;
 
-using edtest::EditorTest;
+using editortest::EditorTest;
 using PaintPass = EditorTest;
 
 const Element* padBox(const Scene& s, int pad) {

@@ -12,8 +12,8 @@
 namespace {
 
 using namespace palmtone;
-using edtest::EditorTest;
-using edtest::Ev;
+using editortest::EditorTest;
+using editortest::Ev;
 
 constexpr int32_t vkSpace = 0x20;
 constexpr int32_t vkDelete = 0x2E;
@@ -176,9 +176,9 @@ TEST_F(EditorInput, VolumeDragFollowsThePointer) {
 }
 
 TEST_F(EditorInput, MidiDragGesture) {
-    edtest::setTake(*plugin, edtest::triad());
-    const std::string temp = edtest::scratchDir("drag-gesture");
-    ui->temporaryFolderPath = edtest::editorPath(temp) + L"/";
+    editortest::setTake(*plugin, editortest::triad());
+    const std::string temp = editortest::scratchDir("drag-gesture");
+    ui->temporaryFolderPath = editortest::editorPath(temp) + L"/";
     const Point start = centre([&] {
         paint();
         return hitOf(DragMidi, 1);

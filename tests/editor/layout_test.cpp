@@ -22,9 +22,9 @@ void PrintTo(const Rect& r, std::ostream* os) {
 namespace {
 
 using namespace palmtone;
-using edtest::boxesAt;
-using edtest::textAt;
-using edtest::textIn;
+using editortest::boxesAt;
+using editortest::textAt;
+using editortest::textIn;
 namespace c = palmtone::colours;
 
 const double nan = std::numeric_limits<double>::quiet_NaN();

@@ -16,7 +16,7 @@
 namespace {
 
 using namespace palmtone;
-using namespace edtest;
+using namespace editortest;
 
 constexpr int32_t vkDelete = 0x2E;
 const std::wstring oneShots = L"VELK - One shots";

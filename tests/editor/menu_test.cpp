@@ -13,8 +13,8 @@
 namespace {
 
 using namespace palmtone;
-using edtest::EditorTest;
-using edtest::HostCall;
+using editortest::EditorTest;
+using editortest::HostCall;
 
 ParamValues defaults() {
     ParamValues v{};

@@ -6,7 +6,7 @@
 #include <cctype>
 #include <string>
 
-namespace edtest {
+namespace editortest {
 
 // A case's words as a parameter name: every character but a letter or a digit becomes '_'.
 inline std::string caseName(std::string words) {
@@ -23,4 +23,4 @@ inline std::string runningTestName() {
     return name;
 }
 
-} // namespace edtest
+} // namespace editortest

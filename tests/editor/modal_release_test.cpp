@@ -17,7 +17,7 @@
 namespace {
 
 using namespace palmtone;
-using namespace edtest;
+using namespace editortest;
 
 constexpr int32_t vkSpace = 0x20;
 

@@ -12,10 +12,10 @@ namespace {
 
 using namespace palmtone;
 using namespace tamso;
-using edtest::EditorTest;
-using edtest::noteAt;
-using edtest::setTake;
-using edtest::triad;
+using editortest::EditorTest;
+using editortest::noteAt;
+using editortest::setTake;
+using editortest::triad;
 
 constexpr uint16_t C = 1 << 0, D = 1 << 2, E = 1 << 4, G = 1 << 7;
 constexpr uint16_t triadBits = C | E | G;
@@ -177,7 +177,7 @@ TEST_F(Overview, RebuildsOncePerStopAndAgainForANewEditor) {
     EXPECT_EQ(editor->overview[40], D) << "no second rebuild while the state stays";
     EXPECT_EQ(editor->overview[0], triadBits);
 
-    Editor fresh(plugin.get(), std::make_unique<edtest::FakeUi>(log));
+    Editor fresh(plugin.get(), std::make_unique<editortest::FakeUi>(log));
     fresh.updateOverview(Finished);
     EXPECT_EQ(fresh.overview[0], E | G) << "a newly opened editor draws the take as it is now";
     EXPECT_EQ(fresh.overview[16], 0);

@@ -7,7 +7,7 @@
 
 #include "editor/scene.hpp"
 
-namespace edtest {
+namespace editortest {
 
 inline const palmtone::Element* textIn(const palmtone::Scene& s, palmtone::Rect r) {
     for (const palmtone::Element& e : s.elements)
@@ -29,4 +29,4 @@ inline std::vector<const palmtone::Element*> boxesAt(const palmtone::Scene& s, c
     return out;
 }
 
-} // namespace edtest
+} // namespace editortest

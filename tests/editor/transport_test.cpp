@@ -13,7 +13,7 @@ namespace {
 
 using namespace palmtone;
 using namespace tamso;
-using edtest::EditorTest;
+using editortest::EditorTest;
 
 constexpr int32_t vkSpace = 0x20;
 const std::wstring stopFirst = L"Pulsa Detener antes de empezar otra toma.";
@@ -153,7 +153,7 @@ TEST_F(Transport, EveryActionInEveryTakeState) {
 }
 
 TEST_F(Transport, CancelKeepsTheTakeAndOkStartsTheCountIn) {
-    edtest::setTake(*plugin, edtest::triad());
+    editortest::setTake(*plugin, editortest::triad());
     editor->overview[3] = 0x091;
     editor->lastColumn = 12;
     editor->lastState = Finished;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-namespace velkfuzz {
+namespace fuzztest {
 
 class FuzzInput {
   public:
@@ -45,4 +45,4 @@ class FuzzInput {
     size_t at_ = 0;
 };
 
-} // namespace velkfuzz
+} // namespace fuzztest

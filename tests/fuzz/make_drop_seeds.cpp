@@ -8,7 +8,7 @@
 #include "tests/support/drop_blocks.hpp"
 
 using namespace std::string_literals;
-using namespace droptest;
+using namespace velktest;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace velkfuzz {
+namespace fuzztest {
 
 void fail(const char* what) {
     std::fprintf(stderr, "session check failed: %s\n", what);
@@ -129,4 +129,4 @@ void checkMidiFile(const std::vector<uint8_t>& f) {
         require(!n, "MIDI note left on at the end of the take");
 }
 
-} // namespace velkfuzz
+} // namespace fuzztest

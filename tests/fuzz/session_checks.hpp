@@ -8,7 +8,7 @@
 
 #include "plugin/host/vst2.hpp"
 
-namespace velkfuzz {
+namespace fuzztest {
 
 [[noreturn]] void fail(const char* what);
 inline void require(bool ok, const char* what) {
@@ -43,4 +43,4 @@ class MidiOutputCheck {
 // and off at the end, the end-of-track event last and the lengths exact.
 void checkMidiFile(const std::vector<uint8_t>& file);
 
-} // namespace velkfuzz
+} // namespace fuzztest

@@ -37,7 +37,7 @@
 #include "tests/support/quiet_host.hpp"
 #include "tests/support/wave_image.hpp"
 
-namespace velkfuzz {
+namespace fuzztest {
 namespace {
 
 constexpr int32_t maxFrames = 4096;
@@ -323,10 +323,10 @@ void step(FuzzInput& in, Session& s, palmtone::Plugin& p) {
 }
 
 } // namespace
-} // namespace velkfuzz
+} // namespace fuzztest
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    using namespace velkfuzz;
+    using namespace fuzztest;
     FuzzInput in(data, size);
     const uint8_t setup = in.u8();
     palmtone::kernel::useWide(setup & 1);

@@ -69,15 +69,15 @@ TEST(SetupPackage, HoldsExactlyThePayloadsAndTheManifest) {
     };
     EXPECT_EQ(found, expected); // so no version block and no icon either
 
-    EXPECT_TRUE(resource(module, 10, 101) == probe::fileBytes(pluginFile));
+    EXPECT_TRUE(resource(module, 10, 101) == velktest::fileBytes(pluginFile));
     const wchar_t* payloads[] = {L"VELK_Bell_C4.wav", L"VELK_Pluck_C4.wav", L"VELK_Soft_C4.wav",
                                  L"LEEME-VELK.txt"};
     for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(resource(module, 10, 102 + i) == probe::fileBytes(payloadFolder + L"\\" + payloads[i]))
+        EXPECT_TRUE(resource(module, 10, 102 + i) == velktest::fileBytes(payloadFolder + L"\\" + payloads[i]))
             << 102 + i;
 
     const std::vector<char> manifest = resource(module, 24, 1);
-    EXPECT_TRUE(manifest == probe::fileBytes(manifestFile));
+    EXPECT_TRUE(manifest == velktest::fileBytes(manifestFile));
     const std::string text(manifest.begin(), manifest.end());
     EXPECT_EQ(text.find('\n'), std::string::npos) << "one line";
     for (const char* part : {"standalone=\"yes\"", "manifestVersion=\"1.0\"", "version=\"1.3.0.0\"",
@@ -91,7 +91,7 @@ TEST(SetupPackage, HoldsExactlyThePayloadsAndTheManifest) {
 }
 
 TEST(SetupPackage, IsAStaticX64GuiProgram) {
-    const std::vector<char> image = probe::fileBytes(setupProgram);
+    const std::vector<char> image = velktest::fileBytes(setupProgram);
     ASSERT_GT(image.size(), 1024u);
     const uint32_t pe = read32(image, 60);
     EXPECT_EQ(read16(image, pe + 4), 0x8664);
@@ -136,9 +136,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: SETUP_EXE PLUGIN_FILE PAYLOAD_DIR MANIFEST\n");
         return 2;
     }
-    setupProgram = probe::windowsPath(argv[1]);
-    pluginFile = probe::windowsPath(argv[2]);
-    payloadFolder = probe::windowsPath(argv[3]);
-    manifestFile = probe::windowsPath(argv[4]);
+    setupProgram = velktest::windowsPath(argv[1]);
+    pluginFile = velktest::windowsPath(argv[2]);
+    payloadFolder = velktest::windowsPath(argv[3]);
+    manifestFile = velktest::windowsPath(argv[4]);
     return RUN_ALL_TESTS();
 }

@@ -33,8 +33,8 @@ const wchar_t* const installedFiles[][2] = {
 };
 
 std::vector<char> source(size_t row) {
-    return probe::fileBytes(installedFiles[row][1] ? payloadFolder + L"\\" + installedFiles[row][1]
-                                                   : pluginFile);
+    return velktest::fileBytes(installedFiles[row][1] ? payloadFolder + L"\\" + installedFiles[row][1]
+                                                      : pluginFile);
 }
 
 bool exists(const std::wstring& path) {
@@ -65,7 +65,7 @@ FILETIME modified(const std::wstring& path) {
 void expectInstalled(const std::wstring& installFolder) {
     for (size_t row = 0; row < 5; ++row) {
         const std::wstring path = installFolder + L"\\" + installedFiles[row][0];
-        EXPECT_TRUE(probe::fileBytes(path) == source(row)) << "differs: " << testing::PrintToString(path);
+        EXPECT_TRUE(velktest::fileBytes(path) == source(row)) << "differs: " << testing::PrintToString(path);
         EXPECT_FALSE(exists(path + L".velk-new"));
     }
 }
@@ -90,9 +90,9 @@ const wchar_t failedStatus[] = L"No se completó la instalación.";
 // One running installer with its window and the controls the tests use.
 struct Installer {
     explicit Installer(const std::wstring& arguments = L"") : process(setupProgram, arguments) {
-        window = probe::findWindow(process.id(), L"VelkBetaInstaller13");
+        window = velktest::findWindow(process.id(), L"VelkBetaInstaller13");
         if (!window) return;
-        controls = probe::children(window);
+        controls = velktest::children(window);
         if (controls.size() == 10) {
             edit = controls[4];
             status = controls[7];
@@ -103,13 +103,13 @@ struct Installer {
 
     // Closes through "Cerrar" and returns the exit code (-1: still running).
     long closeWindow() {
-        probe::click(close);
+        velktest::click(close);
         const std::optional<DWORD> code = process.wait(15000);
         return code ? static_cast<long>(*code) : -1;
     }
 
-    probe::Box expectBox(const wchar_t* caption) {
-        std::optional<probe::Box> box = probe::findMessageBox(process.id(), window);
+    velktest::Box expectBox(const wchar_t* caption) {
+        std::optional<velktest::Box> box = velktest::findMessageBox(process.id(), window);
         if (!box) {
             ADD_FAILURE() << "no message box " << testing::PrintToString(std::wstring(caption));
             return {};
@@ -118,7 +118,7 @@ struct Installer {
         return *box;
     }
 
-    probe::Process process;
+    velktest::Process process;
     HWND window = nullptr;
     std::vector<HWND> controls;
     HWND edit = nullptr, status = nullptr, install = nullptr, close = nullptr;
@@ -183,24 +183,24 @@ TEST(SetupWindow, ShowsTitleControlsAndDefaultFolder) {
     for (size_t i = 0; i < 10; ++i) {
         SCOPED_TRACE(i + 1);
         HWND control = setup.controls[i];
-        EXPECT_EQ(probe::className(control), rows[i].className);
+        EXPECT_EQ(velktest::className(control), rows[i].className);
         if (rows[i].text) {
-            EXPECT_EQ(probe::text(control), rows[i].text);
+            EXPECT_EQ(velktest::text(control), rows[i].text);
         }
         EXPECT_EQ(GetDlgCtrlID(control), rows[i].id);
         EXPECT_EQ(GetWindowLongW(control, GWL_STYLE) & rows[i].style, rows[i].style);
-        const RECT r = probe::placement(control);
+        const RECT r = velktest::placement(control);
         EXPECT_EQ(r.left, rows[i].rect.left);
         EXPECT_EQ(r.top, rows[i].rect.top);
         EXPECT_EQ(r.right, rows[i].rect.right);
         EXPECT_EQ(r.bottom, rows[i].rect.bottom);
         EXPECT_TRUE(IsWindowEnabled(control));
     }
-    EXPECT_EQ(probe::text(setup.edit), defaultFolder());
+    EXPECT_EQ(velktest::text(setup.edit), defaultFolder());
 
     // The client area is painted dark, as a person sees it.
     COLORREF corner = CLR_INVALID;
-    probe::waitUntil(
+    velktest::waitUntil(
         [&] {
             HDC dc = GetDC(setup.window);
             corner = GetPixel(dc, 8, 8);
@@ -210,30 +210,30 @@ TEST(SetupWindow, ShowsTitleControlsAndDefaultFolder) {
         5000);
     EXPECT_EQ(corner, RGB(16, 18, 14));
 
-    probe::screenshot(shotsFolder, L"installer-window");
+    velktest::screenshot(shotsFolder, L"installer-window");
     EXPECT_EQ(setup.closeWindow(), 0);
 }
 
 TEST(SetupWindow, EmptyFolderIsRefusedAndNothingChanges) {
     Installer setup;
     ASSERT_TRUE(setup.window);
-    probe::type(setup.edit, L"");
-    probe::click(setup.install);
-    probe::Box box = setup.expectBox(L"Revisa la carpeta");
+    velktest::type(setup.edit, L"");
+    velktest::click(setup.install);
+    velktest::Box box = setup.expectBox(L"Revisa la carpeta");
     EXPECT_EQ(box.text, L"Elige una carpeta completa de tu usuario.");
-    probe::answer(box, IDOK);
-    EXPECT_TRUE(probe::waitUntil([&] { return !probe::anyMessageBox(setup.process.id()); }));
-    EXPECT_EQ(probe::text(setup.edit), L"");
+    velktest::answer(box, IDOK);
+    EXPECT_TRUE(velktest::waitUntil([&] { return !velktest::anyMessageBox(setup.process.id()); }));
+    EXPECT_EQ(velktest::text(setup.edit), L"");
     EXPECT_TRUE(IsWindowEnabled(setup.install));
-    EXPECT_EQ(probe::text(setup.status), readyStatus);
+    EXPECT_EQ(velktest::text(setup.status), readyStatus);
 
     // A drive root typed by hand is refused the same way and stays as typed.
-    probe::type(setup.edit, L"Z:/");
-    probe::click(setup.install);
+    velktest::type(setup.edit, L"Z:/");
+    velktest::click(setup.install);
     box = setup.expectBox(L"Revisa la carpeta");
-    probe::answer(box, IDOK);
-    EXPECT_TRUE(probe::waitUntil([&] { return !probe::anyMessageBox(setup.process.id()); }));
-    EXPECT_EQ(probe::text(setup.edit), L"Z:/");
+    velktest::answer(box, IDOK);
+    EXPECT_TRUE(velktest::waitUntil([&] { return !velktest::anyMessageBox(setup.process.id()); }));
+    EXPECT_EQ(velktest::text(setup.edit), L"Z:/");
 
     // The close box ends the program too.
     PostMessageW(setup.window, WM_CLOSE, 0, 0);
@@ -249,43 +249,43 @@ TEST(SetupWindow, InstallsIntoATypedFolderThenAsksBeforeUpdating) {
     {
         Installer setup;
         ASSERT_TRUE(setup.window);
-        probe::type(setup.edit, typed);
-        probe::click(setup.install);
-        probe::Box box = setup.expectBox(L"VELK beta instalado");
+        velktest::type(setup.edit, typed);
+        velktest::click(setup.install);
+        velktest::Box box = setup.expectBox(L"VELK beta instalado");
         EXPECT_EQ(box.text, successText(installFolder));
-        EXPECT_EQ(probe::text(setup.edit), installFolder);
-        EXPECT_EQ(probe::text(setup.status), installedStatus);
+        EXPECT_EQ(velktest::text(setup.edit), installFolder);
+        EXPECT_EQ(velktest::text(setup.status), installedStatus);
         EXPECT_FALSE(IsWindowEnabled(setup.install));
-        EXPECT_EQ(probe::text(setup.install), L"Instalar"); // renamed only after the box
-        probe::answer(box, IDOK);
-        EXPECT_TRUE(probe::waitUntil([&] { return probe::text(setup.install) == L"Instalado"; }));
+        EXPECT_EQ(velktest::text(setup.install), L"Instalar"); // renamed only after the box
+        velktest::answer(box, IDOK);
+        EXPECT_TRUE(velktest::waitUntil([&] { return velktest::text(setup.install) == L"Instalado"; }));
         EXPECT_FALSE(IsWindowEnabled(setup.install));
         expectInstalled(installFolder);
-        probe::screenshot(shotsFolder, L"installer-installed");
+        velktest::screenshot(shotsFolder, L"installer-installed");
         EXPECT_EQ(setup.closeWindow(), 0);
     }
 
     const FILETIME before = modified(installFolder + L"\\VELK beta.dll");
     Installer setup;
     ASSERT_TRUE(setup.window);
-    probe::type(setup.edit, typed);
-    probe::click(setup.install);
-    probe::Box question = setup.expectBox(L"Actualizar VELK beta");
+    velktest::type(setup.edit, typed);
+    velktest::click(setup.install);
+    velktest::Box question = setup.expectBox(L"Actualizar VELK beta");
     EXPECT_EQ(question.text, updateQuestion);
-    probe::answer(question, IDNO);
-    EXPECT_TRUE(probe::waitUntil([&] { return !probe::anyMessageBox(setup.process.id()); }));
-    EXPECT_EQ(probe::text(setup.edit), installFolder); // normalised even when declined
-    EXPECT_EQ(probe::text(setup.status), readyStatus);
+    velktest::answer(question, IDNO);
+    EXPECT_TRUE(velktest::waitUntil([&] { return !velktest::anyMessageBox(setup.process.id()); }));
+    EXPECT_EQ(velktest::text(setup.edit), installFolder); // normalised even when declined
+    EXPECT_EQ(velktest::text(setup.status), readyStatus);
     EXPECT_TRUE(IsWindowEnabled(setup.install));
     const FILETIME after = modified(installFolder + L"\\VELK beta.dll");
     EXPECT_EQ(CompareFileTime(&before, &after), 0);
 
-    probe::click(setup.install);
+    velktest::click(setup.install);
     question = setup.expectBox(L"Actualizar VELK beta");
-    probe::answer(question, IDYES);
-    probe::Box done = setup.expectBox(L"VELK beta instalado");
-    probe::answer(done, IDOK);
-    EXPECT_TRUE(probe::waitUntil([&] { return probe::text(setup.install) == L"Instalado"; }));
+    velktest::answer(question, IDYES);
+    velktest::Box done = setup.expectBox(L"VELK beta instalado");
+    velktest::answer(done, IDOK);
+    EXPECT_TRUE(velktest::waitUntil([&] { return velktest::text(setup.install) == L"Instalado"; }));
     expectInstalled(installFolder);
     EXPECT_EQ(setup.closeWindow(), 0);
 }
@@ -299,10 +299,10 @@ TEST(SetupWindow, ReplacesOneShotsWithoutAskingWhenThePluginIsMissing) {
 
     Installer setup;
     ASSERT_TRUE(setup.window);
-    probe::type(setup.edit, installFolder);
-    probe::click(setup.install);
-    probe::Box box = setup.expectBox(L"VELK beta instalado");
-    probe::answer(box, IDOK);
+    velktest::type(setup.edit, installFolder);
+    velktest::click(setup.install);
+    velktest::Box box = setup.expectBox(L"VELK beta instalado");
+    velktest::answer(box, IDOK);
     expectInstalled(installFolder);
     EXPECT_EQ(setup.closeWindow(), 0);
 }
@@ -339,22 +339,23 @@ TEST(SetupWindow, FailedRenameNamesTheSystemReasonAndKeepsWhatWasDone) {
 
     Installer setup;
     ASSERT_TRUE(setup.window);
-    probe::type(setup.edit, installFolder);
-    probe::click(setup.install);
-    probe::Box box = setup.expectBox(L"VELK");
+    velktest::type(setup.edit, installFolder);
+    velktest::click(setup.install);
+    velktest::Box box = setup.expectBox(L"VELK");
     EXPECT_EQ(box.text, renameFailed + expectedReason);
-    EXPECT_EQ(probe::text(setup.status), failedStatus);
+    EXPECT_EQ(velktest::text(setup.status), failedStatus);
     EXPECT_TRUE(IsWindowEnabled(setup.install));
-    probe::answer(box, IDOK);
-    EXPECT_TRUE(probe::waitUntil([&] { return !probe::anyMessageBox(setup.process.id()); }));
-    EXPECT_EQ(probe::text(setup.install), L"Instalar");
+    velktest::answer(box, IDOK);
+    EXPECT_TRUE(velktest::waitUntil([&] { return !velktest::anyMessageBox(setup.process.id()); }));
+    EXPECT_EQ(velktest::text(setup.install), L"Instalar");
 
     // The plug-in and the first two one-shots are in place; the rest waits
     // in its temporaries, and nothing was undone.
     for (size_t row = 0; row < 3; ++row)
-        EXPECT_TRUE(probe::fileBytes(installFolder + L"\\" + installedFiles[row][0]) == source(row)) << row;
-    EXPECT_TRUE(probe::fileBytes(installFolder + L"\\One_Shots\\VELK_Soft_C4.wav.velk-new") == source(3));
-    EXPECT_TRUE(probe::fileBytes(installFolder + L"\\LEEME-VELK.txt.velk-new") == source(4));
+        EXPECT_TRUE(velktest::fileBytes(installFolder + L"\\" + installedFiles[row][0]) == source(row))
+            << row;
+    EXPECT_TRUE(velktest::fileBytes(installFolder + L"\\One_Shots\\VELK_Soft_C4.wav.velk-new") == source(3));
+    EXPECT_TRUE(velktest::fileBytes(installFolder + L"\\LEEME-VELK.txt.velk-new") == source(4));
     EXPECT_FALSE(exists(installFolder + L"\\LEEME-VELK.txt"));
     EXPECT_FALSE(exists(installFolder + L"\\VELK beta.dll.velk-new"));
     EXPECT_EQ(GetFileAttributesW((installFolder + L"\\One_Shots\\VELK_Soft_C4.wav").c_str()) &
@@ -367,7 +368,7 @@ TEST(SetupWindow, PluginHeldOpenByAHostReplacesNothing) {
     folder(L"held");
     const std::wstring installFolder = workFolder + L"\\held\\VELK beta";
     {
-        probe::Process first(setupProgram, L"--extract-test \"" + installFolder + L"\"");
+        velktest::Process first(setupProgram, L"--extract-test \"" + installFolder + L"\"");
         ASSERT_EQ(first.wait(30000).value_or(99), 0u);
     }
     for (size_t row = 0; row < 5; ++row)
@@ -381,19 +382,19 @@ TEST(SetupWindow, PluginHeldOpenByAHostReplacesNothing) {
 
     Installer setup;
     ASSERT_TRUE(setup.window);
-    probe::type(setup.edit, installFolder);
-    probe::click(setup.install);
-    probe::answer(setup.expectBox(L"Actualizar VELK beta"), IDYES);
-    probe::Box box = setup.expectBox(L"VELK");
+    velktest::type(setup.edit, installFolder);
+    velktest::click(setup.install);
+    velktest::answer(setup.expectBox(L"Actualizar VELK beta"), IDYES);
+    velktest::Box box = setup.expectBox(L"VELK");
     EXPECT_EQ(box.text, renameFailed + expectedReason);
-    EXPECT_EQ(probe::text(setup.status), failedStatus);
-    probe::answer(box, IDOK);
+    EXPECT_EQ(velktest::text(setup.status), failedStatus);
+    velktest::answer(box, IDOK);
     CloseHandle(host);
 
     for (size_t row = 0; row < 5; ++row) {
         const std::wstring path = installFolder + L"\\" + installedFiles[row][0];
-        EXPECT_TRUE(probe::fileBytes(path) == std::vector<char>({'o', 'l', 'd'})) << row;
-        EXPECT_TRUE(probe::fileBytes(path + L".velk-new") == source(row)) << row;
+        EXPECT_TRUE(velktest::fileBytes(path) == std::vector<char>({'o', 'l', 'd'})) << row;
+        EXPECT_TRUE(velktest::fileBytes(path + L".velk-new") == source(row)) << row;
     }
     EXPECT_EQ(setup.closeWindow(), 0);
 }
@@ -416,14 +417,14 @@ TEST(SetupWindow, IncompletePackageSaysSoAndExitsWith2) {
     ASSERT_FALSE(incompletePrograms.empty());
     for (const std::wstring& program : incompletePrograms) {
         SCOPED_TRACE(testing::PrintToString(program));
-        probe::Process process(program, L"");
+        velktest::Process process(program, L"");
         ASSERT_TRUE(process.started());
-        std::optional<probe::Box> box = probe::findMessageBox(process.id(), nullptr);
+        std::optional<velktest::Box> box = velktest::findMessageBox(process.id(), nullptr);
         ASSERT_TRUE(box);
         EXPECT_EQ(box->caption, L"VELK");
         EXPECT_EQ(box->text, L"El instalador está incompleto.");
-        EXPECT_FALSE(probe::findWindow(process.id(), L"VelkBetaInstaller13", 0));
-        probe::answer(*box, IDOK);
+        EXPECT_FALSE(velktest::findWindow(process.id(), L"VelkBetaInstaller13", 0));
+        velktest::answer(*box, IDOK);
         EXPECT_EQ(process.wait(15000).value_or(99), 2u);
     }
 }
@@ -434,7 +435,7 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
-        const std::wstring value = probe::windowsPath(argv[i + 1]);
+        const std::wstring value = velktest::windowsPath(argv[i + 1]);
         if (option == "--setup")
             setupProgram = value;
         else if (option == "--plugin")

@@ -9,7 +9,7 @@
 
 namespace {
 
-using coretest::TestHost;
+using velktest::TestHost;
 
 TEST(Construction, EffectRecordPointsBackAndDescribesAnInstrument) {
     TestHost host;
@@ -163,7 +163,7 @@ TEST(Construction, TheRecordsProcessAndParameterCallbacksThrowNothing) {
 TEST(Construction, CloseDestroysTheInstance) {
     // Allocated as VSTPluginMain allocates it; the sanitizer sees a leak or a bad free.
     auto* plugin = new palmtone::Plugin(nullptr);
-    plugin->bank.publish(coretest::constantSample(64, 48000.0, 0.5f), L"a.wav");
+    plugin->bank.publish(velktest::constantSample(64, 48000.0, 0.5f), L"a.wav");
     EXPECT_EQ(palmtone::Plugin::dispatcher(&plugin->effect, 1, 0, 0, nullptr, 0.0f), 1);
 }
 

@@ -51,7 +51,7 @@ class NativeLevel : public Level {
     void loadOneShot(size_t frames, double rate, float value) override;
 
   private:
-    coretest::TestHost host_;
+    velktest::TestHost host_;
     InstanceEditor editor_;
 };
 

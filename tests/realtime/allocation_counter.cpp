@@ -4,7 +4,7 @@
 
 #include "call_counter.hpp"
 
-namespace velktest {
+namespace realtimetest {
 
 bool CallCounter::armed = false;
 long CallCounter::calls[callKinds] = {};
@@ -29,23 +29,23 @@ const char* callName(Call call) noexcept {
     return "?";
 }
 
-} // namespace velktest
+} // namespace realtimetest
 
 namespace {
 
-void tally(velktest::Call call) noexcept {
-    if (__atomic_load_n(&velktest::CallCounter::armed, __ATOMIC_RELAXED))
-        __atomic_fetch_add(&velktest::CallCounter::calls[call], 1, __ATOMIC_RELAXED);
+void tally(realtimetest::Call call) noexcept {
+    if (__atomic_load_n(&realtimetest::CallCounter::armed, __ATOMIC_RELAXED))
+        __atomic_fetch_add(&realtimetest::CallCounter::calls[call], 1, __ATOMIC_RELAXED);
 }
 
 void* allocate(std::size_t size) {
-    tally(velktest::opNew);
+    tally(realtimetest::opNew);
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
 
 void* allocateAligned(std::size_t size, std::align_val_t align) {
-    tally(velktest::opNew);
+    tally(realtimetest::opNew);
     const std::size_t a = static_cast<std::size_t>(align);
     if (void* p = std::aligned_alloc(a, (size + a - 1) / a * a)) return p;
     throw std::bad_alloc();
@@ -53,7 +53,7 @@ void* allocateAligned(std::size_t size, std::align_val_t align) {
 
 void release(void* p) noexcept {
     if (!p) return;
-    tally(velktest::opDelete);
+    tally(realtimetest::opDelete);
     std::free(p);
 }
 

@@ -24,8 +24,8 @@
 namespace {
 
 using palmtone::Plugin;
-using velktest::Call;
-using velktest::CountCalls;
+using realtimetest::Call;
+using realtimetest::CountCalls;
 
 // The optimiser may drop a malloc whose block is unused; calls through these
 // pointers stay.
@@ -53,28 +53,28 @@ TEST(CallCounter, SeesEveryCountedKind) {
     static std::shared_mutex shared;
     static std::condition_variable wake;
     const Probe probes[] = {
-        {"new", newAndDelete, velktest::opNew},
-        {"delete", newAndDelete, velktest::opDelete},
-        {"malloc", [] { callFree(callMalloc(24)); }, velktest::cMalloc},
-        {"calloc", [] { callFree(callCalloc(3, 8)); }, velktest::cCalloc},
-        {"realloc", [] { callFree(callRealloc(callMalloc(8), 64)); }, velktest::cRealloc},
-        {"free", [] { callFree(callMalloc(24)); }, velktest::cFree},
-        {"std::mutex lock", [] { std::lock_guard<std::mutex> hold(mutex); }, velktest::mutexLock},
-        {"std::mutex unlock", [] { std::lock_guard<std::mutex> hold(mutex); }, velktest::mutexUnlock},
+        {"new", newAndDelete, realtimetest::opNew},
+        {"delete", newAndDelete, realtimetest::opDelete},
+        {"malloc", [] { callFree(callMalloc(24)); }, realtimetest::cMalloc},
+        {"calloc", [] { callFree(callCalloc(3, 8)); }, realtimetest::cCalloc},
+        {"realloc", [] { callFree(callRealloc(callMalloc(8), 64)); }, realtimetest::cRealloc},
+        {"free", [] { callFree(callMalloc(24)); }, realtimetest::cFree},
+        {"std::mutex lock", [] { std::lock_guard<std::mutex> hold(mutex); }, realtimetest::mutexLock},
+        {"std::mutex unlock", [] { std::lock_guard<std::mutex> hold(mutex); }, realtimetest::mutexUnlock},
         {"try_lock",
          [] {
              if (mutex.try_lock()) mutex.unlock();
          },
-         velktest::mutexLock},
+         realtimetest::mutexLock},
         {"wait_for",
          [] {
              std::unique_lock<std::mutex> hold(mutex);
              wake.wait_for(hold, std::chrono::microseconds(1));
          },
-         velktest::condWait},
-        {"notify_one", [] { wake.notify_one(); }, velktest::condWake},
-        {"shared lock", [] { std::shared_lock<std::shared_mutex> hold(shared); }, velktest::rwLock},
-        {"unique lock", [] { std::unique_lock<std::shared_mutex> hold(shared); }, velktest::rwUnlock},
+         realtimetest::condWait},
+        {"notify_one", [] { wake.notify_one(); }, realtimetest::condWake},
+        {"shared lock", [] { std::shared_lock<std::shared_mutex> hold(shared); }, realtimetest::rwLock},
+        {"unique lock", [] { std::unique_lock<std::shared_mutex> hold(shared); }, realtimetest::rwUnlock},
     };
     for (const Probe& probe : probes) {
         CountCalls counter;

@@ -7,7 +7,7 @@
 // library itself is seen; counting is process-wide while armed.
 #include <string>
 
-namespace velktest {
+namespace realtimetest {
 
 enum Call : int {
     opNew,
@@ -75,4 +75,4 @@ class CountCalls {
     }
 };
 
-} // namespace velktest
+} // namespace realtimetest

@@ -18,9 +18,9 @@
 
 namespace {
 
-void tally(velktest::Call call) noexcept {
-    if (__atomic_load_n(&velktest::CallCounter::armed, __ATOMIC_RELAXED))
-        __atomic_fetch_add(&velktest::CallCounter::calls[call], 1, __ATOMIC_RELAXED);
+void tally(realtimetest::Call call) noexcept {
+    if (__atomic_load_n(&realtimetest::CallCounter::armed, __ATOMIC_RELAXED))
+        __atomic_fetch_add(&realtimetest::CallCounter::calls[call], 1, __ATOMIC_RELAXED);
 }
 
 struct Next {
@@ -113,111 +113,111 @@ template <class F> F need(F f) noexcept {
 extern "C" {
 
 void* malloc(size_t size) noexcept {
-    tally(velktest::cMalloc);
+    tally(realtimetest::cMalloc);
     if (resolving) return fromArena(size);
     return need(real().malloc)(size);
 }
 
 void* calloc(size_t count, size_t size) noexcept {
-    tally(velktest::cCalloc);
+    tally(realtimetest::cCalloc);
     if (resolving) return fromArena(count * size); // the arena is zero and never reused
     return need(real().calloc)(count, size);
 }
 
 void* realloc(void* p, size_t size) noexcept {
-    tally(velktest::cRealloc);
+    tally(realtimetest::cRealloc);
     if (inArena(p) || resolving) std::abort(); // dlsym does not resize
     return need(real().realloc)(p, size);
 }
 
 void* aligned_alloc(size_t alignment, size_t size) noexcept {
-    tally(velktest::cAlignedAlloc);
+    tally(realtimetest::cAlignedAlloc);
     return need(real().alignedAlloc)(alignment, size);
 }
 
 int posix_memalign(void** p, size_t alignment, size_t size) noexcept {
-    tally(velktest::cAlignedAlloc);
+    tally(realtimetest::cAlignedAlloc);
     return need(real().posixMemalign)(p, alignment, size);
 }
 
 void free(void* p) noexcept {
-    tally(velktest::cFree);
+    tally(realtimetest::cFree);
     if (!p || inArena(p)) return;
     need(real().free)(p);
 }
 
 int pthread_mutex_lock(pthread_mutex_t* m) noexcept {
-    tally(velktest::mutexLock);
+    tally(realtimetest::mutexLock);
     return need(real().mutexLock)(m);
 }
 
 int pthread_mutex_trylock(pthread_mutex_t* m) noexcept {
-    tally(velktest::mutexLock);
+    tally(realtimetest::mutexLock);
     return need(real().mutexTryLock)(m);
 }
 
 int pthread_mutex_timedlock(pthread_mutex_t* m, const timespec* t) noexcept {
-    tally(velktest::mutexLock);
+    tally(realtimetest::mutexLock);
     return need(real().mutexTimedLock)(m, t);
 }
 
 int pthread_mutex_clocklock(pthread_mutex_t* m, clockid_t clock, const timespec* t) noexcept {
-    tally(velktest::mutexLock);
+    tally(realtimetest::mutexLock);
     return need(real().mutexClockLock)(m, clock, t);
 }
 
 int pthread_mutex_unlock(pthread_mutex_t* m) noexcept {
-    tally(velktest::mutexUnlock);
+    tally(realtimetest::mutexUnlock);
     return need(real().mutexUnlock)(m);
 }
 
 int pthread_cond_wait(pthread_cond_t* c, pthread_mutex_t* m) {
-    tally(velktest::condWait);
+    tally(realtimetest::condWait);
     return need(real().condWait)(c, m);
 }
 
 int pthread_cond_timedwait(pthread_cond_t* c, pthread_mutex_t* m, const timespec* t) {
-    tally(velktest::condWait);
+    tally(realtimetest::condWait);
     return need(real().condTimedWait)(c, m, t);
 }
 
 int pthread_cond_clockwait(pthread_cond_t* c, pthread_mutex_t* m, clockid_t clock, const timespec* t) {
-    tally(velktest::condWait);
+    tally(realtimetest::condWait);
     return need(real().condClockWait)(c, m, clock, t);
 }
 
 int pthread_cond_signal(pthread_cond_t* c) noexcept {
-    tally(velktest::condWake);
+    tally(realtimetest::condWake);
     return need(real().condSignal)(c);
 }
 
 int pthread_cond_broadcast(pthread_cond_t* c) noexcept {
-    tally(velktest::condWake);
+    tally(realtimetest::condWake);
     return need(real().condBroadcast)(c);
 }
 
 int pthread_rwlock_rdlock(pthread_rwlock_t* l) noexcept {
-    tally(velktest::rwLock);
+    tally(realtimetest::rwLock);
     return need(real().rwRead)(l);
 }
 
 int pthread_rwlock_wrlock(pthread_rwlock_t* l) noexcept {
-    tally(velktest::rwLock);
+    tally(realtimetest::rwLock);
     return need(real().rwWrite)(l);
 }
 
 int pthread_rwlock_tryrdlock(pthread_rwlock_t* l) noexcept {
-    tally(velktest::rwLock);
+    tally(realtimetest::rwLock);
     return need(real().rwTryRead)(l);
 }
 
 int pthread_rwlock_trywrlock(pthread_rwlock_t* l) noexcept {
-    tally(velktest::rwLock);
+    tally(realtimetest::rwLock);
     return need(real().rwTryWrite)(l);
 }
 
 int pthread_rwlock_unlock(pthread_rwlock_t* l) noexcept {
-    tally(velktest::rwUnlock);
+    tally(realtimetest::rwUnlock);
     return need(real().rwUnlock)(l);
 }
 

@@ -14,8 +14,8 @@
 namespace velktest {
 namespace {
 
-using coretest::off;
-using coretest::on;
+using velktest::off;
+using velktest::on;
 
 TEST_F(BlockEvents, EmptyBlocksChangeNothingAndKeepTheHostEvents) {
     noteOn(10, 60);

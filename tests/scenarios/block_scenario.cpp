@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "tests/scenarios/block_scenario.hpp"
-#include "tools/host/block_sizes.hpp"
+#include "tools/vst-host/block_sizes.hpp"
 
 namespace velktest {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/scenarios/scenario_level.hpp"
-#include "tools/host/block_sizes.hpp"
+#include "tools/vst-host/block_sizes.hpp"
 
 namespace velktest {
 

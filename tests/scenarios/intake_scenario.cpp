@@ -15,7 +15,7 @@
 namespace velktest {
 namespace {
 
-using coretest::midiEvent;
+using velktest::midiEvent;
 
 TEST_F(Intake, NullListIsRefusedAndCountsOfZeroOrBelowReadNothing) {
     EXPECT_EQ(send(static_cast<const vst2::HostEventList*>(nullptr)), 0);

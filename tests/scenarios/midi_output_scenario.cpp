@@ -12,7 +12,7 @@
 namespace velktest {
 namespace {
 
-using coretest::on;
+using velktest::on;
 
 TEST_F(MidiOutput, ChordOnAndOffAtTheKeysSamples) {
     clearLog();
@@ -163,7 +163,7 @@ TEST_F(MidiOutput, InputModes) {
         noteOff(0, c.key);
         expected.clear();
         for (int n : c.chord)
-            expected.push_back(coretest::off(0, n));
+            expected.push_back(velktest::off(0, n));
         EXPECT_EQ(block(), expected);
     }
 }

@@ -4,8 +4,8 @@
 // and the editor's user do with an instance, and what the host sees of it.
 // They are linked into core_tests, whose makeLevel() gives an instance in this
 // process around the test host (tests/plugin/native_level.hpp), and into
-// host_tests, whose makeLevel() gives the built DLL through the project's host
-// under Wine (tests/host/dll_level.hpp). The audio-path proofs run their
+// dll_tests, whose makeLevel() gives the built DLL through the project's host
+// under Wine (tests/dll/dll_level.hpp). The audio-path proofs run their
 // scenario (audio_path_scenario.hpp) on a Driver, the same calls without the
 // host's log, at levels that count what the instance calls meanwhile.
 //
@@ -31,7 +31,7 @@
 #include "tests/support/kernel_choice.hpp"
 #include "tests/support/midi_messages.hpp"
 #include "tests/support/param_table.hpp"
-#include "tools/host/host_call.hpp"
+#include "tools/vst-host/host_call.hpp"
 
 namespace velktest {
 
@@ -99,20 +99,20 @@ class Level : public Driver {
 // blocks of 512, resume, start processing; the host answers a tempo of 120.
 std::unique_ptr<Level> makeLevel();
 
-using coretest::Midi;
+using velktest::Midi;
 using Out = std::vector<Midi>;
 
 // The note-ons (or note-offs) of `notes` at one frame, in that order.
 inline Out ons(int32_t frame, std::initializer_list<int> notes, int velocity, int channel = 1) {
     Out out;
     for (int n : notes)
-        out.push_back(coretest::on(frame, n, velocity, channel));
+        out.push_back(velktest::on(frame, n, velocity, channel));
     return out;
 }
 inline Out offs(int32_t frame, std::initializer_list<int> notes, int channel = 1) {
     Out out;
     for (int n : notes)
-        out.push_back(coretest::off(frame, n, channel));
+        out.push_back(velktest::off(frame, n, channel));
     return out;
 }
 inline Out operator+(Out a, const Out& b) {

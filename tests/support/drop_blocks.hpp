@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace droptest {
+namespace velktest {
 
 inline void put16(std::vector<uint8_t>& b, uint32_t v) {
     b.push_back(uint8_t(v));
@@ -61,4 +61,4 @@ inline std::vector<uint8_t> textUnits(const std::wstring& text) {
     return b;
 }
 
-} // namespace droptest
+} // namespace velktest

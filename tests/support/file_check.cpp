@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/host/wine_path.hpp"
+#include "tools/vst-host/wine_path.hpp"
 
-namespace taketest {
+namespace velktest {
 
 namespace {
 
@@ -76,4 +76,4 @@ void expectSmf(const std::string& name, const std::vector<uint8_t>& bytes, uint3
     save(name, bytes, tempo, notes);
 }
 
-} // namespace taketest
+} // namespace velktest

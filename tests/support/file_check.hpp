@@ -8,7 +8,7 @@
 
 #include "tests/support/smf_reader.hpp"
 
-namespace taketest {
+namespace velktest {
 
 // The folder a program leaves its checked files in, for read_midi.py to read
 // afterwards; each program that calls expectSmf defines it (a build-tree path,
@@ -19,4 +19,4 @@ extern const char* const readbackFolder;
 void expectSmf(const std::string& name, const std::vector<uint8_t>& bytes, uint32_t tempo,
                const std::vector<SmfNote>& notes);
 
-} // namespace taketest
+} // namespace velktest

@@ -6,7 +6,7 @@
 // the test ends skipped with a message saying so, after the SSE2 run (a
 // failure there still fails the test): it never passes with half its check
 // silently left out. The DLL chose its kernels when it was loaded and a host
-// cannot switch them: host_tests runs the check once (tests/host/dll_level.cpp).
+// cannot switch them: dll_tests runs the check once (tests/dll/dll_level.cpp).
 #include <functional>
 
 namespace velktest {

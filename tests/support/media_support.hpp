@@ -16,9 +16,9 @@
 
 #include "plugin/text/text.hpp"
 #include "tests/support/wave_image.hpp"
-#include "tools/host/wine_path.hpp"
+#include "tools/vst-host/wine_path.hpp"
 
-namespace mediatest {
+namespace velktest {
 
 // A Linux path of the build machine as the program under test sees it: under
 // Wine the same folder is reached through drive Z:.
@@ -149,4 +149,4 @@ inline Bytes version4(const std::vector<float>& values, const std::string& name,
     return b;
 }
 
-} // namespace mediatest
+} // namespace velktest

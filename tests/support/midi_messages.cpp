@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace coretest {
+namespace velktest {
 
 std::ostream& operator<<(std::ostream& os, const Midi& m) {
     return os << "{" << m.frame << ", 0x" << std::hex << m.status << std::dec << ", " << m.data1 << ", "
@@ -31,4 +31,4 @@ const vst2::HostEventList* EventList::build(int32_t count) {
     return reinterpret_cast<const vst2::HostEventList*>(raw_.data());
 }
 
-} // namespace coretest
+} // namespace velktest

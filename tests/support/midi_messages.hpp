@@ -9,7 +9,7 @@
 
 #include "plugin/host/vst2.hpp"
 
-namespace coretest {
+namespace velktest {
 
 // The comparable part of an output event: (frame, status, data1, data2).
 struct Midi {
@@ -50,4 +50,4 @@ class EventList {
     std::vector<void*> raw_;
 };
 
-} // namespace coretest
+} // namespace velktest

@@ -16,7 +16,7 @@
 #include "tests/support/media_support.hpp"
 #include "tests/support/quiet_host.hpp"
 
-namespace mediatest {
+namespace velktest {
 
 // One edit notification: (opcode, index, value) of an automate (0), begin-edit
 // (43) or end-edit (44) call.
@@ -78,4 +78,4 @@ inline std::wstring waveFile(const std::string& dir, const std::wstring& name, i
     return path;
 }
 
-} // namespace mediatest
+} // namespace velktest

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace taketest {
+namespace velktest {
 
 namespace {
 
@@ -80,4 +80,4 @@ std::string readSmf(const std::vector<uint8_t>& bytes, Smf& out) {
     }
 }
 
-} // namespace taketest
+} // namespace velktest

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace taketest {
+namespace velktest {
 
 struct SmfNote {
     uint32_t tick = 0; // absolute
@@ -30,4 +30,4 @@ struct Smf {
 // Parses `bytes`; returns an empty string on success, else what is wrong.
 std::string readSmf(const std::vector<uint8_t>& bytes, Smf& out);
 
-} // namespace taketest
+} // namespace velktest

@@ -7,7 +7,7 @@
 
 #include "chords/midi_capture.hpp"
 
-namespace taketest {
+namespace velktest {
 
 constexpr double rate = 10240.0;
 constexpr double bpm = 150.0;
@@ -75,4 +75,4 @@ struct Take {
     }
 };
 
-} // namespace taketest
+} // namespace velktest

@@ -6,14 +6,14 @@
 #include <limits>
 #include <thread>
 
-namespace coretest {
+namespace velktest {
 
 TestHost::TestHost() : plugin_(makePlugin()) {}
 
 TestHost::~TestHost() = default;
 
 void TestHost::setUnit(int index, double unitValue) {
-    plugin_->set(index, normalised(index, unitValue));
+    plugin_->set(index, exactNormalised(index, unitValue));
 }
 
 void TestHost::queue(int32_t frame, int status, int data1, int data2) {
@@ -89,18 +89,18 @@ void TestHost::heard(int32_t opcode, int32_t index, intptr_t value, void* ptr, f
     if (onList) onList();
 }
 
-bool Entry::operator==(const Entry& o) const {
+bool TakeEntry::operator==(const TakeEntry& o) const {
     return std::fabs(beats - o.beats) < 1e-9 && note == o.note && channel == o.channel &&
            velocity == o.velocity && on == o.on;
 }
 
-std::ostream& operator<<(std::ostream& os, const Entry& e) {
+std::ostream& operator<<(std::ostream& os, const TakeEntry& e) {
     return os << "{" << e.beats << " beats, note " << e.note << ", ch " << e.channel << ", vel " << e.velocity
               << (e.on ? ", on}" : ", off}");
 }
 
-std::vector<Entry> takeEntries(const palmtone::Plugin& plugin) {
-    std::vector<Entry> result;
+std::vector<TakeEntry> takeEntries(const palmtone::Plugin& plugin) {
+    std::vector<TakeEntry> result;
     for (int32_t i = 0; i < plugin.capture.entryCount; ++i) {
         const tamso::CapturedNote& n = plugin.capture.entries[i];
         EXPECT_EQ(n.track, 1);
@@ -109,7 +109,7 @@ std::vector<Entry> takeEntries(const palmtone::Plugin& plugin) {
     return result;
 }
 
-double normalised(int index, double unitValue) {
+double exactNormalised(int index, double unitValue) {
     const palmtone::ParamSpec& s = palmtone::specs[index];
     return (unitValue - s.minimum) / (s.maximum - s.minimum);
 }
@@ -135,4 +135,4 @@ void stoppedTake(palmtone::Plugin& plugin, int32_t heldFrames) {
     take.beginBlock(48000.0, 120.0, 0);
 }
 
-} // namespace coretest
+} // namespace velktest

@@ -17,9 +17,9 @@
 #include "plugin/plugin.hpp"
 #include "tests/support/midi_messages.hpp"
 #include "tests/support/quiet_host.hpp"
-#include "tools/host/host_call.hpp"
+#include "tools/vst-host/host_call.hpp"
 
-namespace coretest {
+namespace velktest {
 
 // One event of an opcode 8 list, copied while the host holds the list.
 struct OutEvent {
@@ -122,16 +122,16 @@ class TriadTest : public ::testing::Test {
 };
 
 // One take entry as the tests compare it; beats match within 1e-9.
-struct Entry {
+struct TakeEntry {
     double beats;
     int note;
     int channel; // 0..15
     int velocity;
     bool on;
-    bool operator==(const Entry& o) const;
+    bool operator==(const TakeEntry& o) const;
 };
-std::ostream& operator<<(std::ostream& os, const Entry& e);
-std::vector<Entry> takeEntries(const palmtone::Plugin& plugin);
+std::ostream& operator<<(std::ostream& os, const TakeEntry& e);
+std::vector<TakeEntry> takeEntries(const palmtone::Plugin& plugin);
 // Beats per sample of a take at `bpm` and `rate`.
 inline double beatsPerSample(double bpm, double rate) {
     return bpm / (60.0 * rate);
@@ -141,10 +141,11 @@ inline double beatsPerSample(double bpm, double rate) {
 // would at 48000 Hz and 120 BPM: C4 held for `heldFrames`, then stopped.
 void stoppedTake(palmtone::Plugin& plugin, int32_t heldFrames = 24000);
 
-// The normalised value of a whole value in parameter index's unit.
-double normalised(int index, double unitValue);
+// The normalised value of a whole value in parameter index's unit, in the
+// double precision the instance stores (param_table.hpp has the host's float).
+double exactNormalised(int index, double unitValue);
 
 // A one-shot of `frames` frames at `rate`, every left sample `value` (mono).
 std::unique_ptr<palmtone::SampleData> constantSample(size_t frames, double rate, float value);
 
-} // namespace coretest
+} // namespace velktest

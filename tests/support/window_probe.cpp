@@ -3,9 +3,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "tools/host/wine_path.hpp"
+#include "tools/vst-host/wine_path.hpp"
 
-namespace probe {
+namespace velktest {
 
 std::wstring windowsPath(const std::string& linuxPath) {
     const int size =
@@ -162,4 +162,4 @@ std::vector<char> fileBytes(const std::wstring& path) {
     return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-} // namespace probe
+} // namespace velktest

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace probe {
+namespace velktest {
 
 // A Linux path (UTF-8, absolute) as Wine's Z: drive shows it.
 std::wstring windowsPath(const std::string& linuxPath);
@@ -74,4 +74,4 @@ void screenshot(const std::wstring& folder, const std::wstring& name);
 
 std::vector<char> fileBytes(const std::wstring& path);
 
-} // namespace probe
+} // namespace velktest

@@ -28,7 +28,7 @@ namespace {
 
 // The take as the editor exports it: a few chords, stopped.
 std::vector<uint8_t> takeFile() {
-    taketest::Take take;
+    velktest::Take take;
     take.startAt(0);
     take.noteOn(0, 60);
     take.noteOn(0, 64);
@@ -321,7 +321,7 @@ class EditorDrag : public DragLoop {
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
         editor = palmtone::openEditorWith(host.plugin(), parent, std::make_unique<RecordingUi>(boxes));
         ASSERT_NE(editor, nullptr);
-        coretest::stoppedTake(host.plugin());
+        velktest::stoppedTake(host.plugin());
         ASSERT_EQ(host.plugin().capture.state.load(), tamso::Finished);
         registerTarget(&roll);
         pointAt(middle);
@@ -345,7 +345,7 @@ class EditorDrag : public DragLoop {
         return names;
     }
 
-    coretest::TestHost host;
+    velktest::TestHost host;
     HWND parent = nullptr;
     palmtone::Editor* editor = nullptr;
     std::vector<std::wstring> boxes;

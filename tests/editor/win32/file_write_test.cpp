@@ -13,7 +13,7 @@
 #include "plugin/plugin.hpp"
 #include "tests/editor/win32/window_fixture.hpp"
 
-namespace windowtest {
+namespace win32test {
 namespace {
 
 std::wstring scratchFolder(const wchar_t* name) {
@@ -149,7 +149,7 @@ TEST_F(WindowTest, ADragWithoutATemporaryFolderPointsToTheSaveButton) {
     wchar_t saved[32767] = {};
     GetEnvironmentVariableW(L"TMP", saved, 32767);
     ASSERT_NE(open(parent), nullptr);
-    coretest::stoppedTake(host.plugin());
+    velktest::stoppedTake(host.plugin());
     std::wstring deep = scratchFolder(L"velk-deep");
     while (deep.size() < 300)
         deep += L"carpeta-de-prueba-larga\\";
@@ -171,7 +171,7 @@ TEST_F(WindowTest, ASaveOverALockedFileSaysSoOnceAndKeepsTheOldFile) {
     DeleteFileW(target.c_str());
     ASSERT_TRUE(palmtone::writeFileNew(target, oldBytes));
     ASSERT_NE(open(parent), nullptr);
-    coretest::stoppedTake(host.plugin());
+    velktest::stoppedTake(host.plugin());
     tamso::MidiCapture& take = host.plugin().capture;
 
     script.savePath = target;
@@ -193,4 +193,4 @@ TEST_F(WindowTest, ASaveOverALockedFileSaysSoOnceAndKeepsTheOldFile) {
 }
 
 } // namespace
-} // namespace windowtest
+} // namespace win32test

@@ -23,11 +23,11 @@
 #include "tests/support/drop_blocks.hpp"
 
 using namespace std::string_literals;
-using droptest::dropHeader;
-using droptest::narrowDrop;
-using droptest::textUnits;
-using droptest::wideDrop;
 using palmtone::WaveDropTarget;
+using velktest::dropHeader;
+using velktest::narrowDrop;
+using velktest::textUnits;
+using velktest::wideDrop;
 using Paths = std::vector<std::wstring>;
 
 namespace {

@@ -5,7 +5,7 @@
 #include "plugin/host/editor_seam.hpp"
 #include "plugin/plugin.hpp"
 
-namespace windowtest {
+namespace win32test {
 
 void ScriptedUi::repaint() {
     ++script_.repaints;
@@ -123,11 +123,11 @@ void WindowTest::paint() {
 }
 
 std::vector<palmtone::InputEvent> WindowTest::pendingEvents() const {
-    const palmtone::Plugin& p = const_cast<coretest::TestHost&>(host).plugin();
+    const palmtone::Plugin& p = const_cast<velktest::TestHost&>(host).plugin();
     std::vector<palmtone::InputEvent> events;
     for (uint32_t i = 0, n = p.uiEvents.size(); i < n; ++i)
         events.push_back(p.uiEvents.peek(i));
     return events;
 }
 
-} // namespace windowtest
+} // namespace win32test

@@ -18,7 +18,7 @@
 #include "editor/win32/windows_ui_win32.hpp"
 #include "tests/support/test_host.hpp"
 
-namespace windowtest {
+namespace win32test {
 
 // What the test wants the modal calls to answer, and what they were asked.
 struct Script {
@@ -95,10 +95,10 @@ class WindowTest : public ::testing::Test {
     // The events the editor pushed into the UI ring that the next block would take.
     std::vector<palmtone::InputEvent> pendingEvents() const;
 
-    coretest::TestHost host;
+    velktest::TestHost host;
     Script script;
     HWND parent = nullptr;
     palmtone::Editor* editor = nullptr;
 };
 
-} // namespace windowtest
+} // namespace win32test

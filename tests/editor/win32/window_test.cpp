@@ -17,7 +17,7 @@
 #include "tests/editor/win32/window_fixture.hpp"
 #include "tests/support/window_probe.hpp"
 
-namespace windowtest {
+namespace win32test {
 namespace {
 
 using palmtone::Editor;
@@ -57,7 +57,7 @@ TEST_F(WindowTest, TheWindowIsAChildOfTheHostsWindowAt980x740) {
 }
 
 TEST_F(WindowTest, TheClassLivesAsLongAsTheLastEditorWindowOfTheProcess) {
-    coretest::TestHost second;
+    velktest::TestHost second;
     HWND otherParent = makeParent(40, 40);
     ASSERT_NE(open(parent), nullptr);
     Editor* other =
@@ -81,7 +81,7 @@ TEST_F(WindowTest, AFailedCreationGivesNoEditorAndTakesTheClassOnlyWhenNoOtherWi
     EXPECT_FALSE(classRegistered());
 
     ASSERT_NE(open(parent), nullptr);
-    coretest::TestHost second;
+    velktest::TestHost second;
     EXPECT_EQ(palmtone::openEditorWith(second.plugin(), gone, std::make_unique<ScriptedUi>(script)), nullptr);
     EXPECT_TRUE(classRegistered());
     EXPECT_EQ(palmtone::editorWindowCount(), 1);
@@ -198,7 +198,7 @@ TEST_F(WindowTest, ThePaintDrawsThePaletteWhereTheLayoutPutsIt) {
 TEST_F(WindowTest, AFinishedTakeIsDrawnInTheTimeline) {
     ASSERT_NE(open(parent), nullptr);
     palmtone::Plugin& p = host.plugin();
-    coretest::stoppedTake(p, 48000); // one second: two beats at 120
+    velktest::stoppedTake(p, 48000); // one second: two beats at 120
     ASSERT_EQ(p.capture.state.load(), tamso::Finished);
     Canvas canvas;
     editor->paint(canvas.dc());
@@ -227,7 +227,7 @@ TEST_F(WindowTest, AHostCloseInsideABoxLeavesTheFreeingToTheOutermostHandler) {
 }
 
 TEST_F(WindowTest, TheInstanceClosedInsideAMenuIsNotTouchedAfterIt) {
-    auto doomed = std::make_unique<coretest::TestHost>();
+    auto doomed = std::make_unique<velktest::TestHost>();
     editor = palmtone::openEditorWith(doomed->plugin(), parent, std::make_unique<ScriptedUi>(script));
     ASSERT_NE(editor, nullptr);
     doomed->plugin().editor = editor;
@@ -289,7 +289,7 @@ class PrimaryButton : public WindowTest {
     // Presses or lets go X button 1 (the physical left) or 3 (the physical
     // right); true once the window's thread reads it so.
     bool physical(int button, bool down) {
-        const std::wstring program = probe::windowsPath(VELK_XDOTOOL);
+        const std::wstring program = velktest::windowsPath(VELK_XDOTOOL);
         const std::wstring number = std::to_wstring(button);
         if (_wspawnl(_P_DETACH, program.c_str(), L"xdotool", down ? L"mousedown" : L"mouseup", number.c_str(),
                      nullptr) == -1)
@@ -322,4 +322,4 @@ TEST_F(PrimaryButton, IsTheLeftOneUnlessTheButtonsAreSwapped) {
 }
 
 } // namespace
-} // namespace windowtest
+} // namespace win32test

@@ -47,9 +47,9 @@ TEST_F(HostParametersInstance, NonFiniteValuesAndForeignIndicesChangeNothing) {
 
 namespace {
 
-using coretest::TestHost;
 using palmtone::ParamValues;
 using palmtone::Settings;
+using velktest::TestHost;
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 constexpr double inf = std::numeric_limits<double>::infinity();

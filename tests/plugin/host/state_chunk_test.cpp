@@ -13,7 +13,7 @@
 #include "plugin/text/text.hpp"
 #include "tests/support/media_support.hpp"
 
-using namespace mediatest;
+using namespace velktest;
 using palmtone::LibrarySnapshot;
 using palmtone::ParamValues;
 using palmtone::readStateChunk;

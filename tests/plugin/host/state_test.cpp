@@ -16,7 +16,7 @@
 #include "plugin/plugin.hpp"
 #include "tests/support/one_shot_instance.hpp"
 
-using namespace mediatest;
+using namespace velktest;
 
 TEST(StateSave, FreshInstanceWritesOneHundredBytesThatRestore) {
     auto p = instance();

@@ -15,7 +15,7 @@
 #include "plugin/plugin.hpp"
 #include "tests/support/one_shot_instance.hpp"
 
-using namespace mediatest;
+using namespace velktest;
 
 namespace {
 
@@ -46,7 +46,7 @@ TEST(LoadSample, PublishesListsAndSetsRootAndSound) {
     for (const Edit& c : edited(13, 1.0f))
         expected.push_back(c);
     EXPECT_EQ(host.edits, expected); // "Raiz WAV" first
-    EXPECT_EQ(ownedCount(*p), 1u);  // the replaced one-shot went at once
+    EXPECT_EQ(ownedCount(*p), 1u);   // the replaced one-shot went at once
     EXPECT_FALSE(p->resetRequest.load());
 
     // The same path again: a new serial, one library entry.

@@ -15,7 +15,7 @@
 #include "plugin/text/text.hpp"
 #include "tests/support/media_support.hpp"
 
-using namespace mediatest;
+using namespace velktest;
 using palmtone::SampleBank;
 using palmtone::SampleData;
 

@@ -13,7 +13,7 @@
 #include "plugin/media/wave.hpp"
 #include "tests/support/media_support.hpp"
 
-using namespace mediatest;
+using namespace velktest;
 using palmtone::decodeWave;
 using palmtone::isWavePath;
 using palmtone::loadWave;

@@ -10,8 +10,8 @@
 
 namespace {
 
-using coretest::Entry;
-using coretest::TestHost;
+using velktest::TakeEntry;
+using velktest::TestHost;
 
 constexpr double twoPi = 6.283185307179586476925286766559;
 
@@ -71,7 +71,7 @@ TEST_F(CountIn, ClicksSecondsAndEndAt48000HzIn512FrameBlocks) {
     EXPECT_EQ(countIn().remaining, 0);
     EXPECT_EQ(state(), tamso::Recording);
     EXPECT_EQ(p().capture.startOffset, 128);
-    EXPECT_NEAR(p().capture.endBeats.load(), (512 - 128) * coretest::beatsPerSample(120, 48000), 1e-12);
+    EXPECT_NEAR(p().capture.endBeats.load(), (512 - 128) * velktest::beatsPerSample(120, 48000), 1e-12);
 
     // The audio holds the three clicks at their samples and nothing else.
     const int64_t start = host.blockStart[first];
@@ -109,9 +109,9 @@ TEST_F(CountIn, BlockOfThreeSecondsHoldsEveryClickAndTheEnd) {
     EXPECT_EQ(p().capture.startOffset, 24000);
     EXPECT_FALSE(countIn().active.load());
     EXPECT_EQ(countIn().secondsLeft.load(), 0);
-    const std::vector<Entry> take = coretest::takeEntries(p());
+    const std::vector<TakeEntry> take = velktest::takeEntries(p());
     ASSERT_EQ(take.size(), 5u);
-    for (const Entry& e : take) {
+    for (const TakeEntry& e : take) {
         EXPECT_EQ(e.beats, 0.0);
         EXPECT_TRUE(e.on);
         EXPECT_EQ(e.velocity, 70);
@@ -128,15 +128,15 @@ TEST_F(CountIn, EndingExactlyAtTheBlockEndStartsTheTakeThere) {
     EXPECT_EQ(state(), tamso::Recording);
     EXPECT_EQ(p().capture.startOffset, 23900);
     EXPECT_EQ(p().capture.endBeats.load(), 0.0);
-    EXPECT_EQ(coretest::takeEntries(p()).size(), 5u);
+    EXPECT_EQ(velktest::takeEntries(p()).size(), 5u);
 
     host.noteOff(10, 60);
     host.run(64);
-    const double b = coretest::beatsPerSample(120, 8000);
-    const std::vector<Entry> take = coretest::takeEntries(p());
+    const double b = velktest::beatsPerSample(120, 8000);
+    const std::vector<TakeEntry> take = velktest::takeEntries(p());
     ASSERT_EQ(take.size(), 10u);
-    EXPECT_EQ(take[0], (Entry{0.0, 60, 0, 70, true}));
-    EXPECT_EQ(take[5], (Entry{10 * b, 60, 0, 0, false}));
+    EXPECT_EQ(take[0], (TakeEntry{0.0, 60, 0, 70, true}));
+    EXPECT_EQ(take[5], (TakeEntry{10 * b, 60, 0, 0, false}));
 }
 
 TEST_F(CountIn, TakeStartsWithTheSoundingNotesOnTheChannel) {
@@ -148,11 +148,11 @@ TEST_F(CountIn, TakeStartsWithTheSoundingNotesOnTheChannel) {
         host.run(400); // 24000 = 60 * 400: the last block ends it at its end
     EXPECT_EQ(state(), tamso::Recording);
     EXPECT_EQ(p().capture.startOffset, 400);
-    const std::vector<Entry> take = coretest::takeEntries(p());
+    const std::vector<TakeEntry> take = velktest::takeEntries(p());
     const int notes[5] = {62, 65, 69, 72, 76};
     ASSERT_EQ(take.size(), 5u);
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(take[i], (Entry{0.0, notes[i], 2, 99, true}));
+        EXPECT_EQ(take[i], (TakeEntry{0.0, notes[i], 2, 99, true}));
 }
 
 // Brings the count-in to `remaining` samples before a block of `frames` at 48000 Hz.
@@ -172,19 +172,19 @@ TEST_F(CountInEnd, EventsBeforeAndAfterTheEndLandOnEitherSide) {
     host.noteOn(400, 65, 80); // F A C E G inside it
     host.noteOff(400, 60);
     host.run(512);
-    const double b = coretest::beatsPerSample(120, 48000);
-    const std::vector<Entry> expected = {
+    const double b = velktest::beatsPerSample(120, 48000);
+    const std::vector<TakeEntry> expected = {
         {0, 60, 0, 90, true},       {0, 64, 0, 90, true},       {0, 67, 0, 90, true},
         {0, 71, 0, 90, true},       {0, 74, 0, 90, true},       {100 * b, 65, 0, 80, true},
         {100 * b, 69, 0, 80, true}, {100 * b, 72, 0, 80, true}, {100 * b, 76, 0, 80, true},
         {100 * b, 79, 0, 80, true}, {100 * b, 60, 0, 0, false}, {100 * b, 64, 0, 0, false},
         {100 * b, 67, 0, 0, false}, {100 * b, 71, 0, 0, false}, {100 * b, 74, 0, 0, false},
     };
-    EXPECT_EQ(coretest::takeEntries(p()), expected);
+    EXPECT_EQ(velktest::takeEntries(p()), expected);
     EXPECT_EQ(p().capture.startOffset, 300);
     EXPECT_NEAR(p().capture.endBeats.load(), 212 * b, 1e-12);
     // The host's output is not moved by the take.
-    const std::vector<coretest::Midi> out = host.outputOf(host.blocks - 1);
+    const std::vector<velktest::Midi> out = host.outputOf(host.blocks - 1);
     ASSERT_EQ(out.size(), 15u);
     EXPECT_EQ(out[0].frame, 100);
     EXPECT_EQ(out[5].frame, 400);
@@ -197,12 +197,12 @@ TEST_F(CountInEnd, EventAtTheEndOffsetActsBeforeTheTakeStarts) {
     host.noteOff(300, 60); // never in the take
     host.noteOn(300, 62, 80);
     host.run(512);
-    const std::vector<Entry> expected = {{0, 62, 0, 80, true},
-                                         {0, 65, 0, 80, true},
-                                         {0, 69, 0, 80, true},
-                                         {0, 72, 0, 80, true},
-                                         {0, 76, 0, 80, true}};
-    EXPECT_EQ(coretest::takeEntries(p()), expected);
+    const std::vector<TakeEntry> expected = {{0, 62, 0, 80, true},
+                                             {0, 65, 0, 80, true},
+                                             {0, 69, 0, 80, true},
+                                             {0, 72, 0, 80, true},
+                                             {0, 76, 0, 80, true}};
+    EXPECT_EQ(velktest::takeEntries(p()), expected);
 }
 
 TEST_F(CountInEnd, CancelArrivingWhileTheEndLiesInTheBlock) {
@@ -346,7 +346,7 @@ TEST_F(CountIn, SampleRateChangeKeepsTheSecondsLeft) {
         host.run(512);
     EXPECT_EQ(host.blocks - 1 - changed, 277760 / 512);
     EXPECT_EQ(state(), tamso::Recording);
-    EXPECT_NEAR(p().capture.endBeats.load(), (512 - 277760 % 512) * coretest::beatsPerSample(120, 96000),
+    EXPECT_NEAR(p().capture.endBeats.load(), (512 - 277760 % 512) * velktest::beatsPerSample(120, 96000),
                 1e-12);
 
     // Halving works the same way.

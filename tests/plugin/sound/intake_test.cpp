@@ -14,7 +14,7 @@
 namespace velktest {
 namespace {
 
-using coretest::midiEvent;
+using velktest::midiEvent;
 
 class IntakeInstance : public OnInstance<Intake> {
   protected:

@@ -18,7 +18,7 @@
 namespace velktest {
 namespace {
 
-using coretest::on;
+using velktest::on;
 using MidiOutputInstance = OnInstance<MidiOutput>;
 
 // The host is handed the instance's own list of its own records, and a slot

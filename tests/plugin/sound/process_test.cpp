@@ -15,13 +15,13 @@
 
 namespace {
 
-using coretest::Midi;
-using coretest::off;
-using coretest::on;
-using coretest::TestHost;
+using velktest::Midi;
+using velktest::off;
+using velktest::on;
+using velktest::TestHost;
 using Out = std::vector<Midi>;
 
-class Block : public coretest::TriadTest {
+class Block : public velktest::TriadTest {
   protected:
     void passThrough() { host.setUnit(palmtone::pInput, 2); }
 };
@@ -81,11 +81,11 @@ TEST_F(Block, ReleaseRequestStopsEveryNoteOnce) {
     EXPECT_FALSE(p().resetRequest.load());
     EXPECT_FALSE(p().engine.sustain[0]);
     // The take closed the notes at the block start.
-    const auto take = coretest::takeEntries(p());
+    const auto take = velktest::takeEntries(p());
     ASSERT_EQ(take.size(), 12u);
     for (size_t i = 6; i < 12; ++i) {
         EXPECT_FALSE(take[i].on);
-        EXPECT_NEAR(take[i].beats, 512 * coretest::beatsPerSample(120, 48000), 1e-12);
+        EXPECT_NEAR(take[i].beats, 512 * velktest::beatsPerSample(120, 48000), 1e-12);
     }
     // Later note-offs of the keys that were held change nothing; the next chord plays.
     host.noteOff(0, 60);
@@ -175,7 +175,7 @@ TEST_F(Block, RevoicingKeepsKeyStatesVelocitiesAndTheLastRoot) {
 // both levels, tests/scenarios/block_scenario.cpp).
 TEST(TempoWithoutHost, UsesTheParameter) {
     auto plugin = std::make_unique<palmtone::Plugin>(nullptr);
-    plugin->set(palmtone::pBpm, coretest::normalised(palmtone::pBpm, 75));
+    plugin->set(palmtone::pBpm, velktest::exactNormalised(palmtone::pBpm, 75));
     plugin->tempoFromHost.store(true);
     plugin->process(nullptr, 16);
     EXPECT_EQ(plugin->tempo.load(), 75.0);
@@ -190,8 +190,8 @@ TEST_F(Block, TheTakeCountsBeatsAtTheBlocksTempo) {
     host.time.tempo = 180.0;
     host.noteOff(100, 60);
     block();
-    const double slow = coretest::beatsPerSample(90, 48000), fast = coretest::beatsPerSample(180, 48000);
-    const auto take = coretest::takeEntries(p());
+    const double slow = velktest::beatsPerSample(90, 48000), fast = velktest::beatsPerSample(180, 48000);
+    const auto take = velktest::takeEntries(p());
     ASSERT_EQ(take.size(), 6u);
     EXPECT_NEAR(take[0].beats, 100 * slow, 1e-12);
     EXPECT_NEAR(take[5].beats, 512 * slow + 100 * fast, 1e-12);
@@ -211,20 +211,20 @@ TEST_F(Block, TakeThatStartsOrResumesAtABlockStartEntersTheSoundingNotes) {
     p().capture.state.store(tamso::ResumeRequested);
     block();
     ASSERT_EQ(p().capture.state.load(), tamso::Recording);
-    const double pause = 512 * coretest::beatsPerSample(120, 48000);
-    using coretest::Entry;
-    EXPECT_EQ(coretest::takeEntries(p()), (std::vector<Entry>{{0, 60, 0, 90, true},
-                                                              {0, 64, 0, 90, true},
-                                                              {0, 67, 0, 90, true},
-                                                              {pause, 60, 0, 0, false},
-                                                              {pause, 64, 0, 0, false},
-                                                              {pause, 67, 0, 0, false},
-                                                              {pause, 60, 0, 90, true},
-                                                              {pause, 62, 0, 70, true},
-                                                              {pause, 64, 0, 90, true},
-                                                              {pause, 65, 0, 70, true},
-                                                              {pause, 67, 0, 90, true},
-                                                              {pause, 69, 0, 70, true}}));
+    const double pause = 512 * velktest::beatsPerSample(120, 48000);
+    using velktest::TakeEntry;
+    EXPECT_EQ(velktest::takeEntries(p()), (std::vector<TakeEntry>{{0, 60, 0, 90, true},
+                                                                  {0, 64, 0, 90, true},
+                                                                  {0, 67, 0, 90, true},
+                                                                  {pause, 60, 0, 0, false},
+                                                                  {pause, 64, 0, 0, false},
+                                                                  {pause, 67, 0, 0, false},
+                                                                  {pause, 60, 0, 90, true},
+                                                                  {pause, 62, 0, 70, true},
+                                                                  {pause, 64, 0, 90, true},
+                                                                  {pause, 65, 0, 70, true},
+                                                                  {pause, 67, 0, 90, true},
+                                                                  {pause, 69, 0, 70, true}}));
 }
 
 // The one-shot hand-over: a new sample or a move of the sound switch restarts
@@ -235,7 +235,7 @@ class SoundChange : public Block {
     static double firstFrameEnvelope(bool wave) {
         return 1.0 - std::exp(-1.0 / (48000.0 * (wave ? 0.002 : 0.008)));
     }
-    void publish(float value) { p().bank.publish(coretest::constantSample(48000, 48000.0, value), L"x.wav"); }
+    void publish(float value) { p().bank.publish(velktest::constantSample(48000, 48000.0, value), L"x.wav"); }
     // After a one-frame block: envelopes one attack step above 0 and, with a
     // sample playing, read positions one step past the file's first frame.
     void expectRestarted(bool wave, bool samplePlays) {
@@ -319,7 +319,7 @@ TEST_F(SoundChange, OneShotIsAudibleAndBorrowedOnlyDuringTheBlock) {
 // "Seguir tecla": a released one-shot fades out and has ended; switching to
 // "One shot completo" later does not bring it back from the middle of the file.
 TEST_F(SoundChange, AReleasedOneShotThatFadedOutStaysEnded) {
-    p().bank.publish(coretest::constantSample(48000 * 10, 48000.0, 0.5f), L"x.wav");
+    p().bank.publish(velktest::constantSample(48000 * 10, 48000.0, 0.5f), L"x.wav");
     host.setUnit(palmtone::pSound, 1);
     host.noteOn(0, 60);
     host.runBlocks(10, 512);

@@ -111,7 +111,7 @@ TEST(Voicing, PassThroughIsTheKeyAlone) {
 }
 
 TEST(Voicing, PassThroughSetsTheLastChordRoot) {
-    coretest::TestHost host;
+    velktest::TestHost host;
     host.setUnit(palmtone::pInput, 2);
     host.noteOn(5, 61);
     host.run(32);

@@ -1,0 +1,70 @@
+#pragma once
+// The scenarios' level in the host programs: the built DLL through the
+// project's host, and for the user's gestures its editor, opened at the first
+// one in a host frame and played through the window's own messages (keys sent
+// to it, clicks at the regions its layout draws). Nothing here reads the DLL's
+// memory: a host sees an instance through its record, its calls and its window.
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "editor/geometry.hpp"
+#include "tests/scenarios/scenario_level.hpp"
+#include "tools/vst-host/editor_frame.hpp"
+#include "tools/vst-host/host_instance.hpp"
+
+namespace velktest {
+
+class DllLevel : public Level {
+  public:
+    DllLevel(); // a DAW's start (vsthost::Host::start)
+    ~DllLevel() override;
+
+    vsthost::Host& host() { return host_; }
+
+    vst2::Effect* effect() override { return host_.effect(); }
+    intptr_t dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) override {
+        return host_.dispatch(opcode, index, value, ptr, option);
+    }
+    void setParameter(int32_t index, float value) override { host_.setParameter(index, value); }
+    float getParameter(int32_t index) override { return host_.getParameter(index); }
+    void queue(int32_t frame, int status, int data1, int data2) override;
+    intptr_t deliver() override;
+    void run(int32_t frames) override;
+    void answerTime(bool answer, int32_t flags, double tempo) override;
+
+    void key(int32_t virtualKey, bool down) override;
+    void pad(int index, bool down) override;
+    void record() override;
+    void pauseOrResume() override;
+    void stop() override;
+    void releaseNotes() override;
+
+    int64_t blocks() const override { return host_.blocks(); }
+    std::vector<Sent> sent() const override;
+    std::vector<HostCall> calls() const override { return host_.calls(); }
+    void clearLog() override { host_.clearLog(); }
+    std::vector<float> blockLeft() const override { return host_.blockLeft(); }
+    std::vector<float> blockRight() const override { return host_.blockRight(); }
+    const std::vector<float>& left() const override { return host_.left(); }
+    const std::vector<float>& right() const override { return host_.right(); }
+    int64_t overruns() const override { return host_.overruns(); }
+    // Only a state chunk carries a file into the DLL's library.
+    void loadOneShot(size_t frames, double rate, float value) override;
+
+  private:
+    // The editor's window, opened in a host frame at the first gesture.
+    HWND editor();
+    // Paints the window, then presses and releases the left button in the
+    // middle of `region`.
+    void click(const palmtone::Rect& region);
+
+    vsthost::Host host_;
+    std::vector<vsthost::BlockMidi> pending_;
+    vsthost::EventListBuffer list_;
+    std::unique_ptr<vsthost::EditorFrame> frame_;
+};
+
+} // namespace velktest
