@@ -54,7 +54,9 @@ TEST_F(Transport, EveryActionInEveryTakeState) {
         int stateAfter;
         CountIn::Command request; // the count-in request afterwards
         std::vector<std::wstring> boxes;
-    } cases[] = {
+    };
+    const std::vector<int> ok = {box::idOk}; // the answer that confirms
+    const Case cases[] = {
         // The space bar.
         {"space in the count-in", Act::space, true, Idle, 0, {}, Idle, cancel, {}},
         {"space in the count-in after a take", Act::space, true, Finished, 4, {}, Finished, cancel, {}},
@@ -62,15 +64,7 @@ TEST_F(Transport, EveryActionInEveryTakeState) {
         {"space while paused", Act::space, false, Paused, 4, {}, ResumeRequested, none, {}},
         {"space idle", Act::space, false, Idle, 0, {}, Idle, start, {}},
         {"space after an empty take", Act::space, false, Finished, 0, {}, Finished, start, {}},
-        {"space after a take, OK",
-         Act::space,
-         false,
-         Finished,
-         4,
-         {box::idOk},
-         Finished,
-         start,
-         {replaceTake}},
+        {"space after a take, OK", Act::space, false, Finished, 4, ok, Finished, start, {replaceTake}},
         {"space after a full take, Cancel",
          Act::space,
          false,
@@ -91,15 +85,7 @@ TEST_F(Transport, EveryActionInEveryTakeState) {
         {"record, stop requested", Act::record, false, StopRequested, 4, {}, StopRequested, none, {}},
         {"record, pause requested", Act::record, false, PauseRequested, 4, {}, PauseRequested, none, {}},
         {"record idle", Act::record, false, Idle, 0, {}, Idle, start, {}},
-        {"record after a take, OK",
-         Act::record,
-         false,
-         Finished,
-         4,
-         {box::idOk},
-         Finished,
-         start,
-         {replaceTake}},
+        {"record after a take, OK", Act::record, false, Finished, 4, ok, Finished, start, {replaceTake}},
         {"record in the count-in (disabled)", Act::record, true, Idle, 0, {}, Idle, none, {}},
         // "Nueva toma".
         {"new take while recording", Act::newTake, false, Recording, 4, {}, Recording, none, {stopFirst}},
@@ -123,15 +109,7 @@ TEST_F(Transport, EveryActionInEveryTakeState) {
          none,
          {stopFirst}},
         {"new take idle", Act::newTake, false, Idle, 0, {}, Idle, start, {}},
-        {"new take after a full take, OK",
-         Act::newTake,
-         false,
-         Full,
-         4,
-         {box::idOk},
-         Full,
-         start,
-         {replaceTake}},
+        {"new take after a full take, OK", Act::newTake, false, Full, 4, ok, Full, start, {replaceTake}},
         {"new take in the count-in (disabled)", Act::newTake, true, Idle, 0, {}, Idle, none, {}},
         // "Pausa" / "Continuar".
         {"pause while recording", Act::pause, false, Recording, 4, {}, PauseRequested, none, {}},
