@@ -5,11 +5,14 @@
 // and voices are assigned to vector lanes by note, so the samples do not depend
 // on how the host cuts its blocks. Silent voices cost nothing.
 //
-// One call, chunk by chunk of at most Engine::chunkFrames frames:
-//   the synth chunk     voices gathered into lanes, rendered batch by batch by
-//                       the kernel, the lanes summed in a fixed order
-//   or the one-shot chunk  voices frame by frame, in note order
-//   the gain stage      the volume glide, then the kernel's tanh and peak
+// One call renders chunk after chunk of at most Engine::chunkFrames frames,
+// each in two steps:
+//   the synth chunk or the one-shot chunk puts the voices into mixLeft and
+//     mixRight: synth voices gathered into lanes, rendered batch by batch by
+//     the kernel, the lanes summed in a fixed order; one-shot voices one by
+//     one, frame by frame, in note order;
+//   the gain stage follows the volume glide, then the kernel's output stage
+//     writes tanh(gain * mix) and finds the chunk's peak.
 #include <cmath>
 
 #include "plugin/sound/engine.hpp"
@@ -201,6 +204,9 @@ SynthLane synthLane(const Engine& e, const CallSteps& c, int n) noexcept {
                      amp * (synth::panCentre + d)};
 }
 
+// A lane without a voice: silent, it adds nothing.
+constexpr SynthLane emptyLane{0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 1, 0, 0, 0};
+
 // One batch: up to maxGroups groups of lanes from group `first` on.
 struct Batch {
     SynthLane lane[maxBatch];
@@ -218,11 +224,11 @@ void fillBatch(const Engine& e, const CallSteps& c, const LaneOrder& o, int lane
             const int j = first + g;
             const int n = j < o.count[l] ? o.order[l][j] : -1;
             b.note[g * lanes + l] = n;
-            if (n < 0) { // an empty lane: silent, adds nothing
-                x = SynthLane{0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 1, 0, 0, 0};
+            if (n < 0) {
+                x = emptyLane;
                 continue;
             }
-            // The margin leaves rounding no say.
+            // A released voice that may fall silent here; the margin leaves rounding no say.
             if (!e.gate[n] && e.envelope[n] * releaseOverChunk < 2.0 * silence) b.masked = true;
             x = synthLane(e, c, n);
         }
