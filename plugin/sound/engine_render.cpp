@@ -263,7 +263,10 @@ void sumLanes(Engine& e, int lanes, int m) noexcept {
     }
 }
 
-void synthChunk(Engine& e, const CallSteps& c, const kernel::Kernels& kernels, int m) noexcept {
+// Folded into render, whose frame then holds the lane order and the batch (a
+// call of its own makes a chord's blocks measurably slower).
+VELK_ALWAYS_INLINE void synthChunk(Engine& e, const CallSteps& c, const kernel::Kernels& kernels,
+                                   int m) noexcept {
     const int lanes = kernels.lanes;
     LaneOrder o;
     gatherLanes(e, lanes, o);
@@ -282,27 +285,28 @@ void synthChunk(Engine& e, const CallSteps& c, const kernel::Kernels& kernels, i
 
 // --- the one-shot chunk ---
 
-// What the one-shot voices of one call share.
-struct OneShotCall {
-    const SampleData* one; // null: the voices sound nothing, but run on
-    double pitch;          // read speed per Hz of the note
-    bool whole;            // the whole file plays, whatever the key
-};
-
 // One one-shot voice over a chunk, frame by frame (its file may end inside the
 // chunk), added into the mix; its oscillator runs on so that the synth takes
-// over where it stands.
-void oneShotVoice(Engine& e, const CallSteps& c, const OneShotCall& call, int n, int m) noexcept {
-    const SampleData* one = call.one;
+// over where it stands. `one` may be null (the voice sounds nothing but runs
+// on); `pitch` is the file's frames per frame per Hz of the note; with `whole`
+// the file plays to its end whatever the key does.
+void oneShotVoice(Engine& e, const CallSteps& c, const SampleData* one, double pitch, bool whole, int n,
+                  int m) noexcept {
+    // What the loop reads every frame, as locals (read through c and e instead,
+    // the loop runs measurably slower).
+    const double attack = c.attack, release = c.release;
+    const SynthConstants k = c.k;
+    double* accL = e.mixLeft;
+    double* accR = e.mixRight;
     double env = e.envelope[n];
-    const double speed = e.frequency[n] * call.pitch;
+    const double speed = e.frequency[n] * pitch;
     const double cw = e.stepCos[n], sw = e.stepSin[n];
     double s = e.oscSin[n], co = e.oscCos[n];
     double fade2 = e.oscFade2[n], level = e.oscLevel[n];
     int64_t audible = 0;
     for (int i = 0; i < m; ++i) {
-        const bool on = e.sampleActive[n] && (call.whole || e.gate[n]);
-        env = on ? env + (1.0 - env) * (1.0 - c.attack) : env * c.release;
+        const bool on = e.sampleActive[n] && (whole || e.gate[n]);
+        env = on ? env + (1.0 - env) * (1.0 - attack) : env * release;
         if (env < silence) {
             // Only a released voice fades out: it has ended, and switching to
             // the whole file later does not revive it.
@@ -314,8 +318,8 @@ void oneShotVoice(Engine& e, const CallSteps& c, const OneShotCall& call, int n,
         const double ns = s * cw + co * sw;
         co = co * cw - s * sw;
         s = ns;
-        fade2 *= c.k.decay2;
-        level *= c.k.decay12;
+        fade2 *= k.decay2;
+        level *= k.decay12;
         if (!one || !e.sampleActive[n]) continue;
         const double p = e.position[n];
         const uint64_t at = static_cast<uint64_t>(p);
@@ -326,8 +330,8 @@ void oneShotVoice(Engine& e, const CallSteps& c, const OneShotCall& call, int n,
                 one->right.empty() ? l : one->right[at] + (one->right[at + 1] - one->right[at]) * frac;
             e.position[n] = p + speed;
             const double v = env * e.velocity[n] / 127.0 * oneShot::level;
-            e.mixLeft[i] += v * l;
-            e.mixRight[i] += v * r;
+            accL[i] += v * l;
+            accR[i] += v * r;
         } else {
             e.sampleActive[n] = false;
             env = 0.0;
@@ -342,10 +346,11 @@ void oneShotVoice(Engine& e, const CallSteps& c, const OneShotCall& call, int n,
 }
 
 // The one-shot voices, added in note order.
-void oneShotChunk(Engine& e, const CallSteps& c, const OneShotCall& call, int m) noexcept {
+void oneShotChunk(Engine& e, const CallSteps& c, const SampleData* one, double pitch, bool whole,
+                  int m) noexcept {
     for (int n = 0; n < Engine::voices; ++n) {
         if (e.envelope[n] == 0.0 && !e.sampleActive[n]) continue;
-        oneShotVoice(e, c, call, n, m);
+        oneShotVoice(e, c, one, pitch, whole, n, m);
     }
 }
 
@@ -395,7 +400,6 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
 
     const SampleData* one = sample;
     const double pitch = one ? (one->sampleRate / sr) / noteFrequency(settings.waveRoot) : 0.0;
-    const OneShotCall oneShots{one, pitch, settings.wholeOneShot};
 
     if (frames < 1) {
         peak.store(0.0f, std::memory_order_relaxed);
@@ -410,7 +414,7 @@ void Engine::render(float* left, float* right, int32_t frames, const Settings& s
         for (int i = 0; i < m + maxLanes; ++i)
             mixLeft[i] = mixRight[i] = 0.0;
         if (settings.useWave)
-            oneShotChunk(*this, steps, oneShots, m);
+            oneShotChunk(*this, steps, one, pitch, settings.wholeOneShot, m);
         else
             synthChunk(*this, steps, kernels, m);
         const float chunkPeak =
