@@ -36,7 +36,7 @@ View Editor::view(double milliseconds) {
     }
     v.countIn = p.countIn.active.load();
     v.shownSeconds = std::max(p.countIn.secondsLeft.load(), 1);
-    v.state = p.capture.state.load();
+    v.state = static_cast<tamso::TakeState>(p.capture.state.load());
     v.publishedNotes = p.capture.publishedNotes.load();
     updateOverview(v.state);
     v.endBeats = p.capture.endBeats.load();

@@ -35,7 +35,7 @@ enum HitType : int32_t {
 
 struct Hit {
     Rect rect;
-    int32_t type = 0; // a HitType
+    HitType type = Field;
     int32_t value = 0;
     bool enabled = false;
 };

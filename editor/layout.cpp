@@ -90,9 +90,11 @@ class Builder {
         s.elements.push_back(std::move(e));
     }
 
-    void hit(Rect r, int type, int value, bool enabled) { s.hits.push_back(Hit{r, type, value, enabled}); }
+    void hit(Rect r, HitType type, int value, bool enabled) {
+        s.hits.push_back(Hit{r, type, value, enabled});
+    }
 
-    void button(std::wstring content, int type, int value, Rect at, bool active, bool enabled) {
+    void button(std::wstring content, HitType type, int value, Rect at, bool active, bool enabled) {
         const bool hover = enabled && at.contains(v.mouse);
         const bool pressed = enabled && v.pressedType == type && v.pressedValue == value;
         Colour fill = enabled && hover ? (active ? c::accentHover : c::buttonHover)

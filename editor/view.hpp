@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "chords/midi_capture.hpp"
 #include "editor/geometry.hpp"
 #include "plugin/host/parameters.hpp"
 #include "plugin/media/sample_bank.hpp"
@@ -24,7 +25,7 @@ struct View {
     // --- count-in and take ---
     bool countIn = false;
     int32_t shownSeconds = 1; // the count-in's seconds, at least 1
-    int32_t state = 0;        // a tamso::TakeState
+    tamso::TakeState state = tamso::Idle;
     int32_t publishedNotes = 0;
     double endBeats = 0.0;
     double tempo = 120.0;

@@ -20,32 +20,12 @@ float clampUnit(float x) noexcept {
 
 CountIn::Step CountIn::beginBlock(double sr, int32_t frames) noexcept {
     eventCount = 0;
-    const int32_t command = request.exchange(0);
-    if (command == 2) {
-        remaining = 0;
-        clickRemaining = 0;
-        mask = 0;
-        secondsLeft.exchange(0);
-        active.store(false);
-        return {-1, true};
+    switch (request.exchange(Command::none)) {
+    case Command::cancel: stop(); return {-1, true};
+    case Command::start: begin(sr); break;
+    default: followRate(sr); break;
     }
-    if (command == 1) {
-        rate = sr;
-        remaining = roundSamples(3.0 * sr);
-        mask = 0;
-        clickRemaining = 0;
-        secondsLeft.exchange(3);
-        active.exchange(true);
-        if (remaining <= 0) return {-1, false};
-    } else {
-        if (remaining <= 0) return {-1, false};
-        if (sr != rate) {
-            // Keep the time left in seconds across a change of sample rate.
-            remaining = roundSamples(static_cast<double>(remaining) * sr / rate);
-            rate = sr;
-            if (remaining <= 0) return {-1, false};
-        }
-    }
+    if (remaining <= 0) return {-1, false};
 
     const int64_t thresholds[3] = {roundSamples(3.0 * sr), roundSamples(2.0 * sr), roundSamples(sr)};
     for (int32_t kind = 0; kind < 3; ++kind) {
@@ -100,26 +80,54 @@ void CountIn::mix(float* left, float* right, int32_t frames, double sr) noexcept
     }
 }
 
-void CountIn::clear() noexcept {
-    request.exchange(0);
-    remaining = 0;
-    mask = 0;
-    eventCount = 0;
-    clickRemaining = 0;
+bool CountIn::cancelWaiting() const noexcept {
+    return request.load() == Command::cancel;
+}
+
+void CountIn::end() noexcept {
     secondsLeft.exchange(0);
     active.store(false);
+}
+
+void CountIn::clear() noexcept {
+    request.exchange(Command::none);
+    stop();
 }
 
 bool CountIn::requestStart() noexcept {
     if (active.load()) return false;
     secondsLeft.exchange(3);
     active.store(true);
-    request.store(1);
+    request.store(Command::start);
     return true;
 }
 
 void CountIn::requestCancel() noexcept {
-    request.store(2);
+    request.store(Command::cancel);
+}
+
+void CountIn::begin(double sr) noexcept {
+    rate = sr;
+    remaining = roundSamples(3.0 * sr);
+    mask = 0;
+    clickRemaining = 0;
+    secondsLeft.exchange(3);
+    active.exchange(true);
+}
+
+void CountIn::followRate(double sr) noexcept {
+    if (remaining <= 0 || sr == rate) return;
+    remaining = roundSamples(static_cast<double>(remaining) * sr / rate);
+    rate = sr;
+}
+
+void CountIn::stop() noexcept {
+    remaining = 0;
+    mask = 0;
+    eventCount = 0;
+    clickRemaining = 0;
+    secondsLeft.exchange(0);
+    active.store(false);
 }
 
 } // namespace palmtone

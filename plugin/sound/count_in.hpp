@@ -7,8 +7,15 @@
 namespace palmtone {
 
 struct CountIn {
+    // What the editor asks of the audio thread through `request`.
+    enum class Command : int32_t {
+        none = 0,
+        start = 1,
+        cancel = 2,
+    };
+
     // --- shared ---
-    std::atomic<int32_t> request{0}; // editor stores 1 start, 2 cancel; audio thread takes by exchange
+    std::atomic<Command> request{Command::none}; // editor stores; audio thread takes by exchange
     // --- audio thread (and suspend) ---
     int64_t remaining = 0; // samples until the count-in ends
     double rate = 48000.0; // the rate `remaining` counts in
@@ -34,6 +41,12 @@ struct CountIn {
 
     // Audio thread: the count-in step of one block.
     Step beginBlock(double sampleRate, int32_t frames) noexcept;
+    // Audio thread, where the count-in ends (the step's endOffset): whether a
+    // cancel the editor posted after this block's step waits in `request`.
+    bool cancelWaiting() const noexcept;
+    // Audio thread, where the count-in ends, after the take was started: the
+    // seconds go to 0 and the count-in stops running.
+    void end() noexcept;
     // Audio thread: adds this block's clicks and clamps both channels to -1..1.
     // Returns at once when no click sounds: the rendered block is in range.
     void mix(float* left, float* right, int32_t frames, double sampleRate) noexcept;
@@ -43,6 +56,15 @@ struct CountIn {
     // Editor side of the handshake. A start is refused (false) while a count-in runs.
     bool requestStart() noexcept;
     void requestCancel() noexcept;
+
+  private:
+    // A start taken: three seconds from now at `sampleRate`, no click scheduled yet.
+    void begin(double sampleRate) noexcept;
+    // Keeps the time left in seconds across a change of sample rate.
+    void followRate(double sampleRate) noexcept;
+    // A cancel taken, or suspend: nothing remains, no click sounds, not active.
+    void stop() noexcept;
 };
+static_assert(std::atomic<CountIn::Command>::is_always_lock_free, "the editor and the audio thread share it");
 
 } // namespace palmtone

@@ -39,11 +39,10 @@ void Plugin::enterSoundingNotes(int32_t offset, const Settings& settings) noexce
 }
 
 void Plugin::countInEnd(int32_t offset, double rate, double tempoBpm, const Settings& settings) noexcept {
-    if (countIn.request.load() != 2 && tamso::applyStartTransition(capture.state)) {
+    if (!countIn.cancelWaiting() && tamso::applyStartTransition(capture.state)) {
         if (capture.beginBlock(rate, tempoBpm, offset)) enterSoundingNotes(offset, settings);
     }
-    countIn.secondsLeft.exchange(0);
-    countIn.active.store(false);
+    countIn.end();
 }
 
 void Plugin::renderPiece(float* left, float* right, int32_t from, int32_t to,

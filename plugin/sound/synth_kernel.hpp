@@ -8,7 +8,8 @@
 
 namespace palmtone::kernel {
 
-constexpr int maxLanes = 4; // voices per vector, at the widest
+constexpr int maxLanes = 4;         // voices per vector, at the widest
+constexpr double levelFloor = 0.45; // the synth voice's level once its fall (lvl) has passed
 
 // One synth voice as a lane of the kernel. Every frame:
 //   env <- env * mul + add; below the silence level the voice is silent: its
@@ -16,7 +17,7 @@ constexpr int maxLanes = 4; // voices per vector, at the widest
 //   (s, c) rotates by (cw, sw)          (sin and cos of the phase)
 //   p2  <- p2 * decay2                  (0.5 exp(-2 age))
 //   lvl <- lvl * decay12                (0.55 exp(-1.2 age))
-//   out  = s (u - c4 s^2 + h2 p2 c) env (0.45 + lvl)
+//   out  = s (u - c4 s^2 + h2 p2 c) env (levelFloor + lvl)
 // which is sin + 0.25 e^(-2 age) sin 2x + h3 sin 3x, with sin 2x = 2 s c,
 // sin 3x = s (3 - 4 s^2), u = 1 + 3 h3, c4 = 4 h3, and h2, h3 the band limits.
 // The level factors run on while the voice is silent: they are set afresh when
@@ -69,7 +70,7 @@ VELK_ALWAYS_INLINE void synthGroups(SynthLane* v, const SynthConstants& k, int f
             ampR[g][l] = x.ampR;
         }
     }
-    const Vec d2 = splat<Vec>(k.decay2), d12 = splat<Vec>(k.decay12), base = splat<Vec>(0.45);
+    const Vec d2 = splat<Vec>(k.decay2), d12 = splat<Vec>(k.decay12), base = splat<Vec>(levelFloor);
     const Vec silence = splat<Vec>(k.silence);
     for (int i = 0; i < frames; ++i) {
         Vec sumL = fastmath::load<Vec>(laneL[i]), sumR = fastmath::load<Vec>(laneR[i]);

@@ -92,7 +92,7 @@ palmtone::Scene sceneOf(const palmtone::View& view) {
     return scene;
 }
 
-const Element& boxOf(const palmtone::Scene& scene, int32_t type, int32_t value) {
+const Element& boxOf(const palmtone::Scene& scene, palmtone::HitType type, int32_t value) {
     for (const palmtone::Hit& hit : scene.hits) {
         if (hit.type != type || (value >= 0 && hit.value != value)) continue;
         for (const Element& e : scene.elements)

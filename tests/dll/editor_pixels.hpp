@@ -39,7 +39,7 @@ palmtone::Scene sceneOf(const palmtone::View& view);
 
 // The box drawn for the clickable region of a type (and value); fails the test
 // when the scene has none.
-const palmtone::Element& boxOf(const palmtone::Scene& scene, int32_t type, int32_t value = -1);
+const palmtone::Element& boxOf(const palmtone::Scene& scene, palmtone::HitType type, int32_t value = -1);
 
 // A point of a box's fill, off its outline and rounded corners, that nothing
 // drawn after it in the scene covers.

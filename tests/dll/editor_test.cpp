@@ -525,10 +525,10 @@ TEST_F(EditorTest, ShotsOfEveryState) {
     const std::vector<const palmtone::Element*> countInBox = boxesOnTimeline(countInScene);
     ASSERT_EQ(countInBox.size(), 1u) << "the count-in's box over the empty timeline";
     const palmtone::Rect timeline = timelineOf(scene).rect;
-    auto fill = [&](const WindowPixels& pixels, int32_t type, int32_t value = -1) {
+    auto fill = [&](const WindowPixels& pixels, palmtone::HitType type, int32_t value = -1) {
         return pixels.at(fillPoint(scene, boxOf(scene, type, value)));
     };
-    auto outline = [&](const WindowPixels& pixels, int32_t type, int32_t value = -1) {
+    auto outline = [&](const WindowPixels& pixels, palmtone::HitType type, int32_t value = -1) {
         return pixels.at(outlinePoint(boxOf(scene, type, value)));
     };
     const int32_t padF = padOf('F'), padK = padOf('K');

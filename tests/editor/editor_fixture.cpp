@@ -167,7 +167,7 @@ void EditorTest::paint() {
     handle([](Editor& e) { e.frame(0.0); });
 }
 
-Hit EditorTest::hitOf(int type, int value) {
+Hit EditorTest::hitOf(HitType type, int value) {
     for (const Hit& h : editor->hits)
         if (h.type == type && h.value == value) return h;
     ADD_FAILURE() << "no hit of type " << type << " and value " << value;
@@ -178,7 +178,7 @@ Point EditorTest::centre(const Hit& hit) const {
     return {(hit.rect.left + hit.rect.right) / 2, (hit.rect.top + hit.rect.bottom) / 2};
 }
 
-void EditorTest::press(int type, int value) {
+void EditorTest::press(HitType type, int value) {
     paint();
     const Point at = centre(hitOf(type, value));
     handle([&](Editor& e) { e.buttonPressed(at); });

@@ -29,6 +29,7 @@ namespace editortest {
 
 using palmtone::Editor;
 using palmtone::Hit;
+using palmtone::HitType;
 using palmtone::InputEvent;
 using palmtone::Plugin;
 using palmtone::Point;
@@ -166,12 +167,12 @@ class EditorTest : public ::testing::Test {
     // A paint pass (hits exist only after one).
     void paint();
     // The last pass's hit of a type and value; fails the test when there is none.
-    Hit hitOf(int type, int value = 0);
+    Hit hitOf(HitType type, int value = 0);
     Point centre(const Hit& hit) const;
     // Paints, then presses the left button in the middle of that hit.
-    void press(int type, int value = 0);
+    void press(HitType type, int value = 0);
     void release();
-    void click(int type, int value = 0) {
+    void click(HitType type, int value = 0) {
         press(type, value);
         release();
     }

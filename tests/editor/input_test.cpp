@@ -60,7 +60,7 @@ TEST_F(EditorInput, KeysLeftToDefaultProcessing) {
     EXPECT_FALSE(keyDown(vkDelete, true)) << "Delete only without the repeat bit";
     EXPECT_FALSE(keyDown(vkSpace, true)) << "space only without the repeat bit";
     EXPECT_TRUE(take().empty());
-    EXPECT_EQ(plugin->countIn.request.load(), 0);
+    EXPECT_EQ(plugin->countIn.request.load(), CountIn::Command::none);
 }
 
 TEST_F(EditorInput, KeyPlaysItsChordAtTheNextBlock) {
@@ -263,7 +263,7 @@ TEST_F(EditorInput, ClicksThatReachNothing) {
     // Before the first paint there is nothing to hit.
     editor->hits.clear();
     handle([](Editor& e) { e.buttonPressed({350, 520}); });
-    EXPECT_EQ(plugin->countIn.request.load(), 0);
+    EXPECT_EQ(plugin->countIn.request.load(), CountIn::Command::none);
 }
 
 TEST_F(EditorInput, PointerTrackingAndLeave) {

@@ -76,7 +76,7 @@ struct Button {
     const Element* label = nullptr;
 };
 
-Button button(const Scene& s, int type, int value = 0) {
+Button button(const Scene& s, HitType type, int value = 0) {
     Button b;
     bool found = false;
     for (const Hit& h : s.hits)
@@ -105,7 +105,7 @@ std::wstring label(const Button& b) {
 }
 
 struct HitKey {
-    int type;
+    HitType type;
     int value;
     bool enabled;
     bool operator==(const HitKey& o) const {
@@ -346,7 +346,7 @@ TEST(Layout, FixedTextsOfTheSurface) {
         EXPECT_EQ(e->align, t.align);
     }
     const struct {
-        int type;
+        HitType type;
         int value;
         const wchar_t* label;
         Rect rect;
@@ -458,7 +458,7 @@ TEST(Layout, RecordingPanelFollowsTheTakeAndTheCountIn) {
         const char* name;
         bool countIn;
         int seconds;
-        int state;
+        TakeState state;
         int notes;
         const wchar_t* status;
         const wchar_t* record;

@@ -261,7 +261,7 @@ TEST_F(EditorMenus, RootMenuSetsTheWaveRoot) {
 
 TEST_F(EditorMenus, ButtonsThatEditWithoutAMenu) {
     struct Case {
-        int type;
+        HitType type;
         int value;
         int parameter;
         double stored;

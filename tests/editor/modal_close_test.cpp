@@ -112,7 +112,7 @@ struct Seen {
     uint32_t ringWaiting = 0; // once the close has ended the held keys
     ParamValues params{};
     int32_t revision = 0;
-    int32_t request = 0;
+    CountIn::Command request = CountIn::Command::none;
     bool countIn = false;
     int32_t takeState = 0;
     size_t written = 0;

@@ -21,6 +21,10 @@ const std::wstring replaceTake = L"La nueva toma reemplaza la anterior. Guarda o
                                  L"continuar.\n\n¿Empezar otra toma?";
 
 enum class Act { space, record, pause, stop, newTake };
+// The count-in command a case leaves in the request.
+constexpr CountIn::Command none = CountIn::Command::none;
+constexpr CountIn::Command start = CountIn::Command::start;
+constexpr CountIn::Command cancel = CountIn::Command::cancel;
 
 class Transport : public EditorTest {
   protected:
@@ -35,7 +39,7 @@ class Transport : public EditorTest {
     }
     bool countInStarted() const {
         return plugin->countIn.secondsLeft.load() == 3 && plugin->countIn.active.load() &&
-               plugin->countIn.request.load() == 1;
+               plugin->countIn.request.load() == start;
     }
 };
 
@@ -48,17 +52,19 @@ TEST_F(Transport, EveryActionInEveryTakeState) {
         int notes;
         std::vector<int> answers; // of the boxes shown, in order
         int stateAfter;
-        int request; // count-in request afterwards: 0 none, 1 start, 2 cancel
+        CountIn::Command request; // the count-in request afterwards
         std::vector<std::wstring> boxes;
-    } cases[] = {
+    };
+    const std::vector<int> ok = {box::idOk}; // the answer that confirms
+    const Case cases[] = {
         // The space bar.
-        {"space in the count-in", Act::space, true, Idle, 0, {}, Idle, 2, {}},
-        {"space in the count-in after a take", Act::space, true, Finished, 4, {}, Finished, 2, {}},
-        {"space while recording", Act::space, false, Recording, 4, {}, PauseRequested, 0, {}},
-        {"space while paused", Act::space, false, Paused, 4, {}, ResumeRequested, 0, {}},
-        {"space idle", Act::space, false, Idle, 0, {}, Idle, 1, {}},
-        {"space after an empty take", Act::space, false, Finished, 0, {}, Finished, 1, {}},
-        {"space after a take, OK", Act::space, false, Finished, 4, {box::idOk}, Finished, 1, {replaceTake}},
+        {"space in the count-in", Act::space, true, Idle, 0, {}, Idle, cancel, {}},
+        {"space in the count-in after a take", Act::space, true, Finished, 4, {}, Finished, cancel, {}},
+        {"space while recording", Act::space, false, Recording, 4, {}, PauseRequested, none, {}},
+        {"space while paused", Act::space, false, Paused, 4, {}, ResumeRequested, none, {}},
+        {"space idle", Act::space, false, Idle, 0, {}, Idle, start, {}},
+        {"space after an empty take", Act::space, false, Finished, 0, {}, Finished, start, {}},
+        {"space after a take, OK", Act::space, false, Finished, 4, ok, Finished, start, {replaceTake}},
         {"space after a full take, Cancel",
          Act::space,
          false,
@@ -66,24 +72,24 @@ TEST_F(Transport, EveryActionInEveryTakeState) {
          4,
          {box::idCancel},
          Full,
-         0,
+         none,
          {replaceTake}},
-        {"space, start requested", Act::space, false, StartRequested, 0, {}, StartRequested, 0, {}},
-        {"space, stop requested", Act::space, false, StopRequested, 4, {}, StopRequested, 0, {}},
-        {"space, pause requested", Act::space, false, PauseRequested, 4, {}, PauseRequested, 0, {}},
-        {"space, resume requested", Act::space, false, ResumeRequested, 4, {}, ResumeRequested, 0, {}},
+        {"space, start requested", Act::space, false, StartRequested, 0, {}, StartRequested, none, {}},
+        {"space, stop requested", Act::space, false, StopRequested, 4, {}, StopRequested, none, {}},
+        {"space, pause requested", Act::space, false, PauseRequested, 4, {}, PauseRequested, none, {}},
+        {"space, resume requested", Act::space, false, ResumeRequested, 4, {}, ResumeRequested, none, {}},
         // "Grabar".
-        {"record while recording", Act::record, false, Recording, 4, {}, Recording, 0, {}},
-        {"record, start requested", Act::record, false, StartRequested, 0, {}, StartRequested, 0, {}},
-        {"record while paused resumes", Act::record, false, Paused, 4, {}, ResumeRequested, 0, {}},
-        {"record, stop requested", Act::record, false, StopRequested, 4, {}, StopRequested, 0, {}},
-        {"record, pause requested", Act::record, false, PauseRequested, 4, {}, PauseRequested, 0, {}},
-        {"record idle", Act::record, false, Idle, 0, {}, Idle, 1, {}},
-        {"record after a take, OK", Act::record, false, Finished, 4, {box::idOk}, Finished, 1, {replaceTake}},
-        {"record in the count-in (disabled)", Act::record, true, Idle, 0, {}, Idle, 0, {}},
+        {"record while recording", Act::record, false, Recording, 4, {}, Recording, none, {}},
+        {"record, start requested", Act::record, false, StartRequested, 0, {}, StartRequested, none, {}},
+        {"record while paused resumes", Act::record, false, Paused, 4, {}, ResumeRequested, none, {}},
+        {"record, stop requested", Act::record, false, StopRequested, 4, {}, StopRequested, none, {}},
+        {"record, pause requested", Act::record, false, PauseRequested, 4, {}, PauseRequested, none, {}},
+        {"record idle", Act::record, false, Idle, 0, {}, Idle, start, {}},
+        {"record after a take, OK", Act::record, false, Finished, 4, ok, Finished, start, {replaceTake}},
+        {"record in the count-in (disabled)", Act::record, true, Idle, 0, {}, Idle, none, {}},
         // "Nueva toma".
-        {"new take while recording", Act::newTake, false, Recording, 4, {}, Recording, 0, {stopFirst}},
-        {"new take while paused", Act::newTake, false, Paused, 4, {}, Paused, 0, {stopFirst}},
+        {"new take while recording", Act::newTake, false, Recording, 4, {}, Recording, none, {stopFirst}},
+        {"new take while paused", Act::newTake, false, Paused, 4, {}, Paused, none, {stopFirst}},
         {"new take, start requested",
          Act::newTake,
          false,
@@ -91,7 +97,7 @@ TEST_F(Transport, EveryActionInEveryTakeState) {
          0,
          {},
          StartRequested,
-         0,
+         none,
          {stopFirst}},
         {"new take, resume requested",
          Act::newTake,
@@ -100,27 +106,27 @@ TEST_F(Transport, EveryActionInEveryTakeState) {
          4,
          {},
          ResumeRequested,
-         0,
+         none,
          {stopFirst}},
-        {"new take idle", Act::newTake, false, Idle, 0, {}, Idle, 1, {}},
-        {"new take after a full take, OK", Act::newTake, false, Full, 4, {box::idOk}, Full, 1, {replaceTake}},
-        {"new take in the count-in (disabled)", Act::newTake, true, Idle, 0, {}, Idle, 0, {}},
+        {"new take idle", Act::newTake, false, Idle, 0, {}, Idle, start, {}},
+        {"new take after a full take, OK", Act::newTake, false, Full, 4, ok, Full, start, {replaceTake}},
+        {"new take in the count-in (disabled)", Act::newTake, true, Idle, 0, {}, Idle, none, {}},
         // "Pausa" / "Continuar".
-        {"pause while recording", Act::pause, false, Recording, 4, {}, PauseRequested, 0, {}},
-        {"continue while paused", Act::pause, false, Paused, 4, {}, ResumeRequested, 0, {}},
-        {"pause idle", Act::pause, false, Idle, 0, {}, Idle, 0, {}},
-        {"pause after a take", Act::pause, false, Finished, 4, {}, Finished, 0, {}},
-        {"pause in the count-in (disabled)", Act::pause, true, Paused, 4, {}, Paused, 0, {}},
+        {"pause while recording", Act::pause, false, Recording, 4, {}, PauseRequested, none, {}},
+        {"continue while paused", Act::pause, false, Paused, 4, {}, ResumeRequested, none, {}},
+        {"pause idle", Act::pause, false, Idle, 0, {}, Idle, none, {}},
+        {"pause after a take", Act::pause, false, Finished, 4, {}, Finished, none, {}},
+        {"pause in the count-in (disabled)", Act::pause, true, Paused, 4, {}, Paused, none, {}},
         // "Detener".
-        {"stop with nothing running", Act::stop, false, Idle, 0, {}, Idle, 2, {}},
-        {"stop in the count-in", Act::stop, true, Idle, 0, {}, Idle, 2, {}},
-        {"stop, start requested", Act::stop, false, StartRequested, 0, {}, Idle, 2, {}},
-        {"stop while recording", Act::stop, false, Recording, 4, {}, StopRequested, 2, {}},
-        {"stop, pause requested", Act::stop, false, PauseRequested, 4, {}, StopRequested, 2, {}},
-        {"stop while paused", Act::stop, false, Paused, 4, {}, Finished, 2, {}},
-        {"stop, resume requested", Act::stop, false, ResumeRequested, 4, {}, StopRequested, 2, {}},
-        {"stop after a take", Act::stop, false, Finished, 4, {}, Finished, 2, {}},
-        {"stop after a full take", Act::stop, false, Full, 4, {}, Full, 2, {}},
+        {"stop with nothing running", Act::stop, false, Idle, 0, {}, Idle, cancel, {}},
+        {"stop in the count-in", Act::stop, true, Idle, 0, {}, Idle, cancel, {}},
+        {"stop, start requested", Act::stop, false, StartRequested, 0, {}, Idle, cancel, {}},
+        {"stop while recording", Act::stop, false, Recording, 4, {}, StopRequested, cancel, {}},
+        {"stop, pause requested", Act::stop, false, PauseRequested, 4, {}, StopRequested, cancel, {}},
+        {"stop while paused", Act::stop, false, Paused, 4, {}, Finished, cancel, {}},
+        {"stop, resume requested", Act::stop, false, ResumeRequested, 4, {}, StopRequested, cancel, {}},
+        {"stop after a take", Act::stop, false, Finished, 4, {}, Finished, cancel, {}},
+        {"stop after a full take", Act::stop, false, Full, 4, {}, Full, cancel, {}},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -128,7 +134,7 @@ TEST_F(Transport, EveryActionInEveryTakeState) {
         plugin->capture.publishedNotes.store(k.notes);
         plugin->countIn.active.store(k.countIn);
         plugin->countIn.secondsLeft.store(k.countIn ? 2 : 0);
-        plugin->countIn.request.store(0);
+        plugin->countIn.request.store(none);
         log.boxes.clear();
         ui->boxAnswers = k.answers;
 
@@ -136,7 +142,7 @@ TEST_F(Transport, EveryActionInEveryTakeState) {
 
         EXPECT_EQ(plugin->capture.state.load(), k.stateAfter);
         EXPECT_EQ(plugin->countIn.request.load(), k.request);
-        if (k.request == 1) {
+        if (k.request == start) {
             EXPECT_TRUE(countInStarted());
         } else {
             EXPECT_EQ(plugin->countIn.secondsLeft.load(), k.countIn ? 2 : 0);
@@ -167,7 +173,7 @@ TEST_F(Transport, CancelKeepsTheTakeAndOkStartsTheCountIn) {
     EXPECT_EQ(editor->overview[3], 0x091);
     EXPECT_EQ(editor->lastColumn, 12);
     EXPECT_FALSE(plugin->countIn.active.load());
-    EXPECT_EQ(plugin->countIn.request.load(), 0);
+    EXPECT_EQ(plugin->countIn.request.load(), none);
     EXPECT_EQ(plugin->countIn.secondsLeft.load(), 0);
 
     ui->boxAnswers = {box::idOk};
@@ -220,7 +226,7 @@ TEST_F(Transport, SpaceBarRunsATakeThroughTheAudioThread) {
     handle([](Editor& e) { e.keyPressed(vkSpace, false, false); });
     EXPECT_TRUE(countInStarted());
     runBlocks(1);
-    EXPECT_EQ(plugin->countIn.request.load(), 0) << "the audio thread took the start";
+    EXPECT_EQ(plugin->countIn.request.load(), none) << "the audio thread took the start";
     EXPECT_TRUE(plugin->countIn.active.load());
     paint();
     EXPECT_EQ(editor->lastState, -2);

@@ -116,7 +116,7 @@ TEST(Construction, MembersStartAtTheirInitialValues) {
     EXPECT_EQ(p.capture.takeTempo, 120.0);
     EXPECT_FALSE(p.capture.recording);
 
-    EXPECT_EQ(p.countIn.request.load(), 0);
+    EXPECT_EQ(p.countIn.request.load(), palmtone::CountIn::Command::none);
     EXPECT_EQ(p.countIn.remaining, 0);
     EXPECT_EQ(p.countIn.rate, 48000.0);
     EXPECT_EQ(p.countIn.clickFrequency, 1400.0);

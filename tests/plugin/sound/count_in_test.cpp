@@ -12,6 +12,7 @@ namespace {
 
 using velktest::TakeEntry;
 using velktest::TestHost;
+using Command = palmtone::CountIn::Command;
 
 constexpr double twoPi = 6.283185307179586476925286766559;
 
@@ -86,11 +87,11 @@ TEST_F(CountIn, ClicksSecondsAndEndAt48000HzIn512FrameBlocks) {
 }
 
 TEST_F(CountIn, TheAudioThreadMarksATakenStartActive) {
-    countIn().request.store(1); // a start without the editor's part of the handshake
+    countIn().request.store(Command::start); // a start without the editor's part of the handshake
     host.run(512);
     EXPECT_TRUE(countIn().active.load());
     EXPECT_EQ(countIn().secondsLeft.load(), 3);
-    EXPECT_EQ(countIn().request.load(), 0);
+    EXPECT_EQ(countIn().request.load(), Command::none);
     EXPECT_EQ(countIn().remaining, 144000 - 512);
 }
 
@@ -225,12 +226,12 @@ TEST_F(CountInEnd, CancelArrivingWhileTheEndLiesInTheBlock) {
     EXPECT_EQ(state(), tamso::Finished); // no new take
     EXPECT_FALSE(countIn().active.load());
     EXPECT_EQ(countIn().secondsLeft.load(), 0);
-    EXPECT_EQ(countIn().request.load(), 2);
+    EXPECT_EQ(countIn().request.load(), Command::cancel);
 
     // The next block takes the cancel, which leaves the old take alone.
     host.onList = nullptr;
     host.run(512);
-    EXPECT_EQ(countIn().request.load(), 0);
+    EXPECT_EQ(countIn().request.load(), Command::none);
     EXPECT_EQ(state(), tamso::Finished);
 }
 
@@ -257,7 +258,7 @@ TEST_P(Cancel, StopsTheCountInAndAppliesTheStopToTheTake) {
     EXPECT_FALSE(p.countIn.active.load());
     EXPECT_EQ(p.countIn.secondsLeft.load(), 0);
     EXPECT_EQ(p.countIn.remaining, 0);
-    EXPECT_EQ(p.countIn.request.load(), 0);
+    EXPECT_EQ(p.countIn.request.load(), Command::none);
     EXPECT_EQ(p.countIn.clickRemaining, 0);
     EXPECT_EQ(p.capture.state.load(), GetParam().after);
     // No take starts later.

@@ -280,7 +280,7 @@ TEST_F(HeldKeysInstance, SuspendReleasesEverythingIntoTheTake) {
     }
     EXPECT_EQ(p().blockEventCount, 0);
     EXPECT_TRUE(p().uiEvents.empty());
-    EXPECT_EQ(p().countIn.request.load(), 0);
+    EXPECT_EQ(p().countIn.request.load(), palmtone::CountIn::Command::none);
     EXPECT_FALSE(p().countIn.active.load());
     EXPECT_EQ(p().countIn.secondsLeft.load(), 0);
     EXPECT_TRUE(p().resetRequest.load());
