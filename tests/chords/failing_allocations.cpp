@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <new>
 
-namespace failing {
+namespace chordstest {
 std::atomic<bool> failThrowing{false};
 std::atomic<bool> failNothrow{false};
 std::atomic<int> nothrowCalls{0};
-} // namespace failing
+} // namespace chordstest
 
 namespace {
 
@@ -23,7 +23,7 @@ void release(void* p) noexcept {
 } // namespace
 
 void* operator new(std::size_t size) {
-    void* p = failing::failThrowing ? nullptr : allocate(size);
+    void* p = chordstest::failThrowing ? nullptr : allocate(size);
     if (p == nullptr) throw std::bad_alloc();
     return p;
 }
@@ -31,11 +31,11 @@ void* operator new[](std::size_t size) {
     return operator new(size);
 }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    ++failing::nothrowCalls;
-    return failing::failNothrow ? nullptr : allocate(size);
+    ++chordstest::nothrowCalls;
+    return chordstest::failNothrow ? nullptr : allocate(size);
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return failing::failNothrow ? nullptr : allocate(size);
+    return chordstest::failNothrow ? nullptr : allocate(size);
 }
 void operator delete(void* p) noexcept {
     release(p);

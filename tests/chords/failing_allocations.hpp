@@ -3,8 +3,8 @@
 // failing_allocations.cpp (it replaces the global operator new and delete).
 #include <atomic>
 
-namespace failing {
+namespace chordstest {
 extern std::atomic<bool> failThrowing; // operator new throws std::bad_alloc
 extern std::atomic<bool> failNothrow;  // operator new(nothrow) gives null
 extern std::atomic<int> nothrowCalls;  // calls of operator new(nothrow) so far
-} // namespace failing
+} // namespace chordstest

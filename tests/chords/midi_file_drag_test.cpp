@@ -22,9 +22,9 @@
 #include "chords/midi_file_drag_win32.hpp"
 #include "tests/chords/failing_allocations.hpp"
 
-using failing::failNothrow;
-using failing::failThrowing;
-using failing::nothrowCalls;
+using chordstest::failNothrow;
+using chordstest::failThrowing;
+using chordstest::nothrowCalls;
 using tamso::MidiFileDrag;
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 // What the block scenarios (block_scenario.cpp) share with the checks of the
-// tempo the instance publishes (tests/plugin/sound/block_test.cpp): a schedule
+// tempo the instance publishes (tests/plugin/sound/process_test.cpp): a schedule
 // of MIDI at absolute frames played through block partitions, and the host's
 // tempo answers with the fixture that plays a chord under each.
 #include <algorithm>
