@@ -126,8 +126,7 @@ void CountIn::stop() noexcept {
     mask = 0;
     eventCount = 0;
     clickRemaining = 0;
-    secondsLeft.exchange(0);
-    active.store(false);
+    end();
 }
 
 } // namespace palmtone
