@@ -3,10 +3,12 @@
 
 Reads README.md, ARCHITECTURE.md and tests/README.md and takes every path
 written in backticks (`plugin/plugin.hpp`, `tests/plugin/{host,sound}`,
-`plugin/host/state_chunk.*`) and every file path (one with an extension) in their indented blocks. A path
-counts when it exists from the top of the tree or from the document's own
-folder; a bare file name counts when some file of the tree has that name.
-Build outputs (build/...) are left out: a clean checkout has none.
+`plugin/host/state_chunk.*`) and every path to a file (one with a folder and
+an extension) in their indented blocks. A path counts when it exists from the
+top of the tree or from the document's own folder; a bare file name counts
+when some file of the tree has that name.
+Build outputs (build/...) are left out, named or on disk: a clean checkout has
+none.
 
 usage: check_doc_paths.py SOURCE_DIR
 """
@@ -48,9 +50,9 @@ def looks_like_path(name):
 
 def main(root):
     every_name = set()
-    for folder, _, files in os.walk(root):
-        if "/build" in folder or "/.git" in folder:
-            continue
+    for folder, folders, files in os.walk(root):
+        if folder == root:
+            folders[:] = [f for f in folders if f not in ("build", ".git")]
         every_name.update(files)
     missing = []
     for document in DOCUMENTS:
