@@ -6,15 +6,12 @@
 
 #include <new>
 
-#include "editor/win32/module_win32.hpp"
 #include "editor/win32/windows_ui_win32.hpp"
-#include "plugin/host/editor_seam.hpp"
 #include "plugin/plugin.hpp"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
-        palmtone::moduleInstance = module;
-        palmtone::installEditor(&palmtone::windowsEditor);
+        palmtone::installWindowsEditor(module);
         DisableThreadLibraryCalls(module);
     }
     return TRUE;

@@ -18,8 +18,6 @@ namespace {
 
 constexpr int32_t vkSpace = 0x20;
 constexpr int32_t vkDelete = 0x2E;
-constexpr int32_t keyOn = 0x9F, keyOff = 0x8F; // computer keys: channel index 15
-constexpr int32_t padOn = 0x9E, padOff = 0x8E; // pads: channel index 14
 
 // The volume along its track, from the track's left edge.
 double volumeAt(int32_t x) noexcept {

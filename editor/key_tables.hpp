@@ -13,4 +13,9 @@ extern const wchar_t* const degrees[padCount]; // "I" .. "VII", "I"
 // The index 0..7 of a chord key's virtual-key code, -1 for any other key.
 int keyIndex(int32_t virtualKey) noexcept;
 
+// The statuses they enter the UI event ring with: computer keys on channel
+// index 15, pads on 14.
+constexpr int32_t keyOn = 0x9F, keyOff = 0x8F;
+constexpr int32_t padOn = 0x9E, padOff = 0x8E;
+
 } // namespace palmtone

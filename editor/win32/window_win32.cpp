@@ -145,6 +145,11 @@ void closeWindowsEditor(Editor* editor) noexcept {
 
 const EditorSeam windowsEditor{&openWindowsEditor, &closeWindowsEditor};
 
+void installWindowsEditor(HINSTANCE module) noexcept {
+    moduleInstance = module;
+    installEditor(&windowsEditor);
+}
+
 bool Editor::attach(HWND parent) {
     registerClass();
     window = CreateWindowExW(0, className, L"VELK beta", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,

@@ -57,6 +57,11 @@ Editor* openEditorWith(Plugin& plugin, HWND parent, std::unique_ptr<WindowsUi> u
 // the editor once none of its handlers runs any more.
 extern const EditorSeam windowsEditor;
 
+// What the plug-in library does when it is attached: keeps the module the
+// window class is registered with and installs windowsEditor. Programs that
+// link the Windows layer directly, such as the tests, pass their own module.
+void installWindowsEditor(HINSTANCE module) noexcept;
+
 // How many editor windows exist in the process.
 int32_t editorWindowCount() noexcept;
 

@@ -45,8 +45,7 @@ struct Dib {
 // An open editor inside a host window, on an instance in the given state.
 struct OpenEditor {
     explicit OpenEditor(uint16_t columns) {
-        palmtone::moduleInstance = GetModuleHandleW(nullptr);
-        palmtone::installEditor(&palmtone::windowsEditor);
+        palmtone::installWindowsEditor(GetModuleHandleW(nullptr));
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = parentProcedure;

@@ -21,10 +21,6 @@ DllLevel::DllLevel() : host_(dlltest::library()) {
     host_.start();
 }
 
-DllLevel::~DllLevel() {
-    frame_.reset(); // the editor goes before the instance
-}
-
 void DllLevel::queue(int32_t frame, int status, int data1, int data2) {
     pending_.push_back(
         {frame, static_cast<uint8_t>(status), static_cast<uint8_t>(data1), static_cast<uint8_t>(data2)});
@@ -56,13 +52,16 @@ HWND DllLevel::editor() {
     return window;
 }
 
-void DllLevel::click(const palmtone::Rect& region) {
+HWND DllLevel::paintedEditor() {
     const HWND window = editor();
-    // Painted first, as a user sees it: the paint registers what a click hits now.
     InvalidateRect(window, nullptr, FALSE);
     UpdateWindow(window);
+    return window;
+}
+
+void DllLevel::click(const palmtone::Rect& region) {
     const palmtone::Point at = centre(region);
-    vsthost::click(window, at.x, at.y);
+    vsthost::click(paintedEditor(), at.x, at.y);
 }
 
 void DllLevel::key(int32_t virtualKey, bool down) {
@@ -70,15 +69,11 @@ void DllLevel::key(int32_t virtualKey, bool down) {
 }
 
 void DllLevel::pad(int index, bool down) {
-    const HWND window = editor();
     const palmtone::Point at = centre(palmtone::regions::pad(index));
-    if (!down) {
-        vsthost::sendMouse(window, WM_LBUTTONUP, at.x, at.y);
-        return;
-    }
-    InvalidateRect(window, nullptr, FALSE);
-    UpdateWindow(window);
-    vsthost::sendMouse(window, WM_LBUTTONDOWN, at.x, at.y, MK_LBUTTON);
+    if (down)
+        vsthost::sendMouse(paintedEditor(), WM_LBUTTONDOWN, at.x, at.y, MK_LBUTTON);
+    else
+        vsthost::sendMouse(editor(), WM_LBUTTONUP, at.x, at.y);
 }
 
 void DllLevel::record() {

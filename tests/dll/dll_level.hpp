@@ -1,5 +1,5 @@
 #pragma once
-// The scenarios' level in the host programs: the built DLL through the
+// The scenarios' level in the DLL's test programs: the built DLL through the
 // project's host, and for the user's gestures its editor, opened at the first
 // one in a host frame and played through the window's own messages (keys sent
 // to it, clicks at the regions its layout draws). Nothing here reads the DLL's
@@ -20,7 +20,6 @@ namespace velktest {
 class DllLevel : public Level {
   public:
     DllLevel(); // a DAW's start (vsthost::Host::start)
-    ~DllLevel() override;
 
     vsthost::Host& host() { return host_; }
 
@@ -57,6 +56,9 @@ class DllLevel : public Level {
   private:
     // The editor's window, opened in a host frame at the first gesture.
     HWND editor();
+    // The same, painted first, as a user sees it: the paint registers what a
+    // click hits now.
+    HWND paintedEditor();
     // Paints the window, then presses and releases the left button in the
     // middle of `region`.
     void click(const palmtone::Rect& region);
@@ -64,7 +66,7 @@ class DllLevel : public Level {
     vsthost::Host host_;
     std::vector<vsthost::BlockMidi> pending_;
     vsthost::EventListBuffer list_;
-    std::unique_ptr<vsthost::EditorFrame> frame_;
+    std::unique_ptr<vsthost::EditorFrame> frame_; // declared last: the editor goes before the instance
 };
 
 } // namespace velktest

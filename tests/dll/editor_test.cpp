@@ -29,6 +29,7 @@ const char* const velktest::readbackFolder = TAKE_READBACK_DIR;
 namespace dlltest {
 namespace {
 
+using velktest::xdotool;
 using vsthost::OutputMidi;
 
 // Runs `answer` on a thread of its own once a window of `className` belonging
@@ -345,7 +346,7 @@ class EditorRealInput : public EditorTest {
   protected:
     void SetUp() override {
         EditorTest::SetUp();
-        ASSERT_STRNE(VELK_XDOTOOL, "") << "xdotool is missing (tools/build-all installs it)";
+        ASSERT_TRUE(velktest::haveXdotool()) << "xdotool is missing (tools/build-all installs it)";
         host->setParameter(acordes, normalised(acordes, 0)); // triads: S is D F A, D is E G B
         SetForegroundWindow(frame->frame());
         clickAt(5, 5); // no region there: the click only gives the editor the focus
@@ -358,19 +359,6 @@ class EditorRealInput : public EditorTest {
         EditorTest::TearDown();
     }
 
-    static bool xdotool(const std::wstring& arguments) {
-        const std::wstring program = velktest::windowsPath(VELK_XDOTOOL);
-        std::wstring line = L"xdotool " + arguments;
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &info))
-            return false;
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-        return true;
-    }
     static bool isDown(int virtualKey) { return GetAsyncKeyState(virtualKey) < 0; }
     // From a thread other than the UI thread, which is inside a modal loop.
     static bool waitFor(int virtualKey, bool down) {

@@ -27,10 +27,6 @@ std::vector<HostCall> Host::edits() const {
     return out;
 }
 
-void Host::heard(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) {
-    calls.push_back({opcode, index, value, ptr, option, std::this_thread::get_id(), -1, 0});
-}
-
 // ---- FakeUi ----
 
 void FakeUi::modal(const char* kind) {
@@ -282,6 +278,13 @@ std::string scratchDir(const std::string& name) {
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
+}
+
+std::string testScratchDir(const std::string& prefix) {
+    std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (char& ch : name)
+        if (ch == '/') ch = '_';
+    return scratchDir(prefix + name);
 }
 
 std::wstring editorPath(const std::string& linuxPath) {

@@ -60,7 +60,7 @@ class Host : public velktest::QuietHost {
     std::vector<HostCall> calls;
 
   protected:
-    void heard(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) override;
+    void heard(const HostCall& call) override { calls.push_back(call); }
 };
 
 // ---- the window system ----
@@ -218,6 +218,9 @@ std::vector<tamso::CapturedNote> triad(double from = 0.0, double to = 1.0);
 std::string fixture(const std::string& name);
 // A fresh, empty folder of the build tree (Linux path).
 std::string scratchDir(const std::string& name);
+// The same, named prefix + the running test's name ('/' of a parameterised
+// case as '_').
+std::string testScratchDir(const std::string& prefix);
 // A Linux absolute path as the plug-in's path rules accept it: Windows path
 // grammar takes "//server/share/..." as a network path, and Linux reads a
 // leading "//" as "/", so both sides agree on the same file.

@@ -25,8 +25,7 @@ constexpr int32_t dragError = static_cast<int32_t>(0x80004005u);
 class Export : public EditorTest {
   protected:
     Export() {
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        dir = scratchDir(std::string("export-") + info->name());
+        dir = testScratchDir("export-");
         ui->temporaryFolderPath = editorPath(dir) + L"/";
         setTake(*plugin, triad());
     }

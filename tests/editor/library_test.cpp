@@ -23,10 +23,7 @@ const std::wstring oneShots = L"VELK - One shots";
 
 class Library : public EditorTest {
   protected:
-    Library() {
-        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        dir = scratchDir(std::string("library-") + info->name());
-    }
+    Library() { dir = testScratchDir("library-"); }
     // A copy of a sox fixture in this test's folder, as the editor names it.
     std::wstring wav(const std::string& fixtureName, const std::string& as = "") {
         const std::string target = dir + "/" + (as.empty() ? fixtureName : as);

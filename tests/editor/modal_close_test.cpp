@@ -121,7 +121,7 @@ struct Seen {
 class ModalClose : public EditorTest, public testing::WithParamInterface<std::tuple<CloseCase, bool>> {
   protected:
     void SetUp() override {
-        dir = scratchDir("close-" + runningTestName());
+        dir = testScratchDir("close-");
         // Answers that would make a continuing editor act visibly.
         ui->boxAnswers = {box::idOk, box::idOk, box::idOk};
         ui->menuAnswer = 3;

@@ -189,7 +189,7 @@ class ModalRelease : public EditorTest, public testing::WithParamInterface<Relea
   protected:
     void SetUp() override {
         ui->boxAnswers = {box::idCancel, box::idCancel};
-        ui->temporaryFolderPath = editorPath(scratchDir("release-" + runningTestName())) + L"/";
+        ui->temporaryFolderPath = editorPath(testScratchDir("release-")) + L"/";
     }
     // The case's keys and pad held before its first modal call, the ring empty.
     void holdBeforeTheLoop() {

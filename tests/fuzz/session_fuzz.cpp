@@ -54,8 +54,9 @@ struct Session : velktest::QuietHost {
     int32_t framesLeft = frameBudget;
 
   protected:
-    void heard(int32_t opcode, int32_t, intptr_t, void* ptr, float) override {
-        if (opcode == vst2::hostProcessEvents) midi.list(static_cast<const vst2::HostEventList*>(ptr));
+    void heard(const vsthost::HostCall& call) override {
+        if (call.opcode == vst2::hostProcessEvents)
+            midi.list(static_cast<const vst2::HostEventList*>(call.ptr));
     }
 };
 

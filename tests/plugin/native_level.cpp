@@ -15,14 +15,12 @@ NativeLevel::NativeLevel() : editor_(host_.plugin()) {
 }
 
 void NativeLevel::answerTime(bool answer, int32_t flags, double tempo) {
-    host_.answerTime = answer;
-    host_.time.flags = flags;
-    host_.time.tempo = tempo;
+    host_.setTimeAnswer(answer, flags, tempo);
 }
 
 std::vector<Sent> NativeLevel::sent() const {
     std::vector<Sent> sent;
-    for (const velktest::OutEvent& e : host_.out)
+    for (const OutEvent& e : host_.out)
         sent.push_back({e.block, e.list, e.time, e.thread == std::this_thread::get_id(), e.raw});
     return sent;
 }
@@ -33,7 +31,7 @@ void NativeLevel::clearLog() {
 }
 
 void NativeLevel::loadOneShot(size_t frames, double rate, float value) {
-    host_.plugin().bank.publish(velktest::constantSample(frames, rate, value), L"w.wav");
+    host_.plugin().bank.publish(constantSample(frames, rate, value), L"w.wav");
 }
 
 std::unique_ptr<Level> makeLevel() {

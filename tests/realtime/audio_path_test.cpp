@@ -134,9 +134,7 @@ class CountedLevel : public velktest::Driver {
         counter_.during([&] { effect()->processReplacing(effect(), nullptr, outputs, frames); });
     }
     void answerTime(bool answer, int32_t flags, double tempo) override {
-        host_.answerTime = answer;
-        host_.time.flags = flags;
-        host_.time.tempo = tempo;
+        host_.setTimeAnswer(answer, flags, tempo);
     }
 
     void key(int32_t virtualKey, bool down) override { editor_.key(virtualKey, down); }

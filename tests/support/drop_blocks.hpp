@@ -7,17 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/wave_image.hpp"
+
 namespace velktest {
-
-inline void put16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-
-inline void put32(std::vector<uint8_t>& b, uint32_t v) {
-    put16(b, v & 0xFFFF);
-    put16(b, v >> 16);
-}
 
 // The header alone: list offset, point (0, 0), non-client flag 0, wide flag.
 inline std::vector<uint8_t> dropHeader(uint32_t offset, bool wide) {

@@ -4,27 +4,19 @@
 
 namespace velktest {
 
-namespace {
-
-// The rows of the UI event ring: computer keys on channel index 15, pads on 14.
-constexpr int32_t keyOn = 0x9F, keyOff = 0x8F;
-constexpr int32_t padOn = 0x9E, padOff = 0x8E;
-
-} // namespace
-
 void InstanceEditor::key(int32_t virtualKey, bool down) noexcept {
     const int i = palmtone::keyIndex(virtualKey);
     if (i < 0 || keyDown_[i] == down) return;
     keyDown_[i] = down;
-    plugin_.pushUiEvent(down ? keyOn : keyOff, palmtone::notes[i], down ? 100 : 0);
+    plugin_.pushUiEvent(down ? palmtone::keyOn : palmtone::keyOff, palmtone::notes[i], down ? 100 : 0);
 }
 
 void InstanceEditor::pad(int index, bool down) noexcept {
-    if (padHeld_ >= 0) plugin_.pushUiEvent(padOff, palmtone::notes[padHeld_], 0);
+    if (padHeld_ >= 0) plugin_.pushUiEvent(palmtone::padOff, palmtone::notes[padHeld_], 0);
     padHeld_ = -1;
     if (!down || index < 0 || index >= palmtone::padCount) return;
     padHeld_ = index;
-    plugin_.pushUiEvent(padOn, palmtone::notes[index], 100);
+    plugin_.pushUiEvent(palmtone::padOn, palmtone::notes[index], 100);
 }
 
 void InstanceEditor::record() noexcept {

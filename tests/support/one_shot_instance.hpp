@@ -29,8 +29,9 @@ struct EditLog : velktest::QuietHost {
     std::vector<Edit> edits;
 
   protected:
-    void heard(int32_t opcode, int32_t index, intptr_t, void*, float value) override {
-        if (opcode == 0 || opcode == 43 || opcode == 44) edits.emplace_back(opcode, index, value);
+    void heard(const vsthost::HostCall& call) override {
+        if (call.opcode == 0 || call.opcode == 43 || call.opcode == 44)
+            edits.emplace_back(call.opcode, call.index, call.option);
     }
 };
 inline EditLog host;

@@ -2,7 +2,8 @@
 // The host callback of every test program and benchmark: opcode 7 gets `time`
 // (a null pointer with `answerTime` off), a MIDI list (opcode 8) gets 1 and
 // anything else 0. Each call is counted, the events of each list too, and
-// handed to heard(), where a test host keeps its own record. The callback finds
+// handed to heard() as a host records it (block -1: a test host that runs
+// blocks sets its own), where a test host keeps its own record. The callback finds
 // its host through the effect record's user pointer, which makePlugin sets.
 //
 // Audio thread: the callback allocates nothing and takes no lock (the realtime
@@ -12,9 +13,11 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <thread>
 
 #include "plugin/host/vst2.hpp"
 #include "plugin/plugin.hpp"
+#include "tools/vst-host/host_call.hpp"
 
 namespace velktest {
 
@@ -42,10 +45,9 @@ class QuietHost {
         if (!self) return 0;
         self->callCount.fetch_add(1, std::memory_order_relaxed);
         const bool list = opcode == vst2::hostProcessEvents && ptr;
-        if (list)
-            self->eventsReceived.fetch_add(static_cast<const vst2::HostEventList*>(ptr)->numEvents,
-                                           std::memory_order_relaxed);
-        self->heard(opcode, index, value, ptr, option);
+        const int32_t events = list ? static_cast<const vst2::HostEventList*>(ptr)->numEvents : 0;
+        if (list) self->eventsReceived.fetch_add(events, std::memory_order_relaxed);
+        self->heard({opcode, index, value, ptr, option, std::this_thread::get_id(), -1, events});
         if (opcode == vst2::hostGetTime)
             return self->answerTime ? reinterpret_cast<intptr_t>(&self->time) : 0;
         return list ? 1 : 0;
@@ -54,6 +56,13 @@ class QuietHost {
     // --- the host's answers; set while no block runs ---
     vst2::TimeInfo time{}; // tempo 120, valid
     bool answerTime = true;
+    // Opcode 7's answer: `time` with these flags and tempo, or with `answer`
+    // off a null pointer.
+    void setTimeAnswer(bool answer, int32_t flags, double tempo) noexcept {
+        answerTime = answer;
+        time.flags = flags;
+        time.tempo = tempo;
+    }
 
     // --- counted on the caller's thread ---
     std::atomic<int64_t> callCount{0};      // calls of every kind
@@ -61,8 +70,7 @@ class QuietHost {
 
   protected:
     // Inside every call, on the caller's thread, before the answer.
-    virtual void heard(int32_t /*opcode*/, int32_t /*index*/, intptr_t /*value*/, void* /*ptr*/,
-                       float /*option*/) {}
+    virtual void heard(const vsthost::HostCall& /*call*/) {}
 };
 
 } // namespace velktest

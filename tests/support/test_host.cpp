@@ -60,26 +60,11 @@ std::vector<Midi> TestHost::outputOf(int32_t block) const {
     return result;
 }
 
-std::vector<Midi> TestHost::output() const {
-    std::vector<Midi> result;
-    for (const OutEvent& e : out)
-        result.push_back({e.frame, e.status, e.data1, e.data2});
-    return result;
-}
-
-std::vector<vsthost::HostCall> TestHost::callsWith(int32_t opcode) const {
-    std::vector<vsthost::HostCall> result;
-    for (const vsthost::HostCall& c : calls)
-        if (c.opcode == opcode) result.push_back(c);
-    return result;
-}
-
-void TestHost::heard(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) {
-    const auto* list = static_cast<const vst2::EventList<palmtone::maxOutEvents>*>(ptr);
-    const bool events = opcode == vst2::hostProcessEvents && list;
-    calls.push_back({opcode, index, value, ptr, option, std::this_thread::get_id(), currentBlock,
-                     events ? list->numEvents : 0});
-    if (!events) return;
+void TestHost::heard(const vsthost::HostCall& call) {
+    calls.push_back(call);
+    calls.back().block = currentBlock;
+    const auto* list = static_cast<const vst2::EventList<palmtone::maxOutEvents>*>(call.ptr);
+    if (call.opcode != vst2::hostProcessEvents || !list) return;
     for (int32_t i = 0; i < list->numEvents; ++i) {
         const vst2::MidiEvent* e = list->events[i];
         out.push_back({currentBlock, lists, e->deltaFrames, e->midiData[0], e->midiData[1], e->midiData[2],

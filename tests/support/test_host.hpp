@@ -77,11 +77,7 @@ class TestHost : public velktest::QuietHost {
 
     // The output events of one block (-1: those sent outside process).
     std::vector<Midi> outputOf(int32_t block) const;
-    // Every output event since the last clearOutput().
-    std::vector<Midi> output() const;
     void clearOutput() { out.clear(); }
-    // Host calls with one opcode.
-    std::vector<vsthost::HostCall> callsWith(int32_t opcode) const;
 
     // --- host side, open to the tests (also `time` and `answerTime`) ---
     std::function<void()> onList;         // runs inside every opcode 8 call, after the copy
@@ -99,7 +95,7 @@ class TestHost : public velktest::QuietHost {
     std::vector<float> audioLeft, audioRight;
 
   protected:
-    void heard(int32_t opcode, int32_t index, intptr_t value, void* ptr, float option) override;
+    void heard(const vsthost::HostCall& call) override;
 
   private:
     std::unique_ptr<palmtone::Plugin> plugin_;

@@ -162,4 +162,23 @@ std::vector<char> fileBytes(const std::wstring& path) {
     return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+bool haveXdotool() {
+    return VELK_XDOTOOL[0] != '\0';
+}
+
+bool xdotool(const std::wstring& arguments) {
+    if (!haveXdotool()) return false;
+    const std::wstring program = windowsPath(VELK_XDOTOOL);
+    std::wstring line = L"xdotool " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return false;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
+
 } // namespace velktest

@@ -1,7 +1,8 @@
 #pragma once
-// Drives another process's windows the way a person would, for the installer's
-// window tests under Wine: start a program, find its window and message boxes,
-// read texts, type into an edit, click buttons, answer boxes.
+// Drives windows the way a person would, for the window tests under Wine:
+// start a program, find its window and message boxes, read texts, type into an
+// edit, click buttons, answer boxes; and real keys and buttons through the X
+// server (xdotool).
 #include <windows.h>
 
 #include <optional>
@@ -67,6 +68,15 @@ template <typename Done> bool waitUntil(Done done, DWORD ms = 15000) {
     }
     return true;
 }
+
+// The X server's own keyboard and mouse, through xdotool ("keydown s",
+// "mouseup 1"): under Wine only such input gives a key or a button its true
+// state, and only once a window's thread has read the event, so the caller
+// waits for the state it asked for (a Unix program started from Wine cannot be
+// waited for). False when xdotool did not start.
+bool xdotool(const std::wstring& arguments);
+// Whether the build found xdotool.
+bool haveXdotool();
 
 // Lets the outside take a screenshot: creates NAME.ready in the folder and
 // waits for NAME.done. Nothing happens when no folder was given.

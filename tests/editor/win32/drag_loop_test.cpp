@@ -16,7 +16,6 @@
 
 #include "chords/midi_file_drag_win32.hpp"
 #include "editor/editor.hpp"
-#include "editor/win32/module_win32.hpp"
 #include "editor/win32/wave_drop_target_win32.hpp"
 #include "editor/win32/windows_ui_win32.hpp"
 #include "plugin/host/editor_seam.hpp"
@@ -315,8 +314,7 @@ class EditorDrag : public DragLoop {
   protected:
     void SetUp() override {
         DragLoop::SetUp();
-        palmtone::moduleInstance = GetModuleHandleW(nullptr);
-        palmtone::installEditor(&palmtone::windowsEditor);
+        palmtone::installWindowsEditor(GetModuleHandleW(nullptr));
         parent = CreateWindowExW(0, L"VelkTestDropWindow", L"host", WS_POPUP, 0, 0, 980, 740, nullptr,
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
         editor = palmtone::openEditorWith(host.plugin(), parent, std::make_unique<RecordingUi>(boxes));

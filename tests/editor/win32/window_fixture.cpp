@@ -1,7 +1,6 @@
 #include "tests/editor/win32/window_fixture.hpp"
 
 #include "editor/geometry.hpp"
-#include "editor/win32/module_win32.hpp"
 #include "plugin/host/editor_seam.hpp"
 #include "plugin/plugin.hpp"
 
@@ -91,9 +90,7 @@ COLORREF Canvas::pixel(int x, int y) const noexcept {
 }
 
 void WindowTest::SetUp() {
-    // What the plug-in library's attach does.
-    palmtone::moduleInstance = GetModuleHandleW(nullptr);
-    palmtone::installEditor(&palmtone::windowsEditor);
+    palmtone::installWindowsEditor(GetModuleHandleW(nullptr)); // as the plug-in library's attach does
     parent = makeParent();
     ASSERT_NE(parent, nullptr);
 }

@@ -3,8 +3,6 @@
 // keep a host's close inside a modal loop, or a failing action, from crashing it.
 #include <windows.h>
 
-#include <process.h>
-
 #include <string>
 
 #include "editor/editor.hpp"
@@ -271,7 +269,7 @@ class PrimaryButton : public WindowTest {
   protected:
     void SetUp() override {
         WindowTest::SetUp();
-        ASSERT_STRNE(VELK_XDOTOOL, "") << "xdotool is missing (tools/build-all installs it)";
+        ASSERT_TRUE(velktest::haveXdotool()) << "xdotool is missing (tools/build-all installs it)";
         ASSERT_NE(open(parent), nullptr);
         SetForegroundWindow(parent);
         POINT corner{5, 5}; // no region there: a press does nothing
@@ -289,11 +287,7 @@ class PrimaryButton : public WindowTest {
     // Presses or lets go X button 1 (the physical left) or 3 (the physical
     // right); true once the window's thread reads it so.
     bool physical(int button, bool down) {
-        const std::wstring program = velktest::windowsPath(VELK_XDOTOOL);
-        const std::wstring number = std::to_wstring(button);
-        if (_wspawnl(_P_DETACH, program.c_str(), L"xdotool", down ? L"mousedown" : L"mouseup", number.c_str(),
-                     nullptr) == -1)
-            return false;
+        if (!velktest::xdotool((down ? L"mousedown " : L"mouseup ") + std::to_wstring(button))) return false;
         const int key = button == 1 ? VK_LBUTTON : VK_RBUTTON;
         for (const ULONGLONG end = GetTickCount64() + 10000; (GetAsyncKeyState(key) < 0) != down; Sleep(10)) {
             if (GetTickCount64() > end) return false;

@@ -122,14 +122,11 @@ TEST(StateRestore, ARefusedChunkChangesNothing) {
         Bytes b = header(version, count);
         for (uint32_t i = 0; i < count; ++i)
             putF32(b, v);
-        b.resize(b.size() + extra, 0);
-        return b;
+        return padded(std::move(b), extra);
     };
     Bytes good = version4(sixteen(), "n", "f", "s", {"a"}, wave);
     ASSERT_EQ(restore(*instance(), good), 1);
     host.edits.clear();
-    Bytes trailing = good;
-    trailing.push_back(0);
     Bytes wrongMagic = good;
     wrongMagic[7] = 'X';
 
@@ -137,15 +134,14 @@ TEST(StateRestore, ARefusedChunkChangesNothing) {
         const char* what;
         Bytes chunk;
     } cases[] = {
-        {"15 bytes", Bytes(good.begin(), good.begin() + 15)},
+        {"15 bytes", truncated(good, 15)},
         {"wrong magic", wrongMagic},
         {"version 4 with 13 values", valuesOnly(4, 13, 0.5f, 20)},
         {"version 5", valuesOnly(5, 16, 0.5f, 20)},
         {"version 1 of 72 bytes", valuesOnly(1, 13, 0.5f, 4)},
         {"version 2 with a value of 1.5",
          [&] {
-             Bytes b = valuesOnly(2, 17, 0.5f, 0);
-             b.resize(b.size() - 4);
+             Bytes b = cut(valuesOnly(2, 17, 0.5f, 0), 4);
              putF32(b, 1.5f);
              return b;
          }()},
@@ -154,7 +150,7 @@ TEST(StateRestore, ARefusedChunkChangesNothing) {
          version4(std::vector<float>(16, std::numeric_limits<float>::quiet_NaN()), "", "", "", {}, {})},
         {"1025 files", version4(sixteen(), "", "", "", std::vector<std::string>(1025, "x"), {})},
         {"WAV longer than what remains", cut(good, 1)},
-        {"a byte after the WAV", trailing},
+        {"a byte after the WAV", padded(good, 1)},
         {"WAV that does not decode", version4(sixteen(), "n", "", "", {}, brokenWave)},
         {"invalid UTF-8 in a file", version4(sixteen(), "", "", "", {"\xE2\x82"}, {})},
         {"string past the end", cut(version4(sixteen(), "", "", "abcdef", {}, {}), 11)},
