@@ -10,12 +10,12 @@
 #include "tests/support/take_script.hpp"
 
 using namespace tamso;
-using velktest::at;
-using velktest::Entry;
-using velktest::off;
-using velktest::on;
 using velktest::SmfNote;
-using velktest::Take;
+using velktest::script::at;
+using velktest::script::Entry;
+using velktest::script::off;
+using velktest::script::on;
+using velktest::script::Take;
 
 namespace {
 
@@ -289,7 +289,7 @@ TEST(TakeRecorder, TempoIsClampedTo30Through300) {
         t.tempo = c.tempo;
         EXPECT_TRUE(t.startAt(0));
         EXPECT_EQ(t.cap->takeTempo, c.used);
-        EXPECT_EQ(t.cap->beatsPerSample, c.used / (60.0 * velktest::rate));
+        EXPECT_EQ(t.cap->beatsPerSample, c.used / (60.0 * velktest::script::rate));
         t.end(10240);
         EXPECT_DOUBLE_EQ(t.cap->endBeats.load(), c.used / 60.0);
     }
@@ -324,7 +324,7 @@ TEST(TakeRecorder, ASampleRateThatIsNotPositiveStopsTheClock) {
         t.noteOn(100, 60);
         t.end(512);
         EXPECT_EQ(t.cap->endBeats.load(), 0.0);
-        t.sampleRate = velktest::rate;
+        t.sampleRate = velktest::script::rate;
         t.begin();
         t.noteOff(512, 60);
         t.end(1024);

@@ -16,7 +16,7 @@ const char* const velktest::readbackFolder = TAKE_READBACK_DIR;
 
 using namespace tamso;
 using velktest::SmfNote;
-using velktest::Take;
+using velktest::script::Take;
 
 namespace {
 

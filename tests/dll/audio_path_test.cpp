@@ -12,10 +12,9 @@
 // code.
 //
 // The editor's side of the scenario (its chord key, its transport, "Soltar
-// notas") goes to the DLL's editor, open in a host frame throughout, as window
-// messages between the blocks; its own calls are not counted, and the blocks
-// run while it is open. The take's states are the instance's own: the native
-// proof checks them.
+// notas") goes to the DLL's editor, opened in a host frame at the first
+// gesture and open from then on, as window messages between the blocks; its own calls are not counted, and
+// the blocks run while it is open. The take's states are the instance's own: the native proof checks them.
 #include <gtest/gtest.h>
 
 #include <cstdio>

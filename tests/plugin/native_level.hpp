@@ -51,7 +51,7 @@ class NativeLevel : public Level {
     void loadOneShot(size_t frames, double rate, float value) override;
 
   private:
-    velktest::TestHost host_;
+    TestHost host_;
     InstanceEditor editor_;
 };
 

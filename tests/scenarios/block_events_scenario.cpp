@@ -14,9 +14,6 @@
 namespace velktest {
 namespace {
 
-using velktest::off;
-using velktest::on;
-
 TEST_F(BlockEvents, EmptyBlocksChangeNothingAndKeepTheHostEvents) {
     noteOn(10, 60);
     deliver();

@@ -15,8 +15,6 @@
 namespace velktest {
 namespace {
 
-using velktest::midiEvent;
-
 TEST_F(Intake, NullListIsRefusedAndCountsOfZeroOrBelowReadNothing) {
     EXPECT_EQ(send(static_cast<const vst2::HostEventList*>(nullptr)), 0);
     for (int32_t count : {0, -1, INT32_MIN}) {

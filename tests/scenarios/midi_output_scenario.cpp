@@ -12,8 +12,6 @@
 namespace velktest {
 namespace {
 
-using velktest::on;
-
 TEST_F(MidiOutput, ChordOnAndOffAtTheKeysSamples) {
     clearLog();
     chordOnAndOff();

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <climits>
 #include <cmath>
 #include <limits>
 #include <random>

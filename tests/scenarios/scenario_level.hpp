@@ -99,25 +99,23 @@ class Level : public Driver {
 // blocks of 512, resume, start processing; the host answers a tempo of 120.
 std::unique_ptr<Level> makeLevel();
 
-using velktest::Midi;
 using Out = std::vector<Midi>;
 
 // The note-ons (or note-offs) of `notes` at one frame, in that order.
 inline Out ons(int32_t frame, std::initializer_list<int> notes, int velocity, int channel = 1) {
     Out out;
     for (int n : notes)
-        out.push_back(velktest::on(frame, n, velocity, channel));
+        out.push_back(on(frame, n, velocity, channel));
     return out;
 }
 inline Out offs(int32_t frame, std::initializer_list<int> notes, int channel = 1) {
     Out out;
     for (int n : notes)
-        out.push_back(velktest::off(frame, n, channel));
+        out.push_back(off(frame, n, channel));
     return out;
 }
 inline Out operator+(Out a, const Out& b) {
-    for (const Midi& m : b)
-        a.push_back(m);
+    a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 

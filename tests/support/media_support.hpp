@@ -81,21 +81,6 @@ template <class Range> auto asVector(const Range& r) {
     return std::vector<std::decay_t<decltype(*r.begin())>>(r.begin(), r.end());
 }
 
-// The WAV image builders, by their short names.
-using velktest::Bytes;
-using velktest::Chunk;
-using velktest::extensibleFmtData;
-using velktest::fmtData;
-using velktest::pcm16Mono;
-using velktest::put16;
-using velktest::put32;
-using velktest::putF32;
-using velktest::putF64;
-using velktest::putId;
-using velktest::riff;
-using velktest::smplData;
-using velktest::standardTail;
-
 // Copies of an image cut down to its first `n` bytes, with its last `n` bytes
 // cut off, or with `n` zero bytes added.
 inline Bytes truncated(Bytes b, size_t n) {

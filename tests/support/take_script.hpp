@@ -1,13 +1,15 @@
 #pragma once
 // Drives a take the way block processing and the editor do, at 10240 Hz and
 // 150 BPM: 1/4096 beat per sample, so every position is an exact binary value.
+// In a namespace of its own: its on() and off() write take entries, where
+// velktest's write MIDI messages.
 #include <memory>
 #include <ostream>
 #include <vector>
 
 #include "chords/midi_capture.hpp"
 
-namespace velktest {
+namespace velktest::script {
 
 constexpr double rate = 10240.0;
 constexpr double bpm = 150.0;
@@ -75,4 +77,4 @@ struct Take {
     }
 };
 
-} // namespace velktest
+} // namespace velktest::script

@@ -15,9 +15,9 @@
 
 namespace vsthost {
 
-// What host opcode 7 returns: a time block with the tempo flag, one without it,
-// or a null pointer.
-enum class TempoAnswer { valid, invalid, none };
+// What host opcode 7 returns: a time block with the tempo flag (setTimeFlags
+// changes its flags), or a null pointer.
+enum class TempoAnswer { valid, none };
 
 // One event of a list the plug-in handed over with host opcode 8.
 struct ReceivedEvent {

@@ -27,7 +27,7 @@ namespace {
 
 // The take as the editor exports it: a few chords, stopped.
 std::vector<uint8_t> takeFile() {
-    velktest::Take take;
+    velktest::script::Take take;
     take.startAt(0);
     take.noteOn(0, 60);
     take.noteOn(0, 64);

@@ -20,7 +20,6 @@
 namespace velktest {
 namespace {
 
-using velktest::TakeEntry;
 using Notes = std::vector<int>;
 using Values = std::vector<int32_t>;
 
@@ -70,15 +69,15 @@ TEST_F(HeldKeysInstance, SharedNotesSoundOnceUntilBothKeysAreUp) {
     EXPECT_EQ(sounding(), Notes{});
 
     // The take saw each note start and stop once.
-    const double b = velktest::beatsPerSample(120, 48000);
-    EXPECT_EQ(velktest::takeEntries(p()), (std::vector<TakeEntry>{{10 * b, 60, 0, 90, true},
-                                                                  {10 * b, 64, 0, 90, true},
-                                                                  {10 * b, 67, 0, 90, true},
-                                                                  {276 * b, 71, 0, 50, true},
-                                                                  {517 * b, 60, 0, 0, false},
-                                                                  {775 * b, 64, 0, 0, false},
-                                                                  {775 * b, 67, 0, 0, false},
-                                                                  {775 * b, 71, 0, 0, false}}));
+    const double b = beatsPerSample(120, 48000);
+    EXPECT_EQ(takeEntries(p()), (std::vector<TakeEntry>{{10 * b, 60, 0, 90, true},
+                                                        {10 * b, 64, 0, 90, true},
+                                                        {10 * b, 67, 0, 90, true},
+                                                        {276 * b, 71, 0, 50, true},
+                                                        {517 * b, 60, 0, 0, false},
+                                                        {775 * b, 64, 0, 0, false},
+                                                        {775 * b, 67, 0, 0, false},
+                                                        {775 * b, 71, 0, 0, false}}));
 }
 
 TEST_F(HeldKeysInstance, SustainKeepsReleasedKeysUntilThePedalLifts) {
@@ -259,8 +258,8 @@ TEST_F(HeldKeysInstance, SuspendReleasesEverythingIntoTheTake) {
     p().resetRequest.store(true); // left for the next block
 
     EXPECT_EQ(dispatch(vst2::op::mainsChanged, 0, 0), 1);
-    const double b = velktest::beatsPerSample(120, 48000);
-    const std::vector<TakeEntry> take = velktest::takeEntries(p());
+    const double b = beatsPerSample(120, 48000);
+    const std::vector<TakeEntry> take = takeEntries(p());
     ASSERT_EQ(take.size(), 12u);
     for (int i = 6; i < 12; ++i) {
         EXPECT_FALSE(take[i].on);

@@ -14,8 +14,6 @@
 namespace velktest {
 namespace {
 
-using velktest::midiEvent;
-
 class IntakeInstance : public OnInstance<Intake> {
   protected:
     int32_t taken() { return p().blockEventCount; }

@@ -18,7 +18,6 @@
 namespace velktest {
 namespace {
 
-using velktest::on;
 using MidiOutputInstance = OnInstance<MidiOutput>;
 
 // The host is handed the instance's own list of its own records, and a slot
