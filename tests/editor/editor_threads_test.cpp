@@ -2,10 +2,13 @@
 // pause: keys, pads, the volume drag, paint passes, timer ticks, and whole
 // takes (count-in, recording, pause, continue, stop, a cancelled count-in,
 // the export reading the finished take). ThreadSanitizer checks every
-// hand-over between the two; at the end every note is off.
+// hand-over between the two; at the end every note is off. Each phase goes on
+// until the audio thread has brought the take where it waits for, and each
+// take is played until it holds notes; what never comes fails the test.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <random>
 #include <thread>
@@ -13,6 +16,7 @@
 
 #include "tests/editor/editor_fixture.hpp"
 #include "tests/support/quiet_host.hpp"
+#include "tests/support/waits.hpp"
 
 namespace {
 
@@ -57,8 +61,7 @@ TEST(EditorThreads, KeysPadsTakesAndPaintsAgainstTheAudioThread) {
     });
     auto waitBlocks = [&](long n) {
         const long target = audio.blocks.load() + n;
-        while (audio.blocks.load() < target)
-            std::this_thread::yield();
+        return velktest::waitFor([&] { return audio.blocks.load() >= target; });
     };
 
     std::mt19937 random(11);
@@ -82,8 +85,17 @@ TEST(EditorThreads, KeysPadsTakesAndPaintsAgainstTheAudioThread) {
         case 10: random() % 8 == 0 ? editor.focusLost() : paint(); break;
         default: paint(); break;
         }
-        waitBlocks(1);
+        return waitBlocks(1);
     };
+    // Plays on until done() holds; false when it does not within the patience.
+    auto fiddleUntil = [&](auto done) {
+        const auto deadline = std::chrono::steady_clock::now() + velktest::patience;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline || !fiddle()) return done();
+        }
+        return true;
+    };
+    auto state = [&] { return plugin->capture.state.load(); };
 
     // The audio thread runs free, so how many blocks pass between two steps
     // here varies: each phase waits for a state, never for a count of blocks.
@@ -102,32 +114,33 @@ TEST(EditorThreads, KeysPadsTakesAndPaintsAgainstTheAudioThread) {
             for (int i = 0; i < 5; ++i)
                 fiddle();
             editor.stop();
-            while (plugin->countIn.active.load() || !settled(plugin->capture.state.load()))
-                fiddle();
+            ASSERT_TRUE(fiddleUntil([&] { return !plugin->countIn.active.load() && settled(state()); }))
+                << "the stop never ended the count-in, or the take; state " << state();
             continue;
         }
-        while (plugin->countIn.active.load())
-            fiddle();
-        EXPECT_EQ(plugin->capture.state.load(), Recording);
+        ASSERT_TRUE(fiddleUntil([&] { return !plugin->countIn.active.load(); }))
+            << "the count-in never ended";
+        EXPECT_EQ(state(), Recording);
 
-        // Record, pause, continue, record on.
+        // Record until the take holds notes, pause, continue, record on.
         for (int i = 0; i < 60; ++i)
             fiddle();
+        ASSERT_TRUE(fiddleUntil([&] { return plugin->capture.publishedNotes.load() > 0; }))
+            << "no key or pad reached the take";
         editor.spaceBar();
-        while (plugin->capture.state.load() != Paused)
-            fiddle();
+        ASSERT_TRUE(fiddleUntil([&] { return state() == Paused; }))
+            << "the take never paused; state " << state();
         for (int i = 0; i < 10; ++i)
             fiddle();
         editor.spaceBar();
-        while (plugin->capture.state.load() != Recording)
-            fiddle();
+        ASSERT_TRUE(fiddleUntil([&] { return state() == Recording; }))
+            << "the take never recorded again; state " << state();
         for (int i = 0; i < 60; ++i)
             fiddle();
 
         // Stop, and paint while the audio thread finishes the take.
         editor.stop();
-        while (!settled(plugin->capture.state.load()))
-            fiddle();
+        ASSERT_TRUE(fiddleUntil([&] { return settled(state()); })) << "the stop was lost; state " << state();
         for (int i = 0; i < 10; ++i)
             fiddle();
         editor.save(); // reads the finished take; the dialog is cancelled
@@ -139,10 +152,10 @@ TEST(EditorThreads, KeysPadsTakesAndPaintsAgainstTheAudioThread) {
     editor.releaseKeys();
     editor.buttonReleased();
     editor.stop();
-    waitBlocks(2);
-    while (!plugin->uiEvents.empty() || plugin->countIn.active.load() ||
-           !settled(plugin->capture.state.load()))
-        waitBlocks(1);
+    ASSERT_TRUE(waitBlocks(2));
+    ASSERT_TRUE(velktest::waitFor([&] {
+        return plugin->uiEvents.empty() && !plugin->countIn.active.load() && settled(state());
+    })) << "the audio thread never took the last events";
     audio.done.store(true);
     audio.thread.join();
 

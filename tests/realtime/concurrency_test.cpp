@@ -2,11 +2,15 @@
 // audio thread while other threads automate parameters, push editor keys, drive
 // the count-in and the take, publish and remove one-shots and collect them, and
 // read the display fields. ThreadSanitizer checks the hand-overs; the audio
-// stays finite and within -1..1 throughout.
+// stays finite and within -1..1 throughout. The blocks go on until each of the
+// other threads has done its share of work while they ran, however the threads
+// are scheduled.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <random>
 #include <thread>
@@ -15,6 +19,7 @@
 #include "plugin/plugin.hpp"
 #include "tests/support/host_events.hpp"
 #include "tests/support/quiet_host.hpp"
+#include "tests/support/waits.hpp"
 
 namespace {
 
@@ -35,7 +40,13 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
     auto plugin = host.makePlugin();
     vst2::Effect* fx = &plugin->effect;
     std::atomic<bool> done{false};
-    constexpr int blocks = 2500;
+    constexpr int blocks = 2500; // at least
+    constexpr long rounds = 200; // of each other thread, at least, while the blocks run
+    std::atomic<long> automated{0}, edited{0}, published{0}; // their rounds so far
+    auto othersDone = [&] {
+        return automated.load() >= rounds && edited.load() >= rounds && published.load() >= rounds;
+    };
+    bool othersLate = false; // the audio thread's; read after the join
 
     std::thread audio([&] {
         // The other threads run until this one ends, also when an assertion
@@ -47,7 +58,12 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
         std::vector<float> left(512), right(512);
         float* outputs[2] = {left.data(), right.data()};
         velktest::HostEvents<4> events;
-        for (int b = 0; b < blocks; ++b) {
+        const auto deadline = std::chrono::steady_clock::now() + velktest::patience;
+        for (int b = 0; b < blocks || !othersDone(); ++b) {
+            if (b >= blocks && std::chrono::steady_clock::now() > deadline) {
+                othersLate = true;
+                break;
+            }
             events.clear();
             if (b % 8 == 0) events.add(b % 256, 0x90, 48 + b % 24, 90);
             if (b % 8 == 5) events.add(10, 0x80, 48 + (b - 5) % 24, 0);
@@ -68,7 +84,7 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
             const int index = static_cast<int>(random() % 16);
             fx->setParameter(fx, index, static_cast<float>((random() % 1001) / 1000.0));
             (void)fx->getParameter(fx, index);
-            std::this_thread::yield();
+            automated.fetch_add(1);
         }
     });
 
@@ -94,7 +110,7 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
             for (auto& note : plugin->engine.soundingNotes)
                 sum += note.load(std::memory_order_relaxed);
             (void)sum;
-            std::this_thread::yield();
+            edited.fetch_add(1);
         }
     });
 
@@ -111,7 +127,7 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
                 plugin->bank.collectLocked();
             }
             ++round;
-            std::this_thread::yield();
+            published.fetch_add(1);
         }
     });
 
@@ -119,7 +135,12 @@ TEST(Concurrency, AudioThreadWithEditorHostAndLibrary) {
     automation.join();
     editor.join();
     library.join();
+    EXPECT_FALSE(othersLate) << "in " << velktest::patience.count() << " s of blocks, " << automated.load()
+                             << " automation, " << edited.load() << " editor and " << published.load()
+                             << " library rounds of " << rounds << " each";
     EXPECT_GT(host.callCount.load(), blocks);
+    std::printf("%ld automation, %ld editor and %ld library rounds\n", automated.load(), edited.load(),
+                published.load());
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 // The UI event ring between two threads, the way the editor and the audio thread
 // use it: one thread pushes numbered events without waiting and counts those a
 // full ring refuses; the other takes them in bursts of at most a ring's worth, as
-// a block does, now and then lets the ring fill up first, and for stretches runs
-// right behind the producer. Every accepted event
-// must arrive exactly once, whole and in order, and no refused one may arrive.
+// a block does, every few thousand events waits until the full ring has refused
+// one, and for stretches runs right behind the producer. The producer goes on
+// until a set number of events was accepted. Every accepted event must arrive
+// exactly once, whole and in order, and no refused one may arrive.
 // ThreadSanitizer checks the hand-over of the slots.
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "plugin/sound/ui_event_ring.hpp"
+#include "tests/support/waits.hpp"
 
 namespace {
 
@@ -65,61 +67,80 @@ TEST(UiEventRing, HoldsAFullRingAcrossTheWrapAndDiscardsWhatWaits) {
 }
 
 TEST(UiEventRing, EveryAcceptedEventArrivesOnceInOrder) {
-    constexpr int32_t total = 300000;
+    constexpr size_t wanted = 300000; // accepted events; the ring wraps over a thousand times
+    constexpr size_t stallEvery = 5000;
     auto ring = std::make_unique<UiEventRing>();
     std::atomic<bool> producing{true};
-    std::vector<char> accepted(total, 0); // the producer's; read after the join
-    long refused = 0;
+    std::atomic<bool> stalled{false}; // the consumer waits for the ring to refuse an event
+    std::atomic<long> refused{0};
+    std::vector<char> accepted; // the producer's; read after the join
+    accepted.reserve(wanted + wanted / 8);
+    bool producerGaveUp = false;
 
     std::thread producer([&] {
         std::mt19937 random(11);
-        for (int32_t n = 0; n < total; ++n) {
+        size_t taken = 0;
+        const auto deadline = std::chrono::steady_clock::now() + velktest::patience;
+        for (int32_t n = 0; taken < wanted; ++n) {
             // One stretch in eight goes in step with the consumer: each event
             // enters an empty ring and is taken right behind its publication.
-            if (n / 1000 % 8 == 1)
-                for (int spin = 0; spin < 10000 && !ring->empty(); ++spin)
-                    std::this_thread::yield();
-            if (ring->push(numbered(n)))
-                accepted[n] = 1;
-            else
-                ++refused; // what Plugin::pushUiEvent turns into an overflow
-            if (random() % 64 == 0) std::this_thread::yield();
+            if (n / 1000 % 8 == 1) velktest::waitFor([&] { return ring->empty() || stalled.load(); });
+            if (ring->push(numbered(n))) {
+                accepted.push_back(1);
+                ++taken;
+            } else {
+                accepted.push_back(0);
+                refused.fetch_add(1); // what Plugin::pushUiEvent turns into an overflow
+                // A full ring waits for the consumer, as a player's next key would.
+                std::this_thread::sleep_for(velktest::nap);
+                if (std::chrono::steady_clock::now() > deadline) {
+                    producerGaveUp = true;
+                    break;
+                }
+            }
+            if (random() % 64 == 0) velktest::spin(random() % 256);
         }
         producing.store(false);
     });
 
     std::vector<InputEvent> received; // the consumer's
-    received.reserve(total);
+    received.reserve(wanted);
     std::mt19937 random(13);
     size_t nextStall = 0;
+    long stallsUnrefused = 0;
     for (;;) {
-        // Every 5000 events the audio thread falls behind until the ring is full.
+        // Every few thousand events the audio thread falls behind until the
+        // full ring has refused an event.
         if (received.size() >= nextStall) {
-            nextStall += 5000;
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
-            while (producing.load() && ring->size() < UiEventRing::capacity &&
-                   std::chrono::steady_clock::now() < deadline)
-                std::this_thread::yield();
+            nextStall += stallEvery;
+            const long before = refused.load();
+            stalled.store(true);
+            if (!velktest::waitFor([&] { return refused.load() > before || !producing.load(); }))
+                ++stallsUnrefused;
+            stalled.store(false);
         }
         const bool last = !producing.load();
         for (uint32_t taken = 0; taken < UiEventRing::capacity; ++taken)
             if (!ring->take([&](const InputEvent& e) { received.push_back(e); })) break;
         if (last && ring->empty()) break;
-        if (random() % 4 == 0) std::this_thread::sleep_for(std::chrono::microseconds(20));
+        if (random() % 4 == 0) std::this_thread::sleep_for(velktest::nap);
     }
     producer.join();
 
+    ASSERT_FALSE(producerGaveUp) << "the consumer stopped taking events";
+    EXPECT_EQ(stallsUnrefused, 0) << "a stalled consumer waited " << velktest::patience.count()
+                                  << " s and the full ring refused nothing";
     std::vector<int32_t> expected;
-    for (int32_t n = 0; n < total; ++n)
-        if (accepted[n]) expected.push_back(n);
+    for (size_t n = 0; n < accepted.size(); ++n)
+        if (accepted[n]) expected.push_back(static_cast<int32_t>(n));
     ASSERT_EQ(received.size(), expected.size()) << "events lost or repeated";
     for (size_t i = 0; i < received.size(); ++i)
         ASSERT_TRUE(same(received[i], numbered(expected[i])))
             << "arrival " << i << " holds event " << received[i].frame << ", not " << expected[i];
-    EXPECT_EQ(static_cast<long>(expected.size()) + refused, total);
-    EXPECT_GT(refused, 0) << "the ring never filled";
+    EXPECT_EQ(static_cast<long>(expected.size()) + refused.load(), static_cast<long>(accepted.size()));
+    EXPECT_GT(refused.load(), 0) << "the ring never filled";
     EXPECT_GT(expected.size(), 20u * UiEventRing::slots) << "the ring wrapped too few times";
-    std::printf("%zu events arrived, %ld refused\n", expected.size(), refused);
+    std::printf("%zu events arrived, %ld refused\n", expected.size(), refused.load());
 }
 
 } // namespace

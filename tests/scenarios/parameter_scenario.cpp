@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/scenarios/parameter_scenario.hpp"
+#include "tests/support/waits.hpp"
 
 namespace velktest {
 namespace {
@@ -135,7 +136,11 @@ TEST_F(HostParameters, SweepEveryParameterWhilePlaying) {
 }
 
 // The host changes parameters from its UI thread while its audio thread plays.
+// The UI thread runs free; a block that finds it has not made a change since the
+// last block waits for one, so more than a thousand changes land between the
+// blocks however the two threads are scheduled.
 TEST_F(HostParameters, ChangesFromASecondThreadWhileBlocksRun) {
+    constexpr int blocks = 1500;
     std::atomic<bool> running{true};
     std::atomic<int64_t> changes{0};
     std::thread ui([&] {
@@ -147,24 +152,32 @@ TEST_F(HostParameters, ChangesFromASecondThreadWhileBlocksRun) {
             set(i, changes % 50 == 0 ? std::nanf("") : value(random));
             (void)get(index(random));
             ++changes;
-            if (changes % 64 == 0) std::this_thread::yield();
         }
     });
+    // Ends the UI thread, also when an assertion ends the test early.
+    auto stopUi = [&] {
+        running.store(false);
+        if (ui.joinable()) ui.join();
+    };
+    struct Stop {
+        decltype(stopUi)& stop;
+        ~Stop() { stop(); }
+    } stopAtExit{stopUi};
 
-    // The blocks start once the changes have, however long the thread takes to start.
-    while (changes.load() == 0)
-        std::this_thread::yield();
     std::mt19937 random(7);
     std::uniform_int_distribution<int> key(36, 96), velocity(1, 127), offset(0, 255), channel(0, 15);
     std::vector<int32_t> sizes;
-    for (int block = 0; block < 1500; ++block) {
+    int64_t before = 0;
+    for (int block = 0; block < blocks; ++block) {
+        ASSERT_TRUE(waitFor([&] { return changes.load() > before; }))
+            << "the UI thread made no change before block " << block << " (" << before << " so far)";
+        before = changes.load();
         for (int e = 0; e < 3; ++e)
             queue(offset(random), (e == 2 ? 0x80 : 0x90) | channel(random), key(random), velocity(random));
         level().run(256);
         sizes.push_back(256);
     }
-    running.store(false);
-    ui.join();
+    stopUi();
     EXPECT_GT(changes.load(), 1000);
 
     // The tempo query and the MIDI lists came from the blocks, on the thread running them.

@@ -14,6 +14,7 @@
 #include "plugin/host/state_chunk.hpp"
 #include "plugin/plugin.hpp"
 #include "tests/support/one_shot_instance.hpp"
+#include "tests/support/waits.hpp"
 
 using namespace velktest;
 
@@ -183,7 +184,9 @@ TEST(LoadSample, RefusedWhenTheLibraryHasNoRoomToSaveIt) {
 }
 
 // The audio thread renders with the one-shot while this thread loads, removes
-// and restores it; the sanitizers watch every sample the engine reads.
+// and restores it; the sanitizers watch every sample the engine reads. Every
+// few changes wait for a block, so blocks run between them however the two
+// threads are scheduled.
 TEST(PluginStress, ProcessWhileOneShotsChange) {
     const std::string dir = scratchDir("plugin_stress");
     const std::wstring a = waveFile(dir, L"a.wav", 60);
@@ -204,7 +207,15 @@ TEST(PluginStress, ProcessWhileOneShotsChange) {
             blocks.fetch_add(1);
         }
     });
+    auto blocksRun = [&](int64_t n) {
+        const int64_t until = blocks.load() + n;
+        return velktest::waitFor([&] { return blocks.load() >= until; });
+    };
     for (int i = 0; i < 1500; ++i) {
+        if (i % 16 == 0 && !blocksRun(1)) {
+            ADD_FAILURE() << "the audio thread stopped before change " << i;
+            break;
+        }
         switch (i % 4) {
         case 0: p->loadSample(i % 8 ? a : b); break;
         case 1:
@@ -219,9 +230,7 @@ TEST(PluginStress, ProcessWhileOneShotsChange) {
         }
         p->set(palmtone::pSound, 1.0);
     }
-    const int64_t seen = blocks.load();
-    while (blocks.load() < seen + 50)
-        std::this_thread::yield();
+    EXPECT_TRUE(blocksRun(50)) << "the audio thread stopped";
     stop.store(true);
     audio.join();
     EXPECT_LE(ownedCount(*p), 2u);

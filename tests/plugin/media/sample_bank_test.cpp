@@ -14,6 +14,7 @@
 #include "plugin/media/wave.hpp"
 #include "plugin/text/text.hpp"
 #include "tests/support/media_support.hpp"
+#include "tests/support/waits.hpp"
 
 using namespace velktest;
 using palmtone::SampleBank;
@@ -432,7 +433,8 @@ TEST(SampleBankScan, KeepsWhatAStateChunkStores) {
 
 // The audio thread borrows and gives back every block and reads the sample it
 // holds, while this thread publishes, removes and collects; the sanitizers see
-// any read of a freed sample and any race.
+// any read of a freed sample and any race. Every 256 rounds wait for a block,
+// so the two interleave however they are scheduled.
 TEST(SampleBankStress, AudioThreadNeverSeesAFreedSample) {
     SampleBank bank;
     std::atomic<bool> stop{false};
@@ -457,6 +459,10 @@ TEST(SampleBankStress, AudioThreadNeverSeesAFreedSample) {
 
     const int rounds = 4000;
     size_t mostOwned = 0;
+    auto blocksRun = [&](int64_t n) {
+        const int64_t until = blocks.load() + n;
+        return velktest::waitFor([&] { return blocks.load() >= until; });
+    };
     for (int i = 0; i < rounds; ++i) {
         const std::wstring path = L"C:\\lib\\" + std::to_wstring(i % 7) + L".wav";
         bank.publish(sample(), path);
@@ -472,12 +478,13 @@ TEST(SampleBankStress, AudioThreadNeverSeesAFreedSample) {
             bank.collectLocked();
             mostOwned = std::max(mostOwned, bank.owned.size());
         }
-        if (i % 256 == 0) std::this_thread::yield();
+        if (i % 256 == 0 && !blocksRun(1)) {
+            ADD_FAILURE() << "the audio thread stopped before round " << i;
+            break;
+        }
     }
     // Let the audio thread run some blocks with the last sample too.
-    const int64_t seen = blocks.load();
-    while (blocks.load() < seen + 100)
-        std::this_thread::yield();
+    EXPECT_TRUE(blocksRun(100)) << "the audio thread stopped";
     stop.store(true);
     audio.join();
 
