@@ -68,7 +68,7 @@ struct Audio {
             // audio thread: where the editor's side shares this core, it gets
             // the core back within a run instead of at the end of a time slice.
             if (blocks.fetch_add(1, std::memory_order_release) % blocksPerRun == blocksPerRun - 1)
-                std::this_thread::sleep_for(velktest::nap);
+                velktest::nap();
         }
     }
 

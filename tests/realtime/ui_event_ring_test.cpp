@@ -93,7 +93,7 @@ TEST(UiEventRing, EveryAcceptedEventArrivesOnceInOrder) {
                 accepted.push_back(0);
                 refused.fetch_add(1); // what Plugin::pushUiEvent turns into an overflow
                 // A full ring waits for the consumer, as a player's next key would.
-                std::this_thread::sleep_for(velktest::nap);
+                velktest::nap();
                 if (std::chrono::steady_clock::now() > lastAccepted + velktest::patience) {
                     producerGaveUp = true;
                     break;
@@ -124,7 +124,7 @@ TEST(UiEventRing, EveryAcceptedEventArrivesOnceInOrder) {
         for (uint32_t taken = 0; taken < UiEventRing::capacity; ++taken)
             if (!ring->take([&](const InputEvent& e) { received.push_back(e); })) break;
         if (last && ring->empty()) break;
-        if (random() % 4 == 0) std::this_thread::sleep_for(velktest::nap);
+        if (random() % 4 == 0) velktest::nap();
     }
     producer.join();
 

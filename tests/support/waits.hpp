@@ -1,10 +1,11 @@
 #pragma once
-// Header only, without GoogleTest: how the tests whose threads race on purpose
-// wait for one another. A wait checks its condition a few times, then sleeps
-// briefly between checks, so on a core shared with other work it costs the
-// time the other thread needs, not a time slice per check (as a yield does).
-// No lock is taken, so a wait adds no ordering that ThreadSanitizer would
-// take for the hand-over under test.
+// Without GoogleTest, and header only but for the Windows sleep
+// (waits_win32.cpp, in velk_test_support): how the tests whose threads race on
+// purpose wait for one another. A wait checks its condition a few times, then
+// sleeps briefly between checks, so on a core shared with other work it costs
+// the time the other thread needs, not a time slice per check (as a yield
+// does). No lock is taken, so a wait adds no ordering that ThreadSanitizer
+// would take for the hand-over under test.
 #include <emmintrin.h>
 
 #include <chrono>
@@ -16,12 +17,17 @@ namespace velktest {
 // before the test fails: far above what a loaded machine needs.
 constexpr std::chrono::seconds patience{60};
 
-// The sleep between two checks. mingw's sleep_for returns at once below a
-// millisecond, which would make every wait a spin.
+// The sleep between two checks, and how long it is asked to last.
+constexpr std::chrono::microseconds napLength{50};
 #ifdef _WIN32
-constexpr std::chrono::microseconds nap{1000};
+// Through ntdll (waits_win32.cpp): mingw's sleep_for returns at once below a
+// millisecond, which would make every wait a spin, and a millisecond's Sleep
+// would make every wait twenty times too long.
+void nap();
 #else
-constexpr std::chrono::microseconds nap{50};
+inline void nap() {
+    std::this_thread::sleep_for(napLength);
+}
 #endif
 
 // Busy for about `pauses` pause instructions: varies the timing between two
@@ -40,7 +46,7 @@ template <typename Done> bool waitFor(Done done, std::chrono::steady_clock::dura
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) return done();
-        std::this_thread::sleep_for(nap);
+        nap();
     }
     return true;
 }
