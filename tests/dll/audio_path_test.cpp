@@ -13,8 +13,15 @@
 //
 // The editor's side of the scenario (its chord key, its transport, "Soltar
 // notas") goes to the DLL's editor, opened in a host frame at the first
-// gesture and open from then on, as window messages between the blocks; its own calls are not counted, and
-// the blocks run while it is open. The take's states are the instance's own: the native proof checks them.
+// gesture and open from then on, as window messages between the blocks; its
+// own calls are not counted, and the blocks run while it is open. A box that
+// shows at one of its clicks fails the test. That its clicks hit and the take
+// ran is checked as its user gets the take: once the counted part is over,
+// "Guardar archivo .mid" saves it through the real save dialog, and the file
+// read back holds a finished take with its notes closed, as long as the audio
+// recorded without the pause. An editor that recorded nothing saves nothing
+// (the negative control); the take's states at each button are the
+// instance's own, which the native proof checks.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -26,6 +33,8 @@
 #include "tests/dll/dll_level.hpp"
 #include "tests/dll/plugin_fixture.hpp"
 #include "tests/scenarios/audio_path_scenario.hpp"
+#include "tests/support/smf_reader.hpp"
+#include "tests/support/window_probe.hpp"
 #include "tools/vst-host/editor_frame.hpp"
 #include "tools/vst-host/import_patch.hpp"
 
@@ -157,6 +166,52 @@ class CountedDllLevel : public velktest::DllLevel {
     bool audioSaneSoFar_ = true;
 };
 
+// The folder the proof saves its take in, created when missing.
+std::wstring takeFolder() {
+    const std::wstring folder = velktest::windowsPath(VELK_BINARY_DIR "/tests/dll/audio-path-take");
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+// What is wrong with a saved take for a finished take of more than `moreThan`
+// note events: each note-on closed by a note-off of its channel before the
+// note sounds again, none left open. Empty when nothing.
+std::string takeProblem(const velktest::Smf& smf, size_t moreThan) {
+    if (smf.notes.size() <= moreThan)
+        return "too few notes: " + std::to_string(smf.notes.size()) + " note events, wanted more than " +
+               std::to_string(moreThan);
+    struct {
+        bool on;
+        int channel;
+    } open[128]{};
+    for (const velktest::SmfNote& n : smf.notes) {
+        const std::string at =
+            " (note " + std::to_string(n.note) + " at tick " + std::to_string(n.tick) + ")";
+        if (n.on && open[n.note].on) return "a note-on of a sounding note" + at;
+        if (!n.on && (!open[n.note].on || open[n.note].channel != n.channel))
+            return "a note-off of a note not sounding on its channel" + at;
+        open[n.note] = {n.on, n.channel};
+    }
+    for (int note = 0; note < 128; ++note)
+        if (open[note].on) return "note " + std::to_string(note) + " left open";
+    return "";
+}
+
+// Frames at `rate` from the take's start to `tick`, at the file's tempo.
+double framesTo(const velktest::Smf& smf, uint32_t tick, double rate) {
+    constexpr double ticksPerQuarter = 960.0; // the strict reader takes no other
+    return tick / ticksPerQuarter * smf.tempo * 1e-6 * rate;
+}
+
+// The check of the take fails where no take ran: an editor that recorded
+// nothing offers nothing to save.
+TEST(AudioPathTake, NothingIsSavedWhereNoTakeRan) {
+    velktest::DllLevel level;
+    const velktest::SavedTake take = level.saveTake(takeFolder() + L"\\none.mid");
+    EXPECT_NE(take.failure.find("no save dialog"), std::string::npos) << take.failure;
+    EXPECT_TRUE(take.bytes.empty());
+}
+
 TEST(AudioPath, TheDllAllocatesLocksWaitsSleepsAndTouchesNoWindow) {
     const Patched p = patchLibrary();
     CountedDllLevel level(*p.counter);
@@ -174,6 +229,28 @@ TEST(AudioPath, TheDllAllocatesLocksWaitsSleepsAndTouchesNoWindow) {
     EXPECT_TRUE(level.audioSaneSoFar());
     EXPECT_GT(level.host().received().size(), 100u);
     EXPECT_TRUE(midiWellFormed(level.host().received(), level.blockSizes()));
+
+    // The editor's clicks counted in, recorded, paused, resumed and stopped
+    // a take: saved through the editor as its user saves it (after the
+    // counted calls), it is a finished take with notes in it.
+    const velktest::SavedTake take = level.saveTake(takeFolder() + L"\\take.mid");
+    ASSERT_EQ(take.failure, "");
+    velktest::Smf smf;
+    ASSERT_EQ(velktest::readSmf(take.bytes, smf), "") << "not a take file";
+    ASSERT_EQ(takeProblem(smf, 10), "");
+    // Chords sound as the take starts and as it stops, so its first note-on
+    // (the file's tick 0) is the take's start and its last note-off the
+    // stop's: it lasts the audio recorded, without the pause. A missed
+    // "Pausa" makes it longer, a missed resume shorter. One tick of rounding
+    // either side.
+    using Scenario = velktest::AudioPathScenario;
+    const double length = framesTo(smf, smf.notes.back().tick, Scenario::takeRate);
+    const double oneTick = framesTo(smf, 1, Scenario::takeRate);
+    EXPECT_GE(length, Scenario::shortestTake() - oneTick) << "the take is shorter than its recorded audio";
+    EXPECT_LE(length, Scenario::longestTake() + oneTick) << "the take is longer than its recorded audio";
+    std::printf("the take saved: %zu note events over %.0f frames (the blocks recorded %lld..%lld)\n",
+                smf.notes.size(), length, static_cast<long long>(Scenario::shortestTake()),
+                static_cast<long long>(Scenario::longestTake()));
 }
 
 } // namespace

@@ -1,10 +1,14 @@
 #include "tests/dll/dll_level.hpp"
 
 #include <memory>
+#include <set>
+#include <thread>
 
 #include "editor/regions.hpp"
+#include "plugin/text/text.hpp"
 #include "tests/dll/plugin_fixture.hpp"
 #include "tests/dll/state_chunk_bytes.hpp"
+#include "tests/support/window_probe.hpp"
 #include "tools/vst-host/wave_file.hpp"
 
 namespace velktest {
@@ -13,6 +17,88 @@ namespace {
 
 palmtone::Point centre(const palmtone::Rect& r) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// The save dialog's file name field (a combo box whose edit takes the typed
+// text); a box has none.
+constexpr int fileNameField = 0x47C;
+// Far above what a loaded machine needs for a click, the save dialog and its file included.
+constexpr ULONGLONG clickDeadlineMs = 60000;
+
+// The visible windows of the dialog class in this process: boxes and the save dialog.
+std::vector<HWND> dialogsShown() {
+    struct Search {
+        DWORD process;
+        std::vector<HWND> found;
+    } search{GetCurrentProcessId(), {}};
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(context);
+            DWORD process = 0;
+            GetWindowThreadProcessId(window, &process);
+            if (process == s.process && IsWindowVisible(window) && className(window) == L"#32770")
+                s.found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A box's caption and texts, for a failure message.
+std::string boxWords(HWND box) {
+    std::wstring words = L"\"" + text(box) + L"\"";
+    for (HWND child : children(box))
+        if (className(child) == L"Static" && !text(child).empty()) words += L" \"" + text(child) + L"\"";
+    return palmtone::utf8(words);
+}
+
+// What showed while a click ran.
+struct Shown {
+    bool answered = false;           // the save dialog, answered with the path given
+    std::vector<std::string> others; // every other dialog-class window, cancelled
+    bool late = false;               // the click had not returned by the deadline
+    std::string words() const {
+        std::string all;
+        for (const std::string& o : others)
+            all += " " + o;
+        return all;
+    }
+};
+
+// A left click at `at` while a second thread watches this process's
+// dialog-class windows until the click returns (the test's thread is inside
+// a modal loop then), waking every 20 ms: the first save dialog is answered
+// with `savePath` when one is given; any other such window is noted and
+// cancelled, and past the deadline everything shown is, so that the click
+// returns.
+Shown clickWatched(HWND window, palmtone::Point at, const std::wstring* savePath) {
+    Shown shown; // written by the watcher, read once it has ended
+    const HANDLE returned = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread watcher([&] {
+        std::set<HWND> seen;
+        const ULONGLONG end = GetTickCount64() + clickDeadlineMs;
+        do {
+            shown.late = shown.late || GetTickCount64() > end;
+            for (HWND d : dialogsShown()) {
+                const bool fresh = seen.insert(d).second;
+                const bool saveDialog = GetDlgItem(d, fileNameField) != nullptr;
+                if (fresh && saveDialog && savePath && !shown.answered && !shown.late) {
+                    SetDlgItemTextW(d, fileNameField, savePath->c_str());
+                    PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                    shown.answered = true;
+                    continue;
+                }
+                if (fresh) shown.others.push_back(saveDialog ? "a save dialog" : "a box " + boxWords(d));
+                if (fresh || shown.late || !shown.others.empty())
+                    PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            }
+        } while (WaitForSingleObject(returned, 20) == WAIT_TIMEOUT);
+    });
+    vsthost::click(window, at.x, at.y);
+    SetEvent(returned);
+    watcher.join();
+    CloseHandle(returned);
+    return shown;
 }
 
 } // namespace
@@ -61,7 +147,11 @@ HWND DllLevel::paintedEditor() {
 
 void DllLevel::click(const palmtone::Rect& region) {
     const palmtone::Point at = centre(region);
-    vsthost::click(paintedEditor(), at.x, at.y);
+    const Shown shown = clickWatched(paintedEditor(), at, nullptr);
+    EXPECT_TRUE(shown.others.empty() && !shown.late)
+        << "the click at (" << at.x << ", " << at.y << ") did not act: "
+        << (shown.late ? "it had not returned after " + std::to_string(clickDeadlineMs / 1000) + " s;" : "")
+        << shown.words();
 }
 
 void DllLevel::key(int32_t virtualKey, bool down) {
@@ -90,6 +180,27 @@ void DllLevel::stop() {
 
 void DllLevel::releaseNotes() {
     click(palmtone::regions::releaseButton);
+}
+
+SavedTake DllLevel::saveTake(const std::wstring& path) {
+    DeleteFileW(path.c_str()); // an old file would bring up the overwrite prompt
+    const Shown shown = clickWatched(paintedEditor(), centre(palmtone::regions::saveButton), &path);
+    SavedTake saved;
+    const std::vector<char> bytes = fileBytes(path);
+    saved.bytes.assign(bytes.begin(), bytes.end());
+    if (shown.late)
+        saved.failure =
+            "the save had not ended after " + std::to_string(clickDeadlineMs / 1000) + " s;" + shown.words();
+    else if (!shown.others.empty())
+        saved.failure =
+            (shown.answered ? "after the save dialog, more showed:" : "no save dialog showed, but instead:") +
+            shown.words();
+    else if (!shown.answered)
+        saved.failure = "no save dialog showed: the click on \"Guardar archivo .mid\" hit nothing, or the "
+                        "editor held no finished take";
+    else if (saved.bytes.empty())
+        saved.failure = "nothing saved: the save dialog was answered, and no file was written";
+    return saved;
 }
 
 std::vector<Sent> DllLevel::sent() const {

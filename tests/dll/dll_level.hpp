@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "editor/geometry.hpp"
@@ -16,6 +17,12 @@
 #include "tools/vst-host/host_instance.hpp"
 
 namespace velktest {
+
+// A take saved through the editor: the file written, or what never happened.
+struct SavedTake {
+    std::vector<uint8_t> bytes;
+    std::string failure; // empty when the file was written
+};
 
 class DllLevel : public Level {
   public:
@@ -53,6 +60,13 @@ class DllLevel : public Level {
     // Only a state chunk carries a file into the DLL's library.
     void loadOneShot(size_t frames, double rate, float value) override;
 
+    // The take as its user gets it: a click on "Guardar archivo .mid" and the
+    // save dialog answered with `path` (a Windows path in an existing folder)
+    // from a second thread, while this one is inside the dialog's loop. Fails
+    // with what never happened: no save dialog (the click hit nothing, or the
+    // editor held no finished take), a box instead, no file written.
+    SavedTake saveTake(const std::wstring& path);
+
   private:
     // The editor's window, opened in a host frame at the first gesture.
     HWND editor();
@@ -60,7 +74,8 @@ class DllLevel : public Level {
     // click hits now.
     HWND paintedEditor();
     // Paints the window, then presses and releases the left button in the
-    // middle of `region`.
+    // middle of `region`. A box or dialog that shows instead of the button
+    // acting is closed from a second thread and fails the test.
     void click(const palmtone::Rect& region);
 
     vsthost::Host host_;

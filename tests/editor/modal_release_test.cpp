@@ -51,7 +51,10 @@ const ReleaseCase releaseCases[] = {
      {{0x8F, 62, 0}},
      nullptr,
      [](EditorTest& t) { t.press(Field, pScale); }},
-    {"menu, the key still held",
+    // The control: nothing comes up inside the loop, so nothing may end after
+    // it, whether the call returns or throws. It passes with or without the
+    // release after the loop that the other cases prove.
+    {"menu, the key still held, the control",
      "menu",
      {'S'},
      false,

@@ -16,8 +16,10 @@
 // and resume (opcode 12); restoring a chunk and a new sample rate are UI-thread
 // work and are not counted. The editor's buttons act at fixed blocks: the
 // take's three-second count-in, asked for at block 260, ends in block 619 at
-// the rates in force, so the take records from block 620 on (the native proof
-// checks the take's state where the buttons act).
+// the rates in force, so the take records from block 620 on. The native proof
+// checks the take's state where the buttons act; the DLL's proof saves the
+// finished take through the editor and checks its notes and its length
+// (shortestTake, longestTake).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -73,6 +75,8 @@ struct AudioPathScenario {
     static constexpr size_t cancelledCountIn = 100, cancel = 140;
     static constexpr size_t countIn = 260, recording = 620;
     static constexpr size_t pause = recording + 40, resume = recording + 60, stop = recording + 100;
+    // The sample rate from block 500 to 900, the take's.
+    static constexpr float takeRate = 44100.0f;
     // Wide strings hold UTF-16 in every build: a bell outside the BMP is a pair.
     const std::wstring bellName = L"Campana \xD83D\xDD14";
 
@@ -81,6 +85,17 @@ struct AudioPathScenario {
     std::vector<uint8_t> noSound = oneShotChunk({}, L"Pluck");
 
     static int32_t frames(size_t b) { return b % 97 == 0 ? 4096 : static_cast<int32_t>(1 + (b * 37) % 700); }
+    static int64_t framesOf(size_t from, size_t to) {
+        int64_t sum = 0;
+        for (size_t b = from; b < to; ++b)
+            sum += frames(b);
+        return sum;
+    }
+    // The audio the take holds, in frames at takeRate: the blocks from
+    // `recording` up to `stop`, less the paused ones from `pause` up to
+    // `resume`, and the end of block recording - 1, where the count-in ends.
+    static int64_t shortestTake() { return framesOf(recording, pause) + framesOf(resume, stop); }
+    static int64_t longestTake() { return shortestTake() + frames(recording - 1); }
 
     void run(Driver& d) const {
         using namespace palmtone;
@@ -145,7 +160,7 @@ struct AudioPathScenario {
             if (b == 400) restore(d, secondSound);
             if (b == 600) restore(d, noSound);
             if (b == 800) restore(d, firstSound);
-            if (b == 500) sampleRate(d, 44100.0f);
+            if (b == 500) sampleRate(d, takeRate);
             if (b == 900) sampleRate(d, 96000.0f);
             if (b == 1000) sampleRate(d, 48000.0f);
 
