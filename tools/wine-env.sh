@@ -25,6 +25,10 @@ velk_wine_stop() {
     velk_xvfb_stop
 }
 
+# How long the X server may take to start or to end, in tenths of a second:
+# far above what a loaded machine needs.
+VELK_XVFB_TENTHS=600
+
 # Starts Xvfb on a display it picks itself (the first free one, so runs side by
 # side never clash) and exports DISPLAY once the server accepts connections.
 velk_xvfb_start() {
@@ -33,8 +37,14 @@ velk_xvfb_start() {
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 3>"$answer" &
     VELK_XVFB_PID=$!
     until [ -s "$answer" ]; do
-        if ! kill -0 "$VELK_XVFB_PID" 2>/dev/null || [ $((tries += 1)) -gt 100 ]; then
-            echo "wine-env: Xvfb did not start" >&2
+        if ! kill -0 "$VELK_XVFB_PID" 2>/dev/null; then
+            echo "wine-env: Xvfb ended before it took a display" >&2
+            velk_xvfb_stop
+            rm -f "$answer"
+            return 1
+        fi
+        if [ $((tries += 1)) -gt "$VELK_XVFB_TENTHS" ]; then
+            echo "wine-env: Xvfb took no display within $((VELK_XVFB_TENTHS / 10)) s" >&2
             velk_xvfb_stop
             rm -f "$answer"
             return 1
@@ -45,15 +55,20 @@ velk_xvfb_start() {
     rm -f "$answer"
 }
 
-# Stops the Xvfb of VELK_XVFB_PID, if that process still is an Xvfb.
+# Stops the Xvfb of VELK_XVFB_PID, if that process still is an Xvfb; one that
+# does not end in time is killed.
 velk_xvfb_stop() {
     [ -n "$VELK_XVFB_PID" ] || return 0
     if grep -qs '^Xvfb' "/proc/$VELK_XVFB_PID/cmdline"; then
         kill "$VELK_XVFB_PID" 2>/dev/null || true
         local tries=0
-        while kill -0 "$VELK_XVFB_PID" 2>/dev/null && [ $((tries += 1)) -le 50 ]; do
+        while kill -0 "$VELK_XVFB_PID" 2>/dev/null && [ $((tries += 1)) -le "$VELK_XVFB_TENTHS" ]; do
             sleep 0.1
         done
+        if kill -0 "$VELK_XVFB_PID" 2>/dev/null; then
+            echo "wine-env: Xvfb did not end within $((VELK_XVFB_TENTHS / 10)) s, killed" >&2
+            kill -KILL "$VELK_XVFB_PID" 2>/dev/null || true
+        fi
     fi
     VELK_XVFB_PID=
 }
@@ -65,10 +80,14 @@ velk_wineserver_start() {
     "$WINESERVER" -p </dev/null >/dev/null 2>&1
 }
 
-# Ends the prefix's server and every Wine program of the prefix, and waits for it.
+# Ends the prefix's server and every Wine program of the prefix, and waits for
+# it; a server still there after a minute is killed.
 velk_wineserver_stop() {
     "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
-    timeout 30 "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
+    if ! timeout 60 "$WINESERVER" -w </dev/null >/dev/null 2>&1; then
+        echo "wine-env: the Wine server did not end within 60 s, killed" >&2
+        "$WINESERVER" -k9 </dev/null >/dev/null 2>&1 || true
+    fi
 }
 
 # Creates the prefix once and starts its background programs.

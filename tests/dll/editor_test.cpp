@@ -34,27 +34,35 @@ using vsthost::OutputMidi;
 
 // Runs `answer` on a thread of its own once a window of `className` belonging
 // to this process shows up; the test's own thread is inside the modal loop then.
+// join() tells whether it showed. The thread stops looking once the test's
+// thread is back from its click (no loop ran, so no window will come), else
+// after velktest::patience, saying at once what never showed: the test's thread
+// may be caught in a loop whose window never came, and never reach its check.
 class Answerer {
   public:
     Answerer(const wchar_t* className, std::function<void(HWND)> answer)
         : thread_([this, className, answer] {
               HWND found = nullptr;
-              const bool seen = velktest::waitUntil(
-                  [&] {
-                      return (found = velktest::findWindow(GetCurrentProcessId(), className, 50)) != nullptr;
-                  },
-                  15000);
-              if (seen) answer(found);
-              done_ = seen;
+              velktest::waitUntil([&] {
+                  found = velktest::findWindow(GetCurrentProcessId(), className, 0);
+                  return found != nullptr || back_.load();
+              });
+              if (found)
+                  answer(found);
+              else if (!back_.load())
+                  ADD_FAILURE() << "no window of class " << std::wstring(className) << " showed within "
+                                << velktest::patience / 1000 << " s";
+              done_ = found != nullptr;
           }) {}
     ~Answerer() { join(); }
     bool join() {
+        back_ = true;
         if (thread_.joinable()) thread_.join();
         return done_;
     }
 
   private:
-    std::atomic<bool> done_{false};
+    std::atomic<bool> done_{false}, back_{false};
     std::thread thread_;
 };
 
@@ -224,21 +232,23 @@ TEST_F(EditorTest, SpaceCountsInThenTheTakeIsRecordedStoppedAndSaved) {
 
 TEST_F(EditorTest, TheGuideIsAnInformationBoxOwnedByTheHostsWindow) {
     std::wstring caption, text;
+    HWND owner = nullptr;
     bool icon = false;
     Answerer box(L"#32770", [&](HWND b) {
-        const std::optional<velktest::Box> found =
-            velktest::findMessageBox(GetCurrentProcessId(), frame->frame(), 5000);
-        if (!found) return;
-        caption = found->caption;
-        text = found->text;
+        const velktest::Box found = velktest::readBox(b);
+        owner = GetWindow(b, GW_OWNER);
+        caption = found.caption;
+        text = found.text;
         for (HWND child : velktest::children(b))
             if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
                 icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)) ==
                        LoadIconW(nullptr, IDI_INFORMATION);
-        velktest::answer(*found, IDOK);
+        // Said here: with the box still open the test's thread never returns.
+        EXPECT_TRUE(velktest::answer(found, IDOK)) << "the guide box stayed open after OK";
     });
     clickAt(900, 40);
-    ASSERT_TRUE(box.join());
+    ASSERT_TRUE(box.join()) << "no guide box showed";
+    EXPECT_EQ(owner, frame->frame()) << "the box is owned by the host's window";
     EXPECT_EQ(caption, L"VELK beta - Guia");
     EXPECT_EQ(text.substr(0, 30), L"UNA TECLA = UN ACORDE COMPLETO");
     EXPECT_EQ(text.size(), 1716u);
@@ -262,7 +272,7 @@ TEST_F(EditorTest, TheOctaveMenuShowsItsCheckMarkAndSetsTheChoice) {
     });
     host->clearLog();
     clickAt(692 + 50, 215); // "OCTAVA"
-    ASSERT_TRUE(menu.join());
+    ASSERT_TRUE(menu.join()) << "no menu showed";
     EXPECT_EQ(items, (std::vector<std::wstring>{L"-2", L"-1", L"0", L"+1", L"+2"}));
     EXPECT_EQ(checked, 2);
     EXPECT_FLOAT_EQ(host->getParameter(octava), 1.0f);
@@ -352,34 +362,38 @@ class EditorRealInput : public EditorTest {
         clickAt(5, 5); // no region there: the click only gives the editor the focus
     }
     void TearDown() override {
-        // Whatever a failed test left pressed must not follow the next one.
-        xdotool(L"keyup s d");
-        xdotool(L"mouseup 1");
-        frame->pump(100, 0);
+        // Whatever a failed test left pressed must not follow the next one. Only
+        // what reads as held is let go: an xdotool is not waited for, and one
+        // sent for nothing could still be on its way when the next test presses.
+        const struct {
+            int virtualKey;
+            const wchar_t* release;
+        } inputs[] = {{'S', L"keyup s"}, {'D', L"keyup d"}, {VK_LBUTTON, L"mouseup 1"}};
+        for (const auto& input : inputs)
+            if (isDown(input.virtualKey) && xdotool(input.release))
+                EXPECT_TRUE(settle(input.virtualKey, false))
+                    << "still held after " << std::wstring(input.release);
         EditorTest::TearDown();
     }
 
     static bool isDown(int virtualKey) { return GetAsyncKeyState(virtualKey) < 0; }
     // From a thread other than the UI thread, which is inside a modal loop.
     static bool waitFor(int virtualKey, bool down) {
-        return velktest::waitUntil([&] { return isDown(virtualKey) == down; }, 10000);
+        return velktest::waitUntil([&] { return isDown(virtualKey) == down; });
     }
-    // On the UI thread: pumps until the key reads as wanted, then a little more
-    // for its message to reach the window.
+    // On the UI thread: pumps until the key reads as wanted. Wine queues the
+    // key's message as it changes the state, so the window has it by then, or
+    // at the latest from the dispatch that follows.
     bool settle(int virtualKey, bool down) {
-        const ULONGLONG end = GetTickCount64() + 10000;
-        while (isDown(virtualKey) != down) {
-            if (GetTickCount64() > end) return false;
-            frame->pump(10, 0);
-        }
-        frame->pump(100, 0);
+        if (!velktest::pumpUntil([&] { return isDown(virtualKey) == down; })) return false;
+        frame->drain();
         return true;
     }
     // Holds S and D down; both chords start at the next block.
     void holdBothKeys() {
         ASSERT_TRUE(xdotool(L"keydown s d"));
-        ASSERT_TRUE(settle('S', true));
-        ASSERT_TRUE(settle('D', true));
+        ASSERT_TRUE(settle('S', true)) << "S never read as held";
+        ASSERT_TRUE(settle('D', true)) << "D never read as held";
         const int64_t t = at();
         host->process(512);
         std::vector<OutputMidi> both = chord(t, {62, 65, 69}, true);
@@ -395,7 +409,7 @@ class EditorRealInput : public EditorTest {
         host->process(512);
         EXPECT_TRUE(newMidi().empty()) << "D still sounds";
         ASSERT_TRUE(xdotool(L"keyup d"));
-        ASSERT_TRUE(settle('D', false));
+        ASSERT_TRUE(settle('D', false)) << "D never read as released";
         t = at();
         host->process(512);
         EXPECT_TRUE(sameMidi(newMidi(), chord(t, {64, 67, 71}, false))) << "D ends with its own release";
@@ -441,28 +455,29 @@ TEST_F(EditorRealInput, AKeyLetGoInsideTheMidiDragEndsAtTheFirstBlockAfterIt) {
     SetCursorPos(screen.x, screen.y);
     frame->pump(50, 0);
     ASSERT_TRUE(xdotool(L"mousedown 1"));
-    ASSERT_TRUE(settle(VK_LBUTTON, true)); // the press arms the drag
+    ASSERT_TRUE(settle(VK_LBUTTON, true)) << "the left button never read as held"; // the press arms the drag
 
     const DWORD uiThread = GetCurrentThreadId();
-    std::atomic<bool> dragging{false}, letGo{false};
+    std::atomic<bool> dragging{false}, letGo{false}, back{false};
     std::thread answer([&] {
-        // The drag loop's own window takes the capture from the editor.
-        dragging = velktest::waitUntil(
-            [&] {
-                GUITHREADINFO gui{};
-                gui.cbSize = sizeof gui;
-                return GetGUIThreadInfo(uiThread, &gui) && gui.hwndCapture && gui.hwndCapture != editor;
-            },
-            10000);
+        // The drag loop's own window takes the capture from the editor; a move
+        // that comes back without it started no drag.
+        velktest::waitUntil([&] {
+            GUITHREADINFO gui{};
+            gui.cbSize = sizeof gui;
+            dragging = GetGUIThreadInfo(uiThread, &gui) && gui.hwndCapture && gui.hwndCapture != editor;
+            return dragging || back;
+        });
         if (dragging) letGo = xdotool(L"keyup s") && waitFor('S', false);
         // The release ends the drag in any case.
         xdotool(L"mouseup 1");
     });
     vsthost::sendMouse(editor, WM_MOUSEMOVE, button.x + 10, button.y, MK_LBUTTON); // returns after the drag
+    back = true;
     answer.join();
     ASSERT_TRUE(dragging) << "no drag started";
     ASSERT_TRUE(letGo) << "S never read as released inside the drag";
-    ASSERT_TRUE(settle(VK_LBUTTON, false));
+    ASSERT_TRUE(settle(VK_LBUTTON, false)) << "the left button never read as released";
     expectOnlyTheLetGoKeyEnded();
 }
 
@@ -502,7 +517,7 @@ TEST_F(EditorTest, ShotsOfEveryState) {
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     auto shot = [&](const wchar_t* name) {
         frame->pump(150, 0); // repaints, no audio
-        velktest::screenshot(folder, name);
+        EXPECT_TRUE(velktest::screenshot(folder, name)) << "nobody took the screenshot";
         return WindowPixels(editor);
     };
     // Where the layout draws each part: the regions are the same in every state.

@@ -104,7 +104,7 @@ struct Installer {
     // Closes through "Cerrar" and returns the exit code (-1: still running).
     long closeWindow() {
         velktest::click(close);
-        const std::optional<DWORD> code = process.wait(15000);
+        const std::optional<DWORD> code = process.wait();
         return code ? static_cast<long>(*code) : -1;
     }
 
@@ -143,7 +143,7 @@ struct ControlRow {
 
 TEST(SetupWindow, ShowsTitleControlsAndDefaultFolder) {
     Installer setup;
-    ASSERT_TRUE(setup.window);
+    ASSERT_TRUE(setup.window) << "no installer window showed";
     wchar_t title[128] = {};
     GetWindowTextW(setup.window, title, 128);
     EXPECT_STREQ(title, L"VELK beta · Instalador 1.3.0");
@@ -200,44 +200,42 @@ TEST(SetupWindow, ShowsTitleControlsAndDefaultFolder) {
 
     // The client area is painted dark, as a person sees it.
     COLORREF corner = CLR_INVALID;
-    velktest::waitUntil(
-        [&] {
-            HDC dc = GetDC(setup.window);
-            corner = GetPixel(dc, 8, 8);
-            ReleaseDC(setup.window, dc);
-            return corner == RGB(16, 18, 14);
-        },
-        5000);
+    velktest::waitUntil([&] {
+        HDC dc = GetDC(setup.window);
+        corner = GetPixel(dc, 8, 8);
+        ReleaseDC(setup.window, dc);
+        return corner == RGB(16, 18, 14);
+    });
     EXPECT_EQ(corner, RGB(16, 18, 14));
 
-    velktest::screenshot(shotsFolder, L"installer-window");
-    EXPECT_EQ(setup.closeWindow(), 0);
+    EXPECT_TRUE(velktest::screenshot(shotsFolder, L"installer-window")) << "nobody took the screenshot";
+    EXPECT_EQ(setup.closeWindow(), 0) << "-1: still running";
 }
 
 TEST(SetupWindow, EmptyFolderIsRefusedAndNothingChanges) {
     Installer setup;
-    ASSERT_TRUE(setup.window);
-    velktest::type(setup.edit, L"");
+    ASSERT_TRUE(setup.window) << "no installer window showed";
+    ASSERT_TRUE(velktest::type(setup.edit, L"")) << "the edit never held the typed text";
     velktest::click(setup.install);
     velktest::Box box = setup.expectBox(L"Revisa la carpeta");
     EXPECT_EQ(box.text, L"Elige una carpeta completa de tu usuario.");
-    velktest::answer(box, IDOK);
+    EXPECT_TRUE(velktest::answer(box, IDOK)) << "the box stayed open";
     EXPECT_TRUE(velktest::waitUntil([&] { return !velktest::anyMessageBox(setup.process.id()); }));
     EXPECT_EQ(velktest::text(setup.edit), L"");
     EXPECT_TRUE(IsWindowEnabled(setup.install));
     EXPECT_EQ(velktest::text(setup.status), readyStatus);
 
     // A drive root typed by hand is refused the same way and stays as typed.
-    velktest::type(setup.edit, L"Z:/");
+    ASSERT_TRUE(velktest::type(setup.edit, L"Z:/")) << "the edit never held the typed text";
     velktest::click(setup.install);
     box = setup.expectBox(L"Revisa la carpeta");
-    velktest::answer(box, IDOK);
+    EXPECT_TRUE(velktest::answer(box, IDOK)) << "the box stayed open";
     EXPECT_TRUE(velktest::waitUntil([&] { return !velktest::anyMessageBox(setup.process.id()); }));
     EXPECT_EQ(velktest::text(setup.edit), L"Z:/");
 
     // The close box ends the program too.
     PostMessageW(setup.window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(setup.process.wait(15000).value_or(99), 0u);
+    EXPECT_EQ(setup.process.wait().value_or(99), 0u) << "99: still running";
 }
 
 TEST(SetupWindow, InstallsIntoATypedFolderThenAsksBeforeUpdating) {
@@ -248,8 +246,8 @@ TEST(SetupWindow, InstallsIntoATypedFolderThenAsksBeforeUpdating) {
     const std::wstring installFolder = base + L"\\VELK beta";
     {
         Installer setup;
-        ASSERT_TRUE(setup.window);
-        velktest::type(setup.edit, typed);
+        ASSERT_TRUE(setup.window) << "no installer window showed";
+        ASSERT_TRUE(velktest::type(setup.edit, typed)) << "the edit never held the typed text";
         velktest::click(setup.install);
         velktest::Box box = setup.expectBox(L"VELK beta instalado");
         EXPECT_EQ(box.text, successText(installFolder));
@@ -257,22 +255,23 @@ TEST(SetupWindow, InstallsIntoATypedFolderThenAsksBeforeUpdating) {
         EXPECT_EQ(velktest::text(setup.status), installedStatus);
         EXPECT_FALSE(IsWindowEnabled(setup.install));
         EXPECT_EQ(velktest::text(setup.install), L"Instalar"); // renamed only after the box
-        velktest::answer(box, IDOK);
+        EXPECT_TRUE(velktest::answer(box, IDOK)) << "the box stayed open";
         EXPECT_TRUE(velktest::waitUntil([&] { return velktest::text(setup.install) == L"Instalado"; }));
         EXPECT_FALSE(IsWindowEnabled(setup.install));
         expectInstalled(installFolder);
-        velktest::screenshot(shotsFolder, L"installer-installed");
-        EXPECT_EQ(setup.closeWindow(), 0);
+        EXPECT_TRUE(velktest::screenshot(shotsFolder, L"installer-installed"))
+            << "nobody took the screenshot";
+        EXPECT_EQ(setup.closeWindow(), 0) << "-1: still running";
     }
 
     const FILETIME before = modified(installFolder + L"\\VELK beta.dll");
     Installer setup;
-    ASSERT_TRUE(setup.window);
-    velktest::type(setup.edit, typed);
+    ASSERT_TRUE(setup.window) << "no installer window showed";
+    ASSERT_TRUE(velktest::type(setup.edit, typed)) << "the edit never held the typed text";
     velktest::click(setup.install);
     velktest::Box question = setup.expectBox(L"Actualizar VELK beta");
     EXPECT_EQ(question.text, updateQuestion);
-    velktest::answer(question, IDNO);
+    EXPECT_TRUE(velktest::answer(question, IDNO)) << "the box stayed open";
     EXPECT_TRUE(velktest::waitUntil([&] { return !velktest::anyMessageBox(setup.process.id()); }));
     EXPECT_EQ(velktest::text(setup.edit), installFolder); // normalised even when declined
     EXPECT_EQ(velktest::text(setup.status), readyStatus);
@@ -282,12 +281,12 @@ TEST(SetupWindow, InstallsIntoATypedFolderThenAsksBeforeUpdating) {
 
     velktest::click(setup.install);
     question = setup.expectBox(L"Actualizar VELK beta");
-    velktest::answer(question, IDYES);
+    EXPECT_TRUE(velktest::answer(question, IDYES)) << "the box stayed open";
     velktest::Box done = setup.expectBox(L"VELK beta instalado");
-    velktest::answer(done, IDOK);
+    EXPECT_TRUE(velktest::answer(done, IDOK)) << "the box stayed open";
     EXPECT_TRUE(velktest::waitUntil([&] { return velktest::text(setup.install) == L"Instalado"; }));
     expectInstalled(installFolder);
-    EXPECT_EQ(setup.closeWindow(), 0);
+    EXPECT_EQ(setup.closeWindow(), 0) << "-1: still running";
 }
 
 TEST(SetupWindow, ReplacesOneShotsWithoutAskingWhenThePluginIsMissing) {
@@ -298,13 +297,13 @@ TEST(SetupWindow, ReplacesOneShotsWithoutAskingWhenThePluginIsMissing) {
     writeFile(installFolder + L"\\LEEME-VELK.txt", "old read-me");
 
     Installer setup;
-    ASSERT_TRUE(setup.window);
-    velktest::type(setup.edit, installFolder);
+    ASSERT_TRUE(setup.window) << "no installer window showed";
+    ASSERT_TRUE(velktest::type(setup.edit, installFolder)) << "the edit never held the typed text";
     velktest::click(setup.install);
     velktest::Box box = setup.expectBox(L"VELK beta instalado");
-    velktest::answer(box, IDOK);
+    EXPECT_TRUE(velktest::answer(box, IDOK)) << "the box stayed open";
     expectInstalled(installFolder);
-    EXPECT_EQ(setup.closeWindow(), 0);
+    EXPECT_EQ(setup.closeWindow(), 0) << "-1: still running";
 }
 
 // The system's text for the error that moving a scratch file onto target
@@ -338,14 +337,14 @@ TEST(SetupWindow, FailedRenameNamesTheSystemReasonAndKeepsWhatWasDone) {
     ASSERT_NE(expectedReason, L"(the move succeeded)");
 
     Installer setup;
-    ASSERT_TRUE(setup.window);
-    velktest::type(setup.edit, installFolder);
+    ASSERT_TRUE(setup.window) << "no installer window showed";
+    ASSERT_TRUE(velktest::type(setup.edit, installFolder)) << "the edit never held the typed text";
     velktest::click(setup.install);
     velktest::Box box = setup.expectBox(L"VELK");
     EXPECT_EQ(box.text, renameFailed + expectedReason);
     EXPECT_EQ(velktest::text(setup.status), failedStatus);
     EXPECT_TRUE(IsWindowEnabled(setup.install));
-    velktest::answer(box, IDOK);
+    EXPECT_TRUE(velktest::answer(box, IDOK)) << "the box stayed open";
     EXPECT_TRUE(velktest::waitUntil([&] { return !velktest::anyMessageBox(setup.process.id()); }));
     EXPECT_EQ(velktest::text(setup.install), L"Instalar");
 
@@ -361,7 +360,7 @@ TEST(SetupWindow, FailedRenameNamesTheSystemReasonAndKeepsWhatWasDone) {
     EXPECT_EQ(GetFileAttributesW((installFolder + L"\\One_Shots\\VELK_Soft_C4.wav").c_str()) &
                   FILE_ATTRIBUTE_DIRECTORY,
               static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_EQ(setup.closeWindow(), 0);
+    EXPECT_EQ(setup.closeWindow(), 0) << "-1: still running";
 }
 
 TEST(SetupWindow, PluginHeldOpenByAHostReplacesNothing) {
@@ -369,7 +368,7 @@ TEST(SetupWindow, PluginHeldOpenByAHostReplacesNothing) {
     const std::wstring installFolder = workFolder + L"\\held\\VELK beta";
     {
         velktest::Process first(setupProgram, L"--extract-test \"" + installFolder + L"\"");
-        ASSERT_EQ(first.wait(30000).value_or(99), 0u);
+        ASSERT_EQ(first.wait().value_or(99), 0u) << "99: still running";
     }
     for (size_t row = 0; row < 5; ++row)
         writeFile(installFolder + L"\\" + installedFiles[row][0], "old");
@@ -381,14 +380,14 @@ TEST(SetupWindow, PluginHeldOpenByAHostReplacesNothing) {
     ASSERT_NE(expectedReason, L"(the move succeeded)");
 
     Installer setup;
-    ASSERT_TRUE(setup.window);
-    velktest::type(setup.edit, installFolder);
+    ASSERT_TRUE(setup.window) << "no installer window showed";
+    ASSERT_TRUE(velktest::type(setup.edit, installFolder)) << "the edit never held the typed text";
     velktest::click(setup.install);
-    velktest::answer(setup.expectBox(L"Actualizar VELK beta"), IDYES);
+    EXPECT_TRUE(velktest::answer(setup.expectBox(L"Actualizar VELK beta"), IDYES)) << "the box stayed open";
     velktest::Box box = setup.expectBox(L"VELK");
     EXPECT_EQ(box.text, renameFailed + expectedReason);
     EXPECT_EQ(velktest::text(setup.status), failedStatus);
-    velktest::answer(box, IDOK);
+    EXPECT_TRUE(velktest::answer(box, IDOK)) << "the box stayed open";
     CloseHandle(host);
 
     for (size_t row = 0; row < 5; ++row) {
@@ -396,7 +395,7 @@ TEST(SetupWindow, PluginHeldOpenByAHostReplacesNothing) {
         EXPECT_TRUE(velktest::fileBytes(path) == std::vector<char>({'o', 'l', 'd'})) << row;
         EXPECT_TRUE(velktest::fileBytes(path + L".velk-new") == source(row)) << row;
     }
-    EXPECT_EQ(setup.closeWindow(), 0);
+    EXPECT_EQ(setup.closeWindow(), 0) << "-1: still running";
 }
 
 TEST(SetupWindow, OtherCommandLinesOpenTheWindow) {
@@ -407,8 +406,8 @@ TEST(SetupWindow, OtherCommandLinesOpenTheWindow) {
     for (const wchar_t* line : lines) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(line)));
         Installer setup(line);
-        ASSERT_TRUE(setup.window);
-        EXPECT_EQ(setup.closeWindow(), 0);
+        ASSERT_TRUE(setup.window) << "no installer window showed";
+        EXPECT_EQ(setup.closeWindow(), 0) << "-1: still running";
     }
     EXPECT_FALSE(exists(L"Z:\\one"));
 }
@@ -420,12 +419,12 @@ TEST(SetupWindow, IncompletePackageSaysSoAndExitsWith2) {
         velktest::Process process(program, L"");
         ASSERT_TRUE(process.started());
         std::optional<velktest::Box> box = velktest::findMessageBox(process.id(), nullptr);
-        ASSERT_TRUE(box);
+        ASSERT_TRUE(box) << "no message box showed";
         EXPECT_EQ(box->caption, L"VELK");
         EXPECT_EQ(box->text, L"El instalador está incompleto.");
         EXPECT_FALSE(velktest::findWindow(process.id(), L"VelkBetaInstaller13", 0));
-        velktest::answer(*box, IDOK);
-        EXPECT_EQ(process.wait(15000).value_or(99), 2u);
+        EXPECT_TRUE(velktest::answer(*box, IDOK)) << "the box stayed open";
+        EXPECT_EQ(process.wait().value_or(99), 2u) << "99: still running";
     }
 }
 

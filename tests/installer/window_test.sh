@@ -20,7 +20,10 @@ fi
 rm -rf "$work" "$shots"
 mkdir -p "$work" "$shots"
 
-timeout 240 "$WINE" "$driver" "$@" --work "$work" --shots "$shots" </dev/null &
+# Each wait of the driver has a deadline of its own; this one, below CTest's,
+# ends a driver caught anyway and says so.
+limit=240
+timeout "$limit" "$WINE" "$driver" "$@" --work "$work" --shots "$shots" </dev/null &
 pid=$!
 
 # Serve screenshot requests until the driver ends.
@@ -36,6 +39,7 @@ while kill -0 "$pid" 2>/dev/null; do
 done
 wait "$pid"
 status=$?
+[ "$status" = 124 ] && echo "window_test: the window driver was still running after $limit s, stopped"
 rm -f "$shots"/*.done "$shots"/*.ready
 ls "$shots"/*.png 2>/dev/null
 exit $status

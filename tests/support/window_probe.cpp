@@ -89,7 +89,7 @@ std::wstring text(HWND window) {
     std::vector<wchar_t> buffer(32768, L'\0');
     DWORD_PTR copied = 0;
     SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
-                        SMTO_NORMAL, 5000, &copied);
+                        SMTO_NORMAL, patience, &copied);
     return std::wstring(buffer.data());
 }
 
@@ -105,6 +105,10 @@ std::optional<Box> findMessageBox(DWORD process, HWND owner, DWORD ms) {
     HWND box = nullptr;
     if (!waitUntil([&] { return (box = search(process, L"#32770", false, owner)) != nullptr; }, ms))
         return std::nullopt;
+    return readBox(box);
+}
+
+Box readBox(HWND box) {
     Box result;
     result.window = box;
     result.caption = text(box);
@@ -128,33 +132,41 @@ RECT placement(HWND child) {
     return r;
 }
 
-void type(HWND edit, const std::wstring& typed) {
+bool type(HWND edit, const std::wstring& typed) {
     PostMessageW(edit, EM_SETSEL, 0, -1);
     PostMessageW(edit, WM_CHAR, VK_BACK, 0);
     for (wchar_t c : typed)
         PostMessageW(edit, WM_CHAR, c, 1);
-    waitUntil([&] { return text(edit) == typed; }, 5000);
+    return waitUntil([&] { return text(edit) == typed; });
 }
 
 void click(HWND button) {
     PostMessageW(button, BM_CLICK, 0, 0);
 }
 
-void answer(const Box& box, int id) {
+bool answer(const Box& box, int id) {
     PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box.window, id)));
     // The next box must not be mistaken for this one while it closes.
-    waitUntil([&] { return !IsWindow(box.window); }, 5000);
+    return waitUntil([&] { return !IsWindow(box.window); });
 }
 
-void screenshot(const std::wstring& folder, const std::wstring& name) {
-    if (folder.empty()) return;
+void dispatchQueued() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+bool screenshot(const std::wstring& folder, const std::wstring& name) {
+    if (folder.empty()) return true;
     const std::wstring ready = folder + L"\\" + name + L".ready";
     const std::wstring done = folder + L"\\" + name + L".done";
     DeleteFileW(done.c_str());
     HANDLE file = CreateFileW(ready.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    waitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 30000);
+    return waitUntil([&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
 }
 
 std::vector<char> fileBytes(const std::wstring& path) {

@@ -11,6 +11,11 @@
 
 namespace velktest {
 
+// How long any wait of the window tests waits for a window, a box, a state, a
+// file or another program: far above what a loaded machine needs, so that a
+// wait that reaches it means the thing never happened.
+constexpr DWORD patience = 60000;
+
 // A Linux path (UTF-8, absolute) as Wine's Z: drive shows it.
 std::wstring windowsPath(const std::string& linuxPath);
 
@@ -23,14 +28,14 @@ class Process {
     DWORD id() const { return info.dwProcessId; }
     bool started() const { return info.hProcess != nullptr; }
     // The exit code, or nothing when the process is still running after ms.
-    std::optional<DWORD> wait(DWORD ms);
+    std::optional<DWORD> wait(DWORD ms = patience);
 
   private:
     PROCESS_INFORMATION info{};
 };
 
 // The visible top-level window of a class in a process, waiting up to ms.
-HWND findWindow(DWORD process, const wchar_t* className, DWORD ms = 15000);
+HWND findWindow(DWORD process, const wchar_t* className, DWORD ms = patience);
 
 struct Box {
     HWND window = nullptr;
@@ -39,7 +44,9 @@ struct Box {
 };
 
 // The message box that a process shows with the given owner (null: none).
-std::optional<Box> findMessageBox(DWORD process, HWND owner, DWORD ms = 15000);
+std::optional<Box> findMessageBox(DWORD process, HWND owner, DWORD ms = patience);
+// The caption and text of a box already found.
+Box readBox(HWND box);
 
 // Whether any message box of the process is open.
 bool anyMessageBox(DWORD process);
@@ -55,18 +62,35 @@ std::wstring className(HWND window);
 // Client rectangle of a child in its parent's client coordinates.
 RECT placement(HWND child);
 
-void type(HWND edit, const std::wstring& text); // replaces the whole text
+// Replaces the whole text; false when the edit never held it.
+[[nodiscard]] bool type(HWND edit, const std::wstring& text);
 void click(HWND button);
-void answer(const Box& box, int id); // IDOK, IDYES, IDNO; returns once it is closed
+// IDOK, IDYES, IDNO; returns once the box is closed, false when it stayed open.
+[[nodiscard]] bool answer(const Box& box, int id);
 
-// Polls until done() holds or ms pass.
-template <typename Done> bool waitUntil(Done done, DWORD ms = 15000) {
+// Polls until done() holds or ms pass, sleeping in between.
+template <typename Done> bool waitUntil(Done done, DWORD ms = patience) {
     const ULONGLONG end = GetTickCount64() + ms;
     while (!done()) {
         if (GetTickCount64() > end) return false;
         Sleep(20);
     }
     return true;
+}
+
+// Dispatches the calling thread's queued messages.
+void dispatchQueued();
+
+// As waitUntil, on a thread whose own windows must read their input for done()
+// to come true: dispatches its messages, and sleeps until more arrive.
+template <typename Done> bool pumpUntil(Done done, DWORD ms = patience) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (;;) {
+        dispatchQueued();
+        if (done()) return true;
+        if (GetTickCount64() > end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
 }
 
 // The X server's own keyboard and mouse, through xdotool ("keydown s",
@@ -79,8 +103,9 @@ bool xdotool(const std::wstring& arguments);
 bool haveXdotool();
 
 // Lets the outside take a screenshot: creates NAME.ready in the folder and
-// waits for NAME.done. Nothing happens when no folder was given.
-void screenshot(const std::wstring& folder, const std::wstring& name);
+// waits for NAME.done; false when no answer came. Nothing happens (true) when no
+// folder was given.
+[[nodiscard]] bool screenshot(const std::wstring& folder, const std::wstring& name);
 
 std::vector<char> fileBytes(const std::wstring& path);
 

@@ -22,6 +22,7 @@
 #include "plugin/plugin.hpp"
 #include "tests/support/take_script.hpp"
 #include "tests/support/test_host.hpp"
+#include "tests/support/window_probe.hpp"
 
 namespace {
 
@@ -171,15 +172,17 @@ class DragLoop : public testing::Test {
         registered = true;
     }
 
-    // Puts the pointer on a screen point and lets the window system catch up.
+    // Puts the pointer on a screen point, over the window, and waits until the
+    // window system says so.
     void pointAt(POINT at) {
         ASSERT_TRUE(SetCursorPos(at.x, at.y));
-        pump();
         POINT now{};
-        GetCursorPos(&now);
-        ASSERT_EQ(now.x, at.x);
-        ASSERT_EQ(now.y, at.y);
-        ASSERT_EQ(WindowFromPoint(at), window);
+        const bool there = velktest::pumpUntil([&] {
+            GetCursorPos(&now);
+            return now.x == at.x && now.y == at.y && WindowFromPoint(at) == window;
+        });
+        ASSERT_TRUE(there) << "the pointer never read as over the window at " << at.x << "," << at.y
+                           << "; it is at " << now.x << "," << now.y;
     }
 
     static void pump() {
