@@ -369,10 +369,12 @@ class EditorRealInput : public EditorTest {
             int virtualKey;
             const wchar_t* release;
         } inputs[] = {{'S', L"keyup s"}, {'D', L"keyup d"}, {VK_LBUTTON, L"mouseup 1"}};
-        for (const auto& input : inputs)
-            if (isDown(input.virtualKey) && xdotool(input.release))
+        for (const auto& input : inputs) {
+            if (isDown(input.virtualKey) && xdotool(input.release)) {
                 EXPECT_TRUE(settle(input.virtualKey, false))
                     << "still held after " << std::wstring(input.release);
+            }
+        }
         EditorTest::TearDown();
     }
 
