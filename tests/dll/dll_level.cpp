@@ -22,8 +22,6 @@ palmtone::Point centre(const palmtone::Rect& r) {
 // The save dialog's file name field (a combo box whose edit takes the typed
 // text); a box has none.
 constexpr int fileNameField = 0x47C;
-// Far above what a loaded machine needs for a click, the save dialog and its file included.
-constexpr ULONGLONG clickDeadlineMs = 60000;
 
 // The visible windows of the dialog class in this process: boxes and the save dialog.
 std::vector<HWND> dialogsShown() {
@@ -76,7 +74,7 @@ Shown clickWatched(HWND window, palmtone::Point at, const std::wstring* savePath
     const HANDLE returned = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread watcher([&] {
         std::set<HWND> seen;
-        const ULONGLONG end = GetTickCount64() + clickDeadlineMs;
+        const ULONGLONG end = GetTickCount64() + patienceMs;
         do {
             shown.late = shown.late || GetTickCount64() > end;
             for (HWND d : dialogsShown()) {
@@ -150,7 +148,7 @@ void DllLevel::click(const palmtone::Rect& region) {
     const Shown shown = clickWatched(paintedEditor(), at, nullptr);
     EXPECT_TRUE(shown.others.empty() && !shown.late)
         << "the click at (" << at.x << ", " << at.y << ") did not act: "
-        << (shown.late ? "it had not returned after " + std::to_string(clickDeadlineMs / 1000) + " s;" : "")
+        << (shown.late ? "it had not returned after " + std::to_string(patience.count()) + " s;" : "")
         << shown.words();
 }
 
@@ -190,7 +188,7 @@ SavedTake DllLevel::saveTake(const std::wstring& path) {
     saved.bytes.assign(bytes.begin(), bytes.end());
     if (shown.late)
         saved.failure =
-            "the save had not ended after " + std::to_string(clickDeadlineMs / 1000) + " s;" + shown.words();
+            "the save had not ended after " + std::to_string(patience.count()) + " s;" + shown.words();
     else if (!shown.others.empty())
         saved.failure =
             (shown.answered ? "after the save dialog, more showed:" : "no save dialog showed, but instead:") +

@@ -51,7 +51,7 @@ class Answerer {
                   answer(found);
               else if (!back_.load())
                   ADD_FAILURE() << "no window of class " << std::wstring(className) << " showed within "
-                                << velktest::patience / 1000 << " s";
+                                << velktest::patience.count() << " s";
               done_ = found != nullptr;
           }) {}
     ~Answerer() { join(); }

@@ -89,7 +89,7 @@ std::wstring text(HWND window) {
     std::vector<wchar_t> buffer(32768, L'\0');
     DWORD_PTR copied = 0;
     SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
-                        SMTO_NORMAL, patience, &copied);
+                        SMTO_NORMAL, patienceMs, &copied);
     return std::wstring(buffer.data());
 }
 

@@ -5,16 +5,20 @@
 // server (xdotool).
 #include <windows.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "tests/support/waits.hpp"
+
 namespace velktest {
 
 // How long any wait of the window tests waits for a window, a box, a state, a
-// file or another program: far above what a loaded machine needs, so that a
-// wait that reaches it means the thing never happened.
-constexpr DWORD patience = 60000;
+// file or another program: the tests' one patience, in the milliseconds the
+// Win32 waits take.
+constexpr DWORD patienceMs =
+    static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(patience).count());
 
 // A Linux path (UTF-8, absolute) as Wine's Z: drive shows it.
 std::wstring windowsPath(const std::string& linuxPath);
@@ -28,14 +32,14 @@ class Process {
     DWORD id() const { return info.dwProcessId; }
     bool started() const { return info.hProcess != nullptr; }
     // The exit code, or nothing when the process is still running after ms.
-    std::optional<DWORD> wait(DWORD ms = patience);
+    std::optional<DWORD> wait(DWORD ms = patienceMs);
 
   private:
     PROCESS_INFORMATION info{};
 };
 
 // The visible top-level window of a class in a process, waiting up to ms.
-HWND findWindow(DWORD process, const wchar_t* className, DWORD ms = patience);
+HWND findWindow(DWORD process, const wchar_t* className, DWORD ms = patienceMs);
 
 struct Box {
     HWND window = nullptr;
@@ -44,7 +48,7 @@ struct Box {
 };
 
 // The message box that a process shows with the given owner (null: none).
-std::optional<Box> findMessageBox(DWORD process, HWND owner, DWORD ms = patience);
+std::optional<Box> findMessageBox(DWORD process, HWND owner, DWORD ms = patienceMs);
 // The caption and text of a box already found.
 Box readBox(HWND box);
 
@@ -69,7 +73,7 @@ void click(HWND button);
 [[nodiscard]] bool answer(const Box& box, int id);
 
 // Polls until done() holds or ms pass, sleeping in between.
-template <typename Done> bool waitUntil(Done done, DWORD ms = patience) {
+template <typename Done> bool waitUntil(Done done, DWORD ms = patienceMs) {
     const ULONGLONG end = GetTickCount64() + ms;
     while (!done()) {
         if (GetTickCount64() > end) return false;
@@ -83,7 +87,7 @@ void dispatchQueued();
 
 // As waitUntil, on a thread whose own windows must read their input for done()
 // to come true: dispatches its messages, and sleeps until more arrive.
-template <typename Done> bool pumpUntil(Done done, DWORD ms = patience) {
+template <typename Done> bool pumpUntil(Done done, DWORD ms = patienceMs) {
     const ULONGLONG end = GetTickCount64() + ms;
     for (;;) {
         dispatchQueued();
