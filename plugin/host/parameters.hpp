@@ -42,7 +42,8 @@ struct ParamSpec {
 extern const ParamSpec specs[paramCount];
 extern const char* const extensions[4]; // texts of "Acordes"
 extern const char* const inputModes[3]; // texts of "Entrada"
-// The built-in synth voice: the "Sonido" text for 0 and the name the editor shows for it.
+// The built-in synth voice: the "Sonido" text for 0, the name of the one program
+// and the name the editor shows for it.
 constexpr char builtInSound[] = "VELK Soft Keys";
 
 // The 16 values decoded for one block.
