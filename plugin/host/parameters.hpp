@@ -6,6 +6,7 @@
 #include <string>
 
 #include "chords/chord.hpp"
+#include "chords/scales.hpp"
 
 namespace palmtone {
 
@@ -48,7 +49,7 @@ constexpr char builtInSound[] = "VELK Soft Keys";
 
 // The 16 values decoded for one block.
 struct Settings {
-    tamso::Config config{0, 0, 0, 0, 0, 0, 0, 0, 2741};
+    tamso::Config config{0, 0, 0, 0, 0, 0, 0, 0, tamso::majorScaleMask};
     double volume = 0.65;
     double bpm = 120.0;
     int32_t inputMode = 0;
