@@ -306,21 +306,22 @@ void recordingPanel(const View& v, Builder& b) {
     b.button(L"Nueva toma", NewTake, 0, r::newTakeButton, false, !countIn);
     b.button(L"Soltar notas", ReleaseNotes, 0, r::releaseButton, false, true);
 
-    // The timeline: 64 columns of 12 pitch classes, C at the bottom.
+    // The timeline: its columns of 12 pitch classes, C at the bottom.
     const Rect& t = r::timeline;
     b.box(t, c::windowBackground, c::border, 8);
     for (int y = r::gridTop; y <= r::gridBottom; y += r::rowHeight)
         b.line(t.left, y, t.right, y, c::gridLine, 1);
     for (int i = 0; i < r::timelineColumns; ++i) {
         const int x = t.left + r::columnOffset(i);
-        if (i % 16 == 0) b.line(x, t.top, x, t.bottom, c::border, 1);
+        if (i % (r::columnsPerBeat * r::beatsPerBar) == 0) b.line(x, t.top, x, t.bottom, c::border, 1);
         const uint16_t bits = v.overview ? v.overview[i] : 0;
         for (int p = 0; p < 12; ++p)
             if (bits & (1u << p)) b.box(r::cell(i, p), c::accent, c::accent, 3);
     }
     const double beats = std::isfinite(v.endBeats) ? std::clamp(v.endBeats, 0.0, 1e12) : 0.0;
     if (!countIn && recording(v)) {
-        const int64_t column = wholePart(4.0 * beats, 4e12) % r::timelineColumns;
+        const int64_t column =
+            wholePart(r::columnsPerBeat * beats, r::columnsPerBeat * 1e12) % r::timelineColumns;
         const int x = t.left + r::columnOffset(column);
         b.line(x, t.top, x, t.bottom, c::white, 2);
     }
@@ -334,8 +335,9 @@ void recordingPanel(const View& v, Builder& b) {
         info = L"Cuenta previa: 3 segundos con clics";
     } else {
         const int64_t whole = wholePart(beats, 1e12);
-        info = number(v.publishedNotes) + L" notas  /  " + number(wholePart(beats * 0.25, 1e12) + 1) + L":" +
-               number(whole % 4 + 1) + L"  /  " + number(wholePart(v.tempo, 1e6)) +
+        info = number(v.publishedNotes) + L" notas  /  " +
+               number(wholePart(beats / r::beatsPerBar, 1e12) + 1) + L":" +
+               number(whole % r::beatsPerBar + 1) + L"  /  " + number(wholePart(v.tempo, 1e6)) +
                (v.tempoFromHost ? L" BPM FL" : L" BPM manual");
     }
     b.text(r::takeInfo, std::move(info), Font::font12, c::mutedText);

@@ -30,7 +30,7 @@ struct View {
     double endBeats = 0.0;
     double tempo = 120.0;
     bool tempoFromHost = false;
-    const uint16_t* overview = nullptr; // 64 pitch-class masks
+    const uint16_t* overview = nullptr; // a pitch-class mask per timeline column
     // --- the library ---
     const std::vector<std::wstring>* library = nullptr;
     std::wstring selection; // the bank's selected path
