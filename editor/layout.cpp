@@ -150,7 +150,7 @@ void chordPanel(const View& v, Builder& b) {
     b.box(r::chordPanel, c::panelFill, c::border, 10);
     b.text(r::chordCaption, L"ACORDE", Font::font12, c::mutedText);
     std::wstring chord;
-    if (v.settings.inputMode == 2)
+    if (v.settings.inputMode == inputAsWritten)
         chord = L"MIDI escrito";
     else if (v.soundingCount <= 0 || v.lastChordRoot < 0)
         chord = L"Toca una tecla";
@@ -271,7 +271,7 @@ void pads(const View& v, Builder& b) {
         }
         b.box(at, rgb(rgbValues[0], rgbValues[1], rgbValues[2]), g > 0.1 ? c::accent : c::border, 10);
         b.text(r::padKey(l), std::wstring(1, static_cast<wchar_t>(keys[l])), Font::font12, c::white);
-        const std::string caption = v.settings.inputMode == 2
+        const std::string caption = v.settings.inputMode == inputAsWritten
                                         ? tamso::noteName(notes[l])
                                         : tamso::chordName(chord.root, v.settings.config);
         b.text(r::padCaption(l), widen(caption), Font::font12, c::white, Align::centre);
