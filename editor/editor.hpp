@@ -2,8 +2,9 @@
 // The object of one open editor window. Its behaviour - keys and pads, clicks,
 // the transport, menus, the library actions, the take export and each paint
 // pass's state - is portable C++ that reaches the window system only through the
-// Ui seam, so it runs and is tested natively. The window procedure, painting
-// and the drop registration are the Windows layer (files ending in _win32.cpp).
+// Ui seam, so it runs and is tested natively. The window procedure, painting,
+// the drop registration and the window's fonts and brush are the Windows layer
+// (editor/win32/), which defines the members declared here with handle types.
 //
 // Threads: everything here runs on the host's UI thread, the window's thread.
 // Shared with the audio thread, without locks: the UI event ring (this editor is

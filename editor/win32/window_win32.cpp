@@ -193,6 +193,15 @@ intptr_t __stdcall Editor::procedure(HWND window, unsigned msg, uintptr_t wParam
     return result;
 }
 
+// The five fonts and the background brush that createResources made.
+void Editor::releaseResources() noexcept {
+    HGDIOBJ objects[] = {font12, font14, font17, font22, font30, backgroundBrush};
+    for (HGDIOBJ object : objects)
+        if (object) DeleteObject(object);
+    font12 = font14 = font17 = font22 = font30 = nullptr;
+    backgroundBrush = nullptr;
+}
+
 void Editor::failed(unsigned msg, const std::exception* e) noexcept {
     // A paint cut short skips its frame; a failed action says so, unless the
     // editor is going away.
