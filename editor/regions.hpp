@@ -11,6 +11,11 @@ namespace palmtone::regions {
 
 // --- header ---
 constexpr Rect logo{23, 24, 50, 48};
+// The logo's three shapes, inside it: an ellipse, a six-cornered band across
+// it and a small ellipse at its top right.
+constexpr Rect logoEllipse{25, 30, 47, 47};
+constexpr Point logoBand[6] = {{23, 38}, {29, 32}, {45, 32}, {49, 39}, {44, 45}, {29, 45}};
+constexpr Rect logoDot{41, 24, 49, 30};
 constexpr Rect wordmark{58, 16, 168, 60};
 constexpr Rect edition{190, 19, 550, 47};
 constexpr Rect tagline{190, 47, 570, 67};
