@@ -45,6 +45,11 @@ std::wstring number(int64_t n) {
     return std::to_wstring(n);
 }
 
+// One channel of a colour moved the share k of its way from `from` to `to`.
+int blend(int from, int to, double k) noexcept {
+    return static_cast<int>(from + (to - from) * k);
+}
+
 // Builds one pass: the four drawing operations every panel uses.
 class Builder {
   public:
@@ -120,9 +125,8 @@ class Builder {
     // The record button's fill drifts towards accentHover and back, about every 1.6 s.
     Colour pulse(Colour fill) const noexcept {
         const double k = 0.12 + 0.12 * std::sin(v.milliseconds / 260.0);
-        auto mix = [k](int from, int to) { return static_cast<int>(from + (to - from) * k); };
-        return rgb(mix(red(fill), red(c::accentHover)), mix(green(fill), green(c::accentHover)),
-                   mix(blue(fill), blue(c::accentHover)));
+        return rgb(blend(red(fill), red(c::accentHover), k), blend(green(fill), green(c::accentHover), k),
+                   blend(blue(fill), blue(c::accentHover), k));
     }
 
     const View& v;
@@ -262,12 +266,15 @@ void pads(const View& v, Builder& b) {
         const Rect at = r::pad(l);
         const tamso::Chord chord = voicing(notes[l], v.settings);
         const double g = std::isfinite(v.glow[l]) ? std::clamp(v.glow[l], 0.0, 1.0) : 0.0;
-        int rgbValues[3] = {static_cast<int>(24 + 4 * g), static_cast<int>(35 + 89 * g),
-                            static_cast<int>(29 + 55 * g)};
+        // The glow moves the pad's fill from the button face towards the
+        // accent; the pointer over the pad, four tenths of the rest of the way.
+        int rgbValues[3] = {blend(red(c::buttonFace), red(c::accent), g),
+                            blend(green(c::buttonFace), green(c::accent), g),
+                            blend(blue(c::buttonFace), blue(c::accent), g)};
         if (at.contains(v.mouse)) {
             const int a[3] = {red(c::accent), green(c::accent), blue(c::accent)};
             for (int i = 0; i < 3; ++i)
-                rgbValues[i] = static_cast<int>(rgbValues[i] + (a[i] - rgbValues[i]) * 0.4);
+                rgbValues[i] = blend(rgbValues[i], a[i], 0.4);
         }
         b.box(at, rgb(rgbValues[0], rgbValues[1], rgbValues[2]), g > 0.1 ? c::accent : c::border, 10);
         b.text(r::padKey(l), std::wstring(1, static_cast<wchar_t>(keys[l])), Font::font12, c::white);
