@@ -1,6 +1,8 @@
 #pragma once
 // Everything one paint pass shows, read once from the instance and the editor
-// at the start of the pass. The layout is a pure function of it.
+// at the start of the pass; only the take picture (`overview`, the editor's
+// own) is kept from reads of its own (editor/overview.cpp). The layout is a
+// pure function of it.
 #include <cstdint>
 #include <string>
 #include <vector>
