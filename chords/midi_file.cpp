@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "chords/midi_capture.hpp"
+#include "chords/midi_numbers.hpp"
 
 namespace tamso {
 
@@ -85,7 +86,7 @@ std::vector<uint8_t> MidiCapture::midiFile() const {
         if (!(x <= maxTick)) // NaN fails too
             throw std::runtime_error(tooLong);
         uint32_t tick = std::max(static_cast<uint32_t>(std::round(x)), previous);
-        const uint8_t channel = e.channel & 0x0F;
+        const uint8_t channel = e.channel & midi::channelBits;
         const uint8_t note = e.note & 0x7F;
         uint32_t& onTick = onTicks[channel * 128u + note];
         if (e.on)
@@ -93,7 +94,7 @@ std::vector<uint8_t> MidiCapture::midiFile() const {
         else
             tick = std::max(tick, onTick + 1); // a note-off never lands on its note-on
         putVlq(track, tick - previous);
-        track.push_back(static_cast<uint8_t>((e.on ? 0x90 : 0x80) | channel));
+        track.push_back(static_cast<uint8_t>((e.on ? midi::noteOn : midi::noteOff) | channel));
         track.push_back(note);
         track.push_back(e.velocity & 0x7F);
         previous = tick;

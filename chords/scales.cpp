@@ -8,7 +8,7 @@
 namespace tamso {
 
 const Scale scales[scaleCount] = {
-    {"Mayor / Jonico", 0xAB5},
+    {"Mayor / Jonico", majorScaleMask},
     {"Menor natural / Eolico", 0x5AD},
     {"Menor armonica", 0x9AD},
     {"Menor melodica ascendente", 0xAAD},
@@ -37,7 +37,7 @@ const Scale scales[scaleCount] = {
     {"Egipcia", 0x4A5},
     {"Napolitana menor", 0x9AB},
     {"Napolitana mayor", 0xAAB},
-    {"Personalizada", 0xAB5}, // never read: index 29 uses Config::customScale
+    {"Personalizada", majorScaleMask}, // never read: index 29 uses Config::customScale
 };
 
 namespace {

@@ -13,6 +13,10 @@ struct Scale {
     uint16_t mask;    // bit k: the pitch class k semitones above the tonic is in the scale
 };
 
+// The major scale, 0 2 4 5 7 9 11 semitones above the tonic (2741): the table's
+// first row and the custom set's default.
+constexpr uint16_t majorScaleMask = 0xAB5;
+
 constexpr int scaleCount = 30;
 constexpr int customScaleIndex = 29;
 extern const Scale scales[scaleCount];

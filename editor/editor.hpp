@@ -2,8 +2,9 @@
 // The object of one open editor window. Its behaviour - keys and pads, clicks,
 // the transport, menus, the library actions, the take export and each paint
 // pass's state - is portable C++ that reaches the window system only through the
-// Ui seam, so it runs and is tested natively. The window procedure, painting
-// and the drop registration are the Windows layer (files ending in _win32.cpp).
+// Ui seam, so it runs and is tested natively. The window procedure, painting,
+// the drop registration and the window's fonts and brush are the Windows layer
+// (editor/win32/), which defines the members declared here with handle types.
 //
 // Threads: everything here runs on the host's UI thread, the window's thread.
 // Shared with the audio thread, without locks: the UI event ring (this editor is
@@ -18,6 +19,7 @@
 
 #include "editor/geometry.hpp"
 #include "editor/hit.hpp"
+#include "editor/regions.hpp"
 #include "editor/scene.hpp"
 #include "editor/ui.hpp"
 #include "editor/view.hpp"
@@ -66,21 +68,21 @@ class Editor {
     int32_t pressedValue = -1;
     int32_t scroll = 0; // first library row shown
     bool volumeDragging = false;
-    bool counted = false;                  // the window was created and counted
-    bool tracking = false;                 // mouse-leave notification requested
-    Point mouse{-1, -1};                   // (-1, -1) while the mouse is outside
-    uint16_t overview[64] = {};            // the take picture: a pitch-class mask per column
-    int32_t lastState = -1;                // take state seen at the last overview update
-    int32_t lastColumn = -1;               // overview column written last
-    int32_t cachedRevision = -1;           // SampleBank::revision of the copied library
-    std::vector<std::wstring> library;     // copy of the library's file list
-    std::vector<std::wstring> pendingDrop; // dropped WAV paths waiting for the deferred drop
-    SampleSummary summary;                 // copy of the published one-shot's summary
-    float meter = 0.0f;                    // level meter
-    WaveDropTarget* dropTarget = nullptr;  // the OLE drop target; this editor holds one reference
-    bool dropHover = false;                // a WAV drag hovers over a drop zone
-    bool registered = false;               // the drop target is registered
-    bool oleInitialized = false;           // OLE was initialised here and must be balanced
+    bool counted = false;                             // the window was created and counted
+    bool tracking = false;                            // mouse-leave notification requested
+    Point mouse{-1, -1};                              // (-1, -1) while the mouse is outside
+    uint16_t overview[regions::timelineColumns] = {}; // the take picture: a pitch-class mask per column
+    int32_t lastState = -1;                           // take state seen at the last overview update
+    int32_t lastColumn = -1;                          // overview column written last
+    int32_t cachedRevision = -1;                      // SampleBank::revision of the copied library
+    std::vector<std::wstring> library;                // copy of the library's file list
+    std::vector<std::wstring> pendingDrop;            // dropped WAV paths waiting for the deferred drop
+    SampleSummary summary;                            // copy of the published one-shot's summary
+    float meter = 0.0f;                               // level meter
+    WaveDropTarget* dropTarget = nullptr;             // the OLE drop target; this editor holds one reference
+    bool dropHover = false;                           // a WAV drag hovers over a drop zone
+    bool registered = false;                          // the drop target is registered
+    bool oleInitialized = false;                      // OLE was initialised here and must be balanced
 
     // The window system, and the guard against being freed while in use: a
     // host may close the editor inside one of its modal loops (a box, a menu,

@@ -1,6 +1,6 @@
 // One paint pass's state: the library copy, the pad glow, the level meter and
 // the take picture move on, then the surface is laid out from one reading of
-// the instance.
+// the instance (the take picture reads what it needs itself, overview.cpp).
 #include <algorithm>
 
 #include "editor/editor.hpp"

@@ -45,6 +45,11 @@ std::wstring number(int64_t n) {
     return std::to_wstring(n);
 }
 
+// One channel of a colour moved the share k of its way from `from` to `to`.
+int blend(int from, int to, double k) noexcept {
+    return static_cast<int>(from + (to - from) * k);
+}
+
 // Builds one pass: the four drawing operations every panel uses.
 class Builder {
   public:
@@ -120,9 +125,8 @@ class Builder {
     // The record button's fill drifts towards accentHover and back, about every 1.6 s.
     Colour pulse(Colour fill) const noexcept {
         const double k = 0.12 + 0.12 * std::sin(v.milliseconds / 260.0);
-        auto mix = [k](int from, int to) { return static_cast<int>(from + (to - from) * k); };
-        return rgb(mix(red(fill), red(c::accentHover)), mix(green(fill), green(c::accentHover)),
-                   mix(blue(fill), blue(c::accentHover)));
+        return rgb(blend(red(fill), red(c::accentHover), k), blend(green(fill), green(c::accentHover), k),
+                   blend(blue(fill), blue(c::accentHover), k));
     }
 
     const View& v;
@@ -150,7 +154,7 @@ void chordPanel(const View& v, Builder& b) {
     b.box(r::chordPanel, c::panelFill, c::border, 10);
     b.text(r::chordCaption, L"ACORDE", Font::font12, c::mutedText);
     std::wstring chord;
-    if (v.settings.inputMode == 2)
+    if (v.settings.inputMode == inputAsWritten)
         chord = L"MIDI escrito";
     else if (v.soundingCount <= 0 || v.lastChordRoot < 0)
         chord = L"Toca una tecla";
@@ -262,16 +266,19 @@ void pads(const View& v, Builder& b) {
         const Rect at = r::pad(l);
         const tamso::Chord chord = voicing(notes[l], v.settings);
         const double g = std::isfinite(v.glow[l]) ? std::clamp(v.glow[l], 0.0, 1.0) : 0.0;
-        int rgbValues[3] = {static_cast<int>(24 + 4 * g), static_cast<int>(35 + 89 * g),
-                            static_cast<int>(29 + 55 * g)};
+        // The glow moves the pad's fill from the button face towards the
+        // accent; the pointer over the pad, four tenths of the rest of the way.
+        int rgbValues[3] = {blend(red(c::buttonFace), red(c::accent), g),
+                            blend(green(c::buttonFace), green(c::accent), g),
+                            blend(blue(c::buttonFace), blue(c::accent), g)};
         if (at.contains(v.mouse)) {
             const int a[3] = {red(c::accent), green(c::accent), blue(c::accent)};
             for (int i = 0; i < 3; ++i)
-                rgbValues[i] = static_cast<int>(rgbValues[i] + (a[i] - rgbValues[i]) * 0.4);
+                rgbValues[i] = blend(rgbValues[i], a[i], 0.4);
         }
         b.box(at, rgb(rgbValues[0], rgbValues[1], rgbValues[2]), g > 0.1 ? c::accent : c::border, 10);
         b.text(r::padKey(l), std::wstring(1, static_cast<wchar_t>(keys[l])), Font::font12, c::white);
-        const std::string caption = v.settings.inputMode == 2
+        const std::string caption = v.settings.inputMode == inputAsWritten
                                         ? tamso::noteName(notes[l])
                                         : tamso::chordName(chord.root, v.settings.config);
         b.text(r::padCaption(l), widen(caption), Font::font12, c::white, Align::centre);
@@ -306,21 +313,22 @@ void recordingPanel(const View& v, Builder& b) {
     b.button(L"Nueva toma", NewTake, 0, r::newTakeButton, false, !countIn);
     b.button(L"Soltar notas", ReleaseNotes, 0, r::releaseButton, false, true);
 
-    // The timeline: 64 columns of 12 pitch classes, C at the bottom.
+    // The timeline: its columns of 12 pitch classes, C at the bottom.
     const Rect& t = r::timeline;
     b.box(t, c::windowBackground, c::border, 8);
     for (int y = r::gridTop; y <= r::gridBottom; y += r::rowHeight)
         b.line(t.left, y, t.right, y, c::gridLine, 1);
     for (int i = 0; i < r::timelineColumns; ++i) {
         const int x = t.left + r::columnOffset(i);
-        if (i % 16 == 0) b.line(x, t.top, x, t.bottom, c::border, 1);
+        if (i % (r::columnsPerBeat * r::beatsPerBar) == 0) b.line(x, t.top, x, t.bottom, c::border, 1);
         const uint16_t bits = v.overview ? v.overview[i] : 0;
         for (int p = 0; p < 12; ++p)
             if (bits & (1u << p)) b.box(r::cell(i, p), c::accent, c::accent, 3);
     }
     const double beats = std::isfinite(v.endBeats) ? std::clamp(v.endBeats, 0.0, 1e12) : 0.0;
     if (!countIn && recording(v)) {
-        const int64_t column = wholePart(4.0 * beats, 4e12) % r::timelineColumns;
+        const int64_t column =
+            wholePart(r::columnsPerBeat * beats, r::columnsPerBeat * 1e12) % r::timelineColumns;
         const int x = t.left + r::columnOffset(column);
         b.line(x, t.top, x, t.bottom, c::white, 2);
     }
@@ -334,8 +342,9 @@ void recordingPanel(const View& v, Builder& b) {
         info = L"Cuenta previa: 3 segundos con clics";
     } else {
         const int64_t whole = wholePart(beats, 1e12);
-        info = number(v.publishedNotes) + L" notas  /  " + number(wholePart(beats * 0.25, 1e12) + 1) + L":" +
-               number(whole % 4 + 1) + L"  /  " + number(wholePart(v.tempo, 1e6)) +
+        info = number(v.publishedNotes) + L" notas  /  " +
+               number(wholePart(beats / r::beatsPerBar, 1e12) + 1) + L":" +
+               number(whole % r::beatsPerBar + 1) + L"  /  " + number(wholePart(v.tempo, 1e6)) +
                (v.tempoFromHost ? L" BPM FL" : L" BPM manual");
     }
     b.text(r::takeInfo, std::move(info), Font::font12, c::mutedText);

@@ -1,14 +1,18 @@
-// The take picture: 64 columns of pitch classes, written live while recording
-// and rebuilt once from the recorded notes when the take has stopped.
+// The take picture: a pitch-class mask for each of the timeline's columns,
+// written live while recording and rebuilt once from the recorded notes when
+// the take has stopped.
 #include <algorithm>
 #include <cmath>
 
 #include "editor/editor.hpp"
+#include "editor/regions.hpp"
 #include "plugin/plugin.hpp"
 
 namespace palmtone {
 
 namespace {
+
+using regions::timelineColumns;
 
 bool stopped(int32_t state) noexcept {
     return state == tamso::Finished || state == tamso::Full;
@@ -28,7 +32,8 @@ void Editor::updateOverview(int32_t state) {
     beats = std::min(beats, 1e12);
 
     if (state == tamso::Recording) {
-        const int32_t column = static_cast<int32_t>(static_cast<int64_t>(4.0 * beats) % 64);
+        const int32_t column =
+            static_cast<int32_t>(static_cast<int64_t>(regions::columnsPerBeat * beats) % timelineColumns);
         if (beats < 0.3 && lastState != tamso::Recording) {
             for (uint16_t& c : overview)
                 c = 0;
@@ -36,9 +41,9 @@ void Editor::updateOverview(int32_t state) {
         }
         if (column != lastColumn) {
             if (lastColumn >= 0) {
-                const int32_t gap = (column - lastColumn + 64) % 64;
+                const int32_t gap = (column - lastColumn + timelineColumns) % timelineColumns;
                 for (int32_t j = 1; j <= gap; ++j)
-                    overview[(lastColumn + j) % 64] = 0;
+                    overview[(lastColumn + j) % timelineColumns] = 0;
             }
             lastColumn = column;
         }
@@ -47,8 +52,9 @@ void Editor::updateOverview(int32_t state) {
             if (plugin->engine.soundingNotes[n].load(std::memory_order_relaxed)) bits |= 1u << (n % 12);
         overview[column] |= bits;
     } else if (stopped(take.state.load()) && state != lastState) {
-        const double span = std::max(beats, 4.0);
-        for (int i = 0; i < 64; ++i) {
+        // A take shorter than a bar is drawn over one bar.
+        const double span = std::max(beats, static_cast<double>(regions::beatsPerBar));
+        for (int i = 0; i < timelineColumns; ++i) {
             // A new take may begin while this runs: its entries are not ours to read.
             if (!stopped(take.state.load())) {
                 overview[i] = 0;
@@ -57,7 +63,7 @@ void Editor::updateOverview(int32_t state) {
             double start[128];
             for (double& s : start)
                 s = -1.0;
-            const double from = i * span / 64.0, to = (i + 1) * span / 64.0;
+            const double from = i * span / timelineColumns, to = (i + 1) * span / timelineColumns;
             const int32_t count = std::clamp(take.entryCount, 0, tamso::MidiCapture::capacity);
             uint16_t bits = 0;
             for (int32_t j = 0; j < count; ++j) {

@@ -1,6 +1,7 @@
 #pragma once
-// The editor's colours, as Windows COLORREF values (0x00BBGGRR). No other
-// colour is drawn.
+// The editor's colours, as Windows COLORREF values (0x00BBGGRR). Every colour
+// drawn is one of these or, in editor/layout.cpp, a blend of two of them: the
+// pads' glow and hover and the record button's pulse.
 #include <cstdint>
 
 namespace palmtone {

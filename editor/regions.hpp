@@ -11,6 +11,11 @@ namespace palmtone::regions {
 
 // --- header ---
 constexpr Rect logo{23, 24, 50, 48};
+// The logo's three shapes, inside it: an ellipse, a six-cornered band across
+// it and a small ellipse at its top right.
+constexpr Rect logoEllipse{25, 30, 47, 47};
+constexpr Point logoBand[6] = {{23, 38}, {29, 32}, {45, 32}, {49, 39}, {44, 45}, {29, 45}};
+constexpr Rect logoDot{41, 24, 49, 30};
 constexpr Rect wordmark{58, 16, 168, 60};
 constexpr Rect edition{190, 19, 550, 47};
 constexpr Rect tagline{190, 47, 570, 67};
@@ -112,9 +117,13 @@ constexpr Rect newTakeButton = sized(414, 502, 126, 40);
 constexpr Rect releaseButton = sized(552, 502, 148, 40);
 
 // The timeline: 64 columns, and 12 pitch-class rows with C at the bottom; grid
-// lines run across it from gridTop to gridBottom, one row apart.
+// lines run across it from gridTop to gridBottom, one row apart. While a take
+// records, a column is a quarter of a beat, and a line marks each bar of four
+// beats.
 constexpr Rect timeline = sized(44, 558, 656, 112);
 constexpr int32_t timelineColumns = 64;
+constexpr int32_t columnsPerBeat = 4;
+constexpr int32_t beatsPerBar = 4;
 constexpr int32_t rowHeight = 9;
 constexpr int32_t gridTop = 567;
 constexpr int32_t gridBottom = 657;

@@ -22,7 +22,7 @@ struct Element {
         box,        // rounded rectangle: rect, fill, outline, radius; 1-pixel outline
         text,       // single line in rect, vertically centred, cut with an ellipsis
         line,       // from (rect.left, rect.top) to (rect.right, rect.bottom), end point not drawn
-        logo,       // the small mark left of the wordmark (fixed shapes)
+        logo,       // the small mark left of the wordmark (its shapes in regions.hpp)
     };
     Kind kind = background;
     Rect rect;

@@ -1,6 +1,8 @@
 #pragma once
 // Everything one paint pass shows, read once from the instance and the editor
-// at the start of the pass. The layout is a pure function of it.
+// at the start of the pass; only the take picture (`overview`, the editor's
+// own) is kept from reads of its own (editor/overview.cpp). The layout is a
+// pure function of it.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,7 +32,7 @@ struct View {
     double endBeats = 0.0;
     double tempo = 120.0;
     bool tempoFromHost = false;
-    const uint16_t* overview = nullptr; // 64 pitch-class masks
+    const uint16_t* overview = nullptr; // a pitch-class mask per timeline column
     // --- the library ---
     const std::vector<std::wstring>* library = nullptr;
     std::wstring selection; // the bank's selected path

@@ -11,10 +11,13 @@ struct Payload {
     const wchar_t* path; // relative to the install folder
 };
 
+// The plug-in's resource, the one whose image the package check reads.
+inline constexpr uint16_t pluginResource = 101;
+
 // The order is that of the existence test, the writes and the renames: the
 // plug-in is moved into place first and the read-me last.
 inline constexpr Payload payloads[] = {
-    {101, L"VELK beta.dll"},
+    {pluginResource, L"VELK beta.dll"},
     {102, L"One_Shots\\VELK_Bell_C4.wav"},
     {103, L"One_Shots\\VELK_Pluck_C4.wav"},
     {104, L"One_Shots\\VELK_Soft_C4.wav"},

@@ -26,7 +26,7 @@ Bytes resourceBytes(uint16_t id) {
 }
 
 bool verifyPackage() {
-    const Bytes plugin = resourceBytes(101);
+    const Bytes plugin = resourceBytes(pluginResource);
     const uint64_t n = plugin.size;
     if (n < 1024) return false;
     const uint8_t* b = plugin.data;

@@ -3,7 +3,10 @@
 // also when a pass is cut short.
 #include <windows.h>
 
+#include <iterator>
+
 #include "editor/editor.hpp"
+#include "editor/regions.hpp"
 #include "editor/win32/gdi_guards_win32.hpp"
 
 namespace palmtone {
@@ -52,10 +55,14 @@ void drawLogo(HDC dc, const Element& e) {
     GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, e.colour));
     Selected b(dc, brush.get());
     Selected p(dc, pen.get());
-    Ellipse(dc, 25, 30, 47, 47);
-    const POINT points[] = {{23, 38}, {29, 32}, {45, 32}, {49, 39}, {44, 45}, {29, 45}};
-    Polygon(dc, points, 6);
-    Ellipse(dc, 41, 24, 49, 30);
+    const Rect& ellipse = regions::logoEllipse;
+    Ellipse(dc, ellipse.left, ellipse.top, ellipse.right, ellipse.bottom);
+    POINT band[std::size(regions::logoBand)];
+    for (size_t i = 0; i < std::size(band); ++i)
+        band[i] = POINT{regions::logoBand[i].x, regions::logoBand[i].y};
+    Polygon(dc, band, static_cast<int>(std::size(band)));
+    const Rect& dot = regions::logoDot;
+    Ellipse(dc, dot.left, dot.top, dot.right, dot.bottom);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include "editor/editor.hpp"
 #include "editor/menu.hpp"
+#include "editor/palette.hpp"
 #include "editor/texts.hpp"
 #include "editor/win32/gdi_guards_win32.hpp"
 #include "editor/win32/module_win32.hpp"
@@ -59,7 +60,7 @@ void createResources(Editor& e) {
     e.font17 = makeFont(face, -17, FW_BOLD);
     e.font22 = makeFont(face, -22, FW_BOLD);
     e.font30 = makeFont(face, -30, FW_BOLD);
-    e.backgroundBrush = CreateSolidBrush(RGB(10, 10, 10));
+    e.backgroundBrush = CreateSolidBrush(colours::windowBackground); // a Colour is a COLORREF
 }
 
 // The whole window is drawn off screen and copied in one go: no erase, no flicker.
@@ -190,6 +191,15 @@ intptr_t __stdcall Editor::procedure(HWND window, unsigned msg, uintptr_t wParam
     // The host closed the editor inside this handler: nothing else holds it now.
     if (editor->leave()) delete editor;
     return result;
+}
+
+// The five fonts and the background brush that createResources made.
+void Editor::releaseResources() noexcept {
+    HGDIOBJ objects[] = {font12, font14, font17, font22, font30, backgroundBrush};
+    for (HGDIOBJ object : objects)
+        if (object) DeleteObject(object);
+    font12 = font14 = font17 = font22 = font30 = nullptr;
+    backgroundBrush = nullptr;
 }
 
 void Editor::failed(unsigned msg, const std::exception* e) noexcept {

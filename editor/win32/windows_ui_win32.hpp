@@ -17,7 +17,7 @@ class Plugin;
 
 class WindowsUi : public Ui {
   public:
-    Editor* editor = nullptr; // set by openEditor; the window is editor->window
+    Editor* editor = nullptr; // set by openEditorWith; the window is editor->window
 
     void repaint() override;
     void capture() override;

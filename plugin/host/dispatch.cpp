@@ -5,6 +5,7 @@
 #include <string>
 
 #include "plugin/host/editor_seam.hpp"
+#include "plugin/host/parameters.hpp"
 #include "plugin/plugin.hpp"
 
 namespace palmtone {
@@ -51,7 +52,7 @@ intptr_t Plugin::dispatch(int32_t opcode, int32_t index, intptr_t value, void* p
         case op::getProgram: return 0;
         case op::setProgramName: return 1;
         case op::getProgramName:
-        case op::programNameAt: writeField(ptr, "VELK Soft Keys", 24); return 1;
+        case op::programNameAt: writeField(ptr, builtInSound, 24); return 1;
         case op::parameterLabel: writeShort(ptr, label(index)); return 1;
         case op::parameterDisplay: {
             if (!isParamIndex(index)) return 0;

@@ -18,7 +18,7 @@ const ParamSpec specs[paramCount] = {
     {"Canal", 1, 16, 1, 15},
     {"MIDI out", 0, 1, 1, 1},
     {"BPM", 30, 300, 120, 270},
-    {"Escala12", 1, 4095, 2741, 4094},
+    {"Escala12", 1, 4095, tamso::majorScaleMask, 4094},
     {"Septima", 0, 3, 0, 3},
     {"Novena", 0, 3, 0, 3},
     {"Sonido", 0, 1, 0, 1},

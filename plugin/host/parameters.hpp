@@ -6,6 +6,7 @@
 #include <string>
 
 #include "chords/chord.hpp"
+#include "chords/scales.hpp"
 
 namespace palmtone {
 
@@ -42,15 +43,20 @@ struct ParamSpec {
 extern const ParamSpec specs[paramCount];
 extern const char* const extensions[4]; // texts of "Acordes"
 extern const char* const inputModes[3]; // texts of "Entrada"
-// The built-in synth voice: the "Sonido" text for 0 and the name the editor shows for it.
+// The values of "Entrada" (Settings::inputMode), in the order of its texts.
+constexpr int32_t inputDegrees = 0;   // a key's pitch class picks a degree of the scale
+constexpr int32_t inputRealRoots = 1; // a key is a root, moved into the scale
+constexpr int32_t inputAsWritten = 2; // a key sounds as written, alone
+// The built-in synth voice: the "Sonido" text for 0, the name of the one program
+// and the name the editor shows for it.
 constexpr char builtInSound[] = "VELK Soft Keys";
 
 // The 16 values decoded for one block.
 struct Settings {
-    tamso::Config config{0, 0, 0, 0, 0, 0, 0, 0, 2741};
+    tamso::Config config{0, 0, 0, 0, 0, 0, 0, 0, tamso::majorScaleMask};
     double volume = 0.65;
     double bpm = 120.0;
-    int32_t inputMode = 0;
+    int32_t inputMode = inputDegrees;
     int32_t channel = 1; // 1..16
     int32_t waveRoot = 60;
     bool midiOut = true;

@@ -54,23 +54,23 @@ void CountIn::mix(float* left, float* right, int32_t frames, double sr) noexcept
     // output already lies within -1..1 and holds no -0 (which adding 0 would
     // turn into +0).
     if (frames < 1 || (eventCount == 0 && clickRemaining < 1)) return;
-    int32_t clickLength = static_cast<int32_t>(0.018 * sr);
+    int32_t clickLength = static_cast<int32_t>(countInClick::lengthSeconds * sr);
     if (clickLength < 2) clickLength = 1;
-    const double decay = sr * 0.0035;
+    const double decay = sr * countInClick::decaySeconds;
     int32_t next = 0;
     for (int32_t i = 0; i < frames; ++i) {
         bool started = false;
         if (next < eventCount && i == events[next].offset) {
             phase = 0.0;
             clickAge = 0.0;
-            clickFrequency = events[next].kind == 1 ? 1000.0 : 1400.0;
+            clickFrequency = events[next].kind == 1 ? countInClick::lowPitch : countInClick::highPitch;
             ++next;
             clickRemaining = clickLength;
             started = true;
         }
         float s = 0.0f;
         if (started || clickRemaining >= 1) {
-            s = static_cast<float>(std::sin(phase) * 0.12 * std::exp(-clickAge / decay));
+            s = static_cast<float>(std::sin(phase) * countInClick::level * std::exp(-clickAge / decay));
             phase += twoPi * clickFrequency / sr;
             clickAge += 1.0;
             clickRemaining -= 1;

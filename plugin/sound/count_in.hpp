@@ -6,6 +6,16 @@
 
 namespace palmtone {
 
+// The count-in's click: a sine at its pitch, decaying from its level, cut off
+// after its length.
+namespace countInClick {
+constexpr double lengthSeconds = 0.018;
+constexpr double decaySeconds = 0.0035; // the decay's time constant
+constexpr double level = 0.12;
+constexpr double lowPitch = 1000.0;  // Hz: the click two seconds before the end
+constexpr double highPitch = 1400.0; // Hz: the clicks three seconds and one second before it
+} // namespace countInClick
+
 struct CountIn {
     // What the editor asks of the audio thread through `request`.
     enum class Command : int32_t {
@@ -29,7 +39,7 @@ struct CountIn {
     int32_t clickRemaining = 0;
     double phase = 0.0;
     double clickAge = 0.0;
-    double clickFrequency = 1400.0;
+    double clickFrequency = countInClick::highPitch;
     // --- shared ---
     std::atomic<bool> active{false};     // a count-in runs (editor loads)
     std::atomic<int32_t> secondsLeft{0}; // 3, 2, 1 while counting; changed by exchange only

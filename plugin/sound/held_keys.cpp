@@ -1,5 +1,6 @@
 // Played keys become sounding chord notes: the held-key table, note evaluation,
 // full reset, re-voicing and the host's suspend.
+#include "chords/midi_numbers.hpp"
 #include "plugin/plugin.hpp"
 
 namespace palmtone {
@@ -27,15 +28,16 @@ void Plugin::evaluateNotes(int32_t frame, const Settings& settings, bool syncEac
 }
 
 void Plugin::handleEvent(const InputEvent& event, const Settings& settings) noexcept {
-    const int32_t row = event.status & 0x0F;
-    const int32_t kind = event.status & 0xF0;
+    namespace midi = tamso::midi;
+    const int32_t row = event.status & midi::channelBits;
+    const int32_t kind = event.status & midi::kindBits;
     const int32_t data1 = event.data1;
     const int32_t data2 = event.data2;
     const int32_t frame = event.frame;
     if (data1 < 0 || data1 > 127) return;
     HeldKey& key = engine.heldKeys[row][data1];
 
-    if (kind == 0x90 && data2 >= 1) {
+    if (kind == midi::noteOn && data2 >= 1) {
         if (key.active) {
             releaseKey(key);
             evaluateNotes(frame, settings, true);
@@ -51,18 +53,18 @@ void Plugin::handleEvent(const InputEvent& event, const Settings& settings) noex
         }
         engine.lastChordRoot.store(key.chord.root, std::memory_order_relaxed);
         evaluateNotes(frame, settings, true);
-    } else if (kind == 0x80 || kind == 0x90) {
+    } else if (kind == midi::noteOff || kind == midi::noteOn) {
         key.down = false;
         if (key.active && !engine.sustain[row]) releaseKey(key);
         evaluateNotes(frame, settings, true);
-    } else if (kind == 0xB0 && data1 == 64) {
-        engine.sustain[row] = data2 >= 64;
-        if (data2 < 64) {
+    } else if (kind == midi::controlChange && data1 == midi::sustainPedal) {
+        engine.sustain[row] = data2 >= midi::pedalDownFrom;
+        if (data2 < midi::pedalDownFrom) {
             for (HeldKey& k : engine.heldKeys[row])
                 if (k.active && !k.down) releaseKey(k);
         }
         evaluateNotes(frame, settings, true);
-    } else if (kind == 0xB0 && (data1 == 120 || data1 == 123)) {
+    } else if (kind == midi::controlChange && (data1 == midi::allSoundOff || data1 == midi::allNotesOff)) {
         engine.sustain[row] = false;
         for (HeldKey& k : engine.heldKeys[row])
             if (k.active) releaseKey(k);

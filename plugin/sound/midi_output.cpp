@@ -1,4 +1,5 @@
 // Mirrors the sounding notes to the host's MIDI output on one channel.
+#include "chords/midi_numbers.hpp"
 #include "plugin/plugin.hpp"
 
 namespace palmtone {
@@ -13,7 +14,8 @@ void Plugin::addOutput(int32_t frame, int32_t note, bool on, int32_t channel, in
     e.flags = 1;
     e.noteLength = 0;
     e.noteOffset = 0;
-    e.midiData[0] = static_cast<uint8_t>((on ? 0x90 : 0x80) | (channel & 0x0F));
+    e.midiData[0] = static_cast<uint8_t>((on ? tamso::midi::noteOn : tamso::midi::noteOff) |
+                                         (channel & tamso::midi::channelBits));
     e.midiData[1] = static_cast<uint8_t>(note & 0x7F);
     e.midiData[2] = on ? static_cast<uint8_t>(velocity < 1 ? 1 : (velocity > 127 ? 127 : velocity)) : 0;
     e.midiData[3] = 0;

@@ -11,7 +11,7 @@ namespace {
 // black keys repeat the degree of the white key below.
 constexpr int degreeSteps[12] = {0, 0, 1, 1, 2, 3, 3, 4, 4, 5, 5, 6};
 
-// Mode 0: key's pitch class picks a degree of the scale in key's octave.
+// inputDegrees: key's pitch class picks a degree of the scale in key's octave.
 int32_t degreeRoot(int key, const tamso::Config& config) noexcept {
     const int q = key >= 0 ? key / 12 : (key - 11) / 12;
     const int r = key - 12 * q;
@@ -30,11 +30,12 @@ int32_t degreeRoot(int key, const tamso::Config& config) noexcept {
 } // namespace
 
 tamso::Chord voicing(int key, const Settings& settings) noexcept {
-    if (settings.inputMode == 2) {
+    if (settings.inputMode == inputAsWritten) {
         return tamso::Chord{{key, 0, 0, 0, 0}, 1, key};
     }
-    const int32_t root = settings.inputMode == 0 ? degreeRoot(key, settings.config)
-                                                 : tamso::nearestInScale(key, settings.config);
+    // inputRealRoots, and any value outside the three, moves the key into the scale.
+    const int32_t root = settings.inputMode == inputDegrees ? degreeRoot(key, settings.config)
+                                                            : tamso::nearestInScale(key, settings.config);
     return tamso::makeChord(root, settings.config);
 }
 
