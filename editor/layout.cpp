@@ -45,9 +45,10 @@ std::wstring number(int64_t n) {
     return std::to_wstring(n);
 }
 
-// One channel of a colour moved the share k of its way from `from` to `to`.
-int blend(int from, int to, double k) noexcept {
-    return static_cast<int>(from + (to - from) * k);
+// A colour moved the share k of its way from `from` to `to`, channel by channel.
+Colour blend(Colour from, Colour to, double k) noexcept {
+    auto channel = [k](int a, int b) { return static_cast<int>(a + (b - a) * k); };
+    return rgb(channel(red(from), red(to)), channel(green(from), green(to)), channel(blue(from), blue(to)));
 }
 
 // Builds one pass: the four drawing operations every panel uses.
@@ -125,8 +126,7 @@ class Builder {
     // The record button's fill drifts towards accentHover and back, about every 1.6 s.
     Colour pulse(Colour fill) const noexcept {
         const double k = 0.12 + 0.12 * std::sin(v.milliseconds / 260.0);
-        return rgb(blend(red(fill), red(c::accentHover), k), blend(green(fill), green(c::accentHover), k),
-                   blend(blue(fill), blue(c::accentHover), k));
+        return blend(fill, c::accentHover, k);
     }
 
     const View& v;
@@ -268,15 +268,9 @@ void pads(const View& v, Builder& b) {
         const double g = std::isfinite(v.glow[l]) ? std::clamp(v.glow[l], 0.0, 1.0) : 0.0;
         // The glow moves the pad's fill from the button face towards the
         // accent; the pointer over the pad, four tenths of the rest of the way.
-        int rgbValues[3] = {blend(red(c::buttonFace), red(c::accent), g),
-                            blend(green(c::buttonFace), green(c::accent), g),
-                            blend(blue(c::buttonFace), blue(c::accent), g)};
-        if (at.contains(v.mouse)) {
-            const int a[3] = {red(c::accent), green(c::accent), blue(c::accent)};
-            for (int i = 0; i < 3; ++i)
-                rgbValues[i] = blend(rgbValues[i], a[i], 0.4);
-        }
-        b.box(at, rgb(rgbValues[0], rgbValues[1], rgbValues[2]), g > 0.1 ? c::accent : c::border, 10);
+        Colour fill = blend(c::buttonFace, c::accent, g);
+        if (at.contains(v.mouse)) fill = blend(fill, c::accent, 0.4);
+        b.box(at, fill, g > 0.1 ? c::accent : c::border, 10);
         b.text(r::padKey(l), std::wstring(1, static_cast<wchar_t>(keys[l])), Font::font12, c::white);
         const std::string caption = v.settings.inputMode == inputAsWritten
                                         ? tamso::noteName(notes[l])

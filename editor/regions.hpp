@@ -116,10 +116,10 @@ constexpr Rect stopButton = sized(297, 502, 105, 40);
 constexpr Rect newTakeButton = sized(414, 502, 126, 40);
 constexpr Rect releaseButton = sized(552, 502, 148, 40);
 
-// The timeline: 64 columns, and 12 pitch-class rows with C at the bottom; grid
-// lines run across it from gridTop to gridBottom, one row apart. While a take
-// records, a column is a quarter of a beat, and a line marks each bar of four
-// beats.
+// The timeline: timelineColumns columns, and 12 pitch-class rows with C at
+// the bottom; grid lines run across it from gridTop to gridBottom, one row
+// apart. While a take records, a column is a quarter of a beat, and a line
+// marks each bar of four beats.
 constexpr Rect timeline = sized(44, 558, 656, 112);
 constexpr int32_t timelineColumns = 64;
 constexpr int32_t columnsPerBeat = 4;
