@@ -19,35 +19,10 @@ palmtone::Point centre(const palmtone::Rect& r) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-// The save dialog's file name field (a combo box whose edit takes the typed
-// text); a box has none.
-constexpr int fileNameField = 0x47C;
-
-// The visible windows of the dialog class in this process: boxes and the save dialog.
-std::vector<HWND> dialogsShown() {
-    struct Search {
-        DWORD process;
-        std::vector<HWND> found;
-    } search{GetCurrentProcessId(), {}};
-    EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(context);
-            DWORD process = 0;
-            GetWindowThreadProcessId(window, &process);
-            if (process == s.process && IsWindowVisible(window) && className(window) == L"#32770")
-                s.found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// A box's caption and texts, for a failure message.
+// A box's caption and text, for a failure message.
 std::string boxWords(HWND box) {
-    std::wstring words = L"\"" + text(box) + L"\"";
-    for (HWND child : children(box))
-        if (className(child) == L"Static" && !text(child).empty()) words += L" \"" + text(child) + L"\"";
-    return palmtone::utf8(words);
+    const Box read = readBox(box);
+    return palmtone::utf8(L"\"" + read.caption + L"\" \"" + read.text + L"\"");
 }
 
 // What showed while a click ran.
@@ -77,11 +52,11 @@ Shown clickWatched(HWND window, palmtone::Point at, const std::wstring* savePath
         const ULONGLONG end = GetTickCount64() + patienceMs;
         do {
             shown.late = shown.late || GetTickCount64() > end;
-            for (HWND d : dialogsShown()) {
+            for (HWND d : windowsOf(GetCurrentProcessId(), dialogClass)) {
                 const bool fresh = seen.insert(d).second;
-                const bool saveDialog = GetDlgItem(d, fileNameField) != nullptr;
+                const bool saveDialog = GetDlgItem(d, saveDialogFileName) != nullptr; // a box has none
                 if (fresh && saveDialog && savePath && !shown.answered && !shown.late) {
-                    SetDlgItemTextW(d, fileNameField, savePath->c_str());
+                    SetDlgItemTextW(d, saveDialogFileName, savePath->c_str());
                     PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
                     shown.answered = true;
                     continue;

@@ -204,9 +204,8 @@ TEST_F(EditorTest, SpaceCountsInThenTheTakeIsRecordedStoppedAndSaved) {
     CreateDirectoryW(folder.c_str(), nullptr);
     const std::wstring path = folder + L"\\take.mid";
     DeleteFileW(path.c_str());
-    Answerer dialog(L"#32770", [&](HWND d) {
-        // The file name field: a combo box whose edit takes the typed text.
-        SetDlgItemTextW(d, 0x47C, path.c_str());
+    Answerer dialog(velktest::dialogClass, [&](HWND d) {
+        SetDlgItemTextW(d, velktest::saveDialogFileName, path.c_str());
         PostMessageW(d, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     });
     clickAt(724 + 100, 599); // "Guardar archivo .mid"
@@ -234,7 +233,7 @@ TEST_F(EditorTest, TheGuideIsAnInformationBoxOwnedByTheHostsWindow) {
     std::wstring caption, text;
     HWND owner = nullptr;
     bool icon = false;
-    Answerer box(L"#32770", [&](HWND b) {
+    Answerer box(velktest::dialogClass, [&](HWND b) {
         const velktest::Box found = velktest::readBox(b);
         owner = GetWindow(b, GW_OWNER);
         caption = found.caption;

@@ -47,37 +47,31 @@ std::wstring className(HWND window) {
 
 namespace {
 
-struct Search {
-    DWORD process;
-    const wchar_t* className;
-    bool anyOwner;
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK visit(HWND window, LPARAM context) {
-    Search& s = *reinterpret_cast<Search*>(context);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != s.process || !IsWindowVisible(window) || className(window) != s.className) return TRUE;
-    if (!s.anyOwner && GetWindow(window, GW_OWNER) != s.owner) return TRUE;
-    s.found = window;
-    return FALSE;
-}
-
-HWND search(DWORD process, const wchar_t* name, bool anyOwner, HWND owner) {
-    Search s{process, name, anyOwner, owner, nullptr};
-    EnumWindows(visit, reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
 BOOL CALLBACK collect(HWND window, LPARAM context) {
     auto& list = *reinterpret_cast<std::vector<HWND>*>(context);
     list.push_back(window);
     return TRUE;
 }
 
+// The first of windowsOf with the given owner, or with any owner.
+HWND search(DWORD process, const wchar_t* name, bool anyOwner, HWND owner) {
+    for (HWND window : windowsOf(process, name))
+        if (anyOwner || GetWindow(window, GW_OWNER) == owner) return window;
+    return nullptr;
+}
+
 } // namespace
+
+std::vector<HWND> windowsOf(DWORD process, const wchar_t* name) {
+    std::vector<HWND> all, found;
+    EnumWindows(collect, reinterpret_cast<LPARAM>(&all));
+    for (HWND window : all) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process && IsWindowVisible(window) && className(window) == name) found.push_back(window);
+    }
+    return found;
+}
 
 HWND findWindow(DWORD process, const wchar_t* name, DWORD ms) {
     HWND found = nullptr;
@@ -103,7 +97,7 @@ std::vector<HWND> children(HWND parent) {
 
 std::optional<Box> findMessageBox(DWORD process, HWND owner, DWORD ms) {
     HWND box = nullptr;
-    if (!waitUntil([&] { return (box = search(process, L"#32770", false, owner)) != nullptr; }, ms))
+    if (!waitUntil([&] { return (box = search(process, dialogClass, false, owner)) != nullptr; }, ms))
         return std::nullopt;
     return readBox(box);
 }
@@ -122,7 +116,7 @@ Box readBox(HWND box) {
 }
 
 bool anyMessageBox(DWORD process) {
-    return search(process, L"#32770", true, nullptr) != nullptr;
+    return search(process, dialogClass, true, nullptr) != nullptr;
 }
 
 RECT placement(HWND child) {

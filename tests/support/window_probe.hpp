@@ -38,6 +38,13 @@ class Process {
     PROCESS_INFORMATION info{};
 };
 
+// The window class of message boxes and of the common dialogs.
+constexpr wchar_t dialogClass[] = L"#32770";
+// The save dialog's file name field (a combo box whose edit takes the typed text).
+constexpr int saveDialogFileName = 0x47C;
+
+// The visible top-level windows of a class in a process, as they are now.
+std::vector<HWND> windowsOf(DWORD process, const wchar_t* className);
 // The visible top-level window of a class in a process, waiting up to ms.
 HWND findWindow(DWORD process, const wchar_t* className, DWORD ms = patienceMs);
 
@@ -72,7 +79,9 @@ void click(HWND button);
 // IDOK, IDYES, IDNO; returns once the box is closed, false when it stayed open.
 [[nodiscard]] bool answer(const Box& box, int id);
 
-// Polls until done() holds or ms pass, sleeping in between.
+// Polls until done() holds or ms pass, every 20 ms: what a window test asks
+// (windows, texts, files) goes through the Wine server, so it asks seldom; the
+// racing tests' waitFor (waits.hpp) asks far more often.
 template <typename Done> bool waitUntil(Done done, DWORD ms = patienceMs) {
     const ULONGLONG end = GetTickCount64() + ms;
     while (!done()) {
